@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+
+enum class MouseButton : std::uint8_t { left, right, middle };
+
+struct ScreenSize {
+  int width = 0;
+  int height = 0;
+};
+
+// Where synthetic input goes. Key codes are the virtual-key numbers of the key-action list;
+// mouse positions are pixels of the primary monitor. Implementations report nothing: a
+// transition they cannot make is dropped. UI thread only.
+class Injector {
+ public:
+  virtual ~Injector() = default;
+
+  // One key transition of the key with the given virtual-key code.
+  virtual void keyEvent(std::uint8_t keyCode, bool down) = 0;
+
+  // Moves the pointer to (x, y) and makes one button transition there.
+  virtual void mouseEvent(MouseButton button, bool down, int x, int y) = 0;
+
+  // Width and height of the primary monitor in pixels.
+  [[nodiscard]] virtual ScreenSize screenSize() = 0;
+
+  // Types one Unicode character by whatever key, level or temporary binding produces it.
+  virtual void typeChar(char32_t c) = 0;
+
+  // Sends everything injected so far on its way, so that no event is held back.
+  virtual void flush() = 0;
+};

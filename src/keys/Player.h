@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+#include <bitset>
+#include <cstdint>
+
+#include "keys/Injector.h"
+#include "keys/KeyCodes.h"
+
+// Plays key-action lists as synthetic input, back to back and in list order, and remembers
+// which keys and buttons it left held so that they can all be released at the end of a run.
+// UI thread only.
+class Player {
+ public:
+  explicit Player(Injector& injector);
+
+  // Plays the whole list, front to back, then flushes the injector.
+  void playKeys(const KeyActions& list);
+
+  // Press, then release, one key.
+  void tapKey(std::uint8_t keyCode);
+
+  // Releases every key and button that a played list left held down.
+  void releaseAll();
+
+  [[nodiscard]] bool holdsAnything() const;
+
+ private:
+  struct HeldButton {
+    bool down = false;
+    int x = 0;
+    int y = 0;
+  };
+
+  void key(std::uint8_t keyCode, bool down);
+  void mouse(MouseButton button, bool down, int x, int y);
+  void playMouse(std::uint8_t code, int x, int y);
+
+  Injector& injector;
+  std::bitset<256> heldKeys;
+  std::array<HeldButton, 3> heldButtons{};
+};

@@ -1,0 +1,74 @@
+#include "keys/Utf8.h"
+
+#include <cstdint>
+
+namespace {
+
+std::uint8_t byteAt(std::string_view text, std::size_t pos) { return static_cast<std::uint8_t>(text[pos]); }
+
+bool isContinuation(std::uint8_t b) { return (b & 0xC0U) == 0x80U; }
+
+}  // namespace
+
+char32_t decodeUtf8(std::string_view text, std::size_t& pos) {
+  const std::uint8_t lead = byteAt(text, pos);
+  std::size_t length = 0;
+  char32_t cp = 0;
+  char32_t minimum = 0;
+  if (lead < 0x80U) {
+    ++pos;
+    return lead;
+  } else if ((lead & 0xE0U) == 0xC0U) {
+    length = 2;
+    cp = lead & 0x1FU;
+    minimum = 0x80;
+  } else if ((lead & 0xF0U) == 0xE0U) {
+    length = 3;
+    cp = lead & 0x0FU;
+    minimum = 0x800;
+  } else if ((lead & 0xF8U) == 0xF0U) {
+    length = 4;
+    cp = lead & 0x07U;
+    minimum = 0x10000;
+  }
+  if (length == 0 || pos + length > text.size()) {
+    ++pos;
+    return lead;
+  }
+  for (std::size_t i = 1; i < length; ++i) {
+    const std::uint8_t b = byteAt(text, pos + i);
+    if (!isContinuation(b)) {
+      ++pos;
+      return lead;
+    }
+    cp = (cp << 6U) | (b & 0x3FU);
+  }
+  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    ++pos;
+    return lead;
+  }
+  pos += length;
+  return cp;
+}
+
+std::string encodeUtf8(char32_t c) {
+  if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+  std::string out;
+  const auto add = [&out](char32_t v) { out.push_back(static_cast<char>(static_cast<std::uint8_t>(v))); };
+  if (c < 0x80) {
+    add(c);
+  } else if (c < 0x800) {
+    add(0xC0 | (c >> 6));
+    add(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    add(0xE0 | (c >> 12));
+    add(0x80 | ((c >> 6) & 0x3F));
+    add(0x80 | (c & 0x3F));
+  } else {
+    add(0xF0 | (c >> 18));
+    add(0x80 | ((c >> 12) & 0x3F));
+    add(0x80 | ((c >> 6) & 0x3F));
+    add(0x80 | (c & 0x3F));
+  }
+  return out;
+}

@@ -1,0 +1,93 @@
+#include "keys/Player.h"
+
+#include <gtest/gtest.h>
+
+#include "keys/KeyParser.h"
+#include "keys/KeyTokens.h"
+#include "keys/RecordingInjector.h"
+#include "keys/UsLayout.h"
+
+namespace {
+
+class PlayerTest : public ::testing::Test {
+ protected:
+  std::string play(std::string_view text) {
+    KeyActions list;
+    parser.parseKeys(text, list);
+    injector.events.clear();
+    player.playKeys(list);
+    return injector.describe();
+  }
+
+  KeyTokens tokens;
+  UsLayout layout;
+  KeyParser parser{tokens, layout};
+  RecordingInjector injector;
+  Player player{injector};
+};
+
+}  // namespace
+
+TEST_F(PlayerTest, AnEmptyListInjectsNothing) {
+  player.playKeys({});
+  EXPECT_TRUE(injector.events.empty());
+}
+
+TEST_F(PlayerTest, ModifierCodesPressAndReleaseTheirKeys) {
+  player.playKeys({151, 67, 152});
+  EXPECT_EQ(injector.describe(), "K 17 down\nK 67 down\nK 67 up\nK 17 up\n");
+  EXPECT_EQ(play("<ALT-DOWN><SHIFT-DOWN><SHIFT-UP><ALT-UP>"), "K 18 down\nK 16 down\nK 16 up\nK 18 up\n");
+}
+
+TEST_F(PlayerTest, EveryListEndsWithOneFlush) {
+  play("ab<MOUSE-LEFT-CLICK 1 2>");
+  ASSERT_FALSE(injector.events.empty());
+  EXPECT_EQ(injector.events.back().kind, RecordingInjector::Event::Kind::flush);
+  EXPECT_EQ(std::count_if(injector.events.begin(), injector.events.end(),
+                          [](const auto& e) { return e.kind == RecordingInjector::Event::Kind::flush; }),
+            1);
+}
+
+TEST_F(PlayerTest, ShiftedCharactersAreWrappedInShift) {
+  EXPECT_EQ(play("aB"), "K 65 down\nK 65 up\nK 16 down\nK 66 down\nK 66 up\nK 16 up\n");
+}
+
+TEST_F(PlayerTest, MouseTokens) {
+  EXPECT_EQ(play("<MOUSE-LEFT-CLICK 0 0>"), "M left down 0 0\nM left up 0 0\n");
+  EXPECT_EQ(play("<MOUSE-RIGHT-CLICK 1023 767>"), "M right down 1023 767\nM right up 1023 767\n");
+  EXPECT_EQ(play("<MOUSE-MIDDLE-CLICK -300 70000>"), "M middle down -300 70000\nM middle up -300 70000\n");
+  EXPECT_EQ(play("<MOUSE-LEFT-DOWN 1 2><MOUSE-LEFT-UP 3 4>"), "M left down 1 2\nM left up 3 4\n");
+  EXPECT_EQ(play("<MOUSE-RIGHT-DOWN 5 6><MOUSE-RIGHT-UP 7 8>"), "M right down 5 6\nM right up 7 8\n");
+  EXPECT_EQ(play("<MOUSE-MIDDLE-DOWN 9 10><MOUSE-MIDDLE-UP 11 12>"), "M middle down 9 10\nM middle up 11 12\n");
+  EXPECT_EQ(play("<MOUSE-LEFT-CLICK 5 6>x"), "M left down 5 6\nM left up 5 6\nK 88 down\nK 88 up\n");
+}
+
+TEST_F(PlayerTest, TypeCharacterCodeReachesTheInjector) {
+  EXPECT_EQ(play("a\xE2\x82\xAC" "b"), "K 65 down\nK 65 up\nT 8364\nK 66 down\nK 66 up\n");
+}
+
+TEST_F(PlayerTest, CutShortListsStopAtTheirEnd) {
+  player.playKeys({KeyCode::mouseLeftClick, 0, 5});
+  EXPECT_EQ(injector.describe(), "M left down 5 0\nM left up 5 0\n");
+  injector.events.clear();
+  player.playKeys({65, KeyCode::typeChar, 0x41, 0});
+  EXPECT_EQ(injector.describe(), "K 65 down\nK 65 up\n");
+}
+
+TEST_F(PlayerTest, HeldKeysAndButtonsAreReleasedOnRequest) {
+  play("<SHIFT-DOWN>a");
+  EXPECT_TRUE(player.holdsAnything());
+  play("<CTRL-DOWN><MOUSE-LEFT-DOWN 40 50><MOUSE-MIDDLE-DOWN 1 1><MOUSE-MIDDLE-UP 2 2>");
+  injector.events.clear();
+  player.releaseAll();
+  EXPECT_EQ(injector.describe(), "M left up 40 50\nK 16 up\nK 17 up\n");
+  EXPECT_FALSE(player.holdsAnything());
+  injector.events.clear();
+  player.releaseAll();
+  EXPECT_TRUE(injector.events.empty());
+}
+
+TEST_F(PlayerTest, AReleasedModifierIsNoLongerHeld) {
+  play("<SHIFT-DOWN>a<SHIFT-UP><CTRL>");
+  EXPECT_FALSE(player.holdsAnything());
+}
