@@ -21,30 +21,6 @@ namespace {
 
 [[noreturn]] void throwErrno(const std::string& what) { throw std::system_error(errno, std::generic_category(), what); }
 
-// Moves a descriptor to a number above stdin, stdout and stderr, so that setting up the child's
-// standard streams cannot overwrite it even when this process runs with one of them closed.
-UniqueFd aboveStdio(int fd) {
-  if (fd < 0) throwErrno("cannot create a descriptor");
-  if (fd > STDERR_FILENO) return UniqueFd(fd);
-  UniqueFd low(fd);
-  const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-  if (moved < 0) throwErrno("cannot move a descriptor");
-  return UniqueFd(moved);
-}
-
-struct Pipe {
-  UniqueFd read;
-  UniqueFd write;
-};
-
-Pipe makePipe() {
-  std::array<int, 2> fds{};
-  if (::pipe2(fds.data(), O_CLOEXEC) != 0) throwErrno("cannot create a pipe");
-  UniqueFd readEnd(fds[0]);
-  UniqueFd writeEnd(fds[1]);
-  return {aboveStdio(readEnd.release()), aboveStdio(writeEnd.release())};
-}
-
 bool isExecutableFile(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
@@ -113,17 +89,17 @@ ChildProcess::ChildProcess(const Options& options) {
   const std::vector<char*> argv = pointers(argStrings);
   const std::vector<char*> envp = pointers(envStrings);
 
-  const UniqueFd devNull = aboveStdio(::open("/dev/null", O_RDWR | O_CLOEXEC));
-  Pipe output;
-  if (options.out == Output::capture) output = makePipe();
-  Pipe execError = makePipe();
+  const UniqueFd devNull = UniqueFd::adopt(::open("/dev/null", O_RDWR | O_CLOEXEC));
+  std::pair<UniqueFd, UniqueFd> output;
+  if (options.out == Output::capture) output = UniqueFd::pipe();
+  auto [errorRead, errorWrite] = UniqueFd::pipe();
   const pid_t parent = ::getpid();
 
   const pid_t pid = ::fork();
   if (pid < 0) throwErrno("cannot fork for " + program);
   if (pid == 0) {
     redirect(devNull.get(), STDIN_FILENO);
-    if (options.out == Output::capture) redirect(output.write.get(), STDOUT_FILENO);
+    if (options.out == Output::capture) redirect(output.second.get(), STDOUT_FILENO);
     if (options.out == Output::discard) redirect(devNull.get(), STDOUT_FILENO);
     if (options.err == Output::discard) redirect(devNull.get(), STDERR_FILENO);
     for (const int fd : options.keepFds) ::fcntl(fd, F_SETFD, 0);
@@ -137,18 +113,18 @@ ChildProcess::ChildProcess(const Options& options) {
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (::getppid() == parent) ::execve(program.c_str(), argv.data(), envp.data());
     const int error = errno;
-    [[maybe_unused]] const ssize_t written = ::write(execError.write.get(), &error, sizeof error);
+    [[maybe_unused]] const ssize_t written = ::write(errorWrite.get(), &error, sizeof error);
     ::_exit(127);
   }
 
   childPid = pid;
-  execError.write.reset();
-  output.write.reset();
-  stdoutPipe = std::move(output.read);
+  errorWrite.reset();
+  output.second.reset();
+  stdoutPipe = std::move(output.first);
   int error = 0;
   ssize_t n = 0;
   do {
-    n = ::read(execError.read.get(), &error, sizeof error);
+    n = ::read(errorRead.get(), &error, sizeof error);
   } while (n < 0 && errno == EINTR);
   if (n == static_cast<ssize_t>(sizeof error)) {
     wait(Clock::time_point::max());

@@ -21,11 +21,16 @@ class UniqueFd {
     return *this;
   }
 
+  // Takes a freshly created descriptor (throwing std::system_error with errno when it is
+  // negative) and renumbers it above stderr, so that setting up a child's standard streams
+  // cannot overwrite it even when this process runs with one of them closed.
+  static UniqueFd adopt(int created);
+
+  // A close-on-exec pipe: the read end first.
+  static std::pair<UniqueFd, UniqueFd> pipe();
+
   [[nodiscard]] int get() const { return fd; }
   [[nodiscard]] bool valid() const { return fd >= 0; }
-
-  // Gives up ownership without closing.
-  [[nodiscard]] int release() { return std::exchange(fd, -1); }
 
   void reset() {
     if (fd >= 0) ::close(fd);

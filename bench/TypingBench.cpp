@@ -1,0 +1,231 @@
+// Typing throughput into a real X client on a private Xvfb, against xdotool typing the same
+// text into the same client, and parsing throughput. Prints "name value unit" lines on stdout;
+// diagnostics go to stderr.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <exception>
+#include <fstream>
+#include <future>
+#include <iomanip>
+#include <iostream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "keys/KeyParser.h"
+#include "keys/KeyTokens.h"
+#include "keys/Player.h"
+#include "keys/UsLayout.h"
+#include "keys/XTestInjector.h"
+#include "keys/XkbLayout.h"
+#include "support/ChildProcess.h"
+#include "support/TempDir.h"
+#include "support/XvfbServer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t typedChars = 10'000;
+constexpr std::size_t lineLength = 64;
+constexpr auto recordingTimeout = std::chrono::seconds(120);
+constexpr std::uint32_t enterCodePoint = 13;
+
+// What a typed character is recorded as: itself, or Enter's code point for a line break.
+std::uint32_t recordedAs(char c) { return c == '\x03' ? enterCodePoint : static_cast<unsigned char>(c); }
+
+// Printable ASCII without '<', which would start a token: about half of the characters need
+// Shift, and every lineLength-th is a stored line break.
+std::string typingText() {
+  constexpr std::string_view plain = "abcdefghijklmnopqrstuvwxyz0123456789 -=[]\\;',./`";
+  constexpr std::string_view shifted = "ABCDEFGHIJKLMNOPQRSTUVWXYZ!@#$%^&*()_+{}|:\"~?>";
+  std::mt19937 random(20240611);
+  std::uniform_int_distribution<std::size_t> pick(0, 1'000'000);
+  std::string text;
+  for (std::size_t i = 1; i <= typedChars; ++i) {
+    if (i % lineLength == 0) {
+      text += '\x03';
+      continue;
+    }
+    const std::string_view set = pick(random) % 2 == 0 ? plain : shifted;
+    text += set[pick(random) % set.size()];
+  }
+  return text;
+}
+
+// Plain text, shifted text, tokens, mouse tokens, line breaks and multi-byte characters.
+std::string parsingText() {
+  const std::string piece =
+      "Dear Sir, <SHIFT-DOWN>hello<SHIFT-UP> world 12345!\x03"
+      "<ENTER><TAB>caf\u00e9 \u20ac10 <F5><CTRL-DOWN>a<CTRL-UP><MOUSE-LEFT-CLICK 640 480>\x02\x03"
+      "The quick brown fox jumps over the lazy dog. <<x <KEYPAD7>\u4e2d\u6587 {braces} [ok]\x03";
+  std::string text;
+  while (text.size() < (1U << 20)) text += piece;
+  return text;
+}
+
+struct Recording {
+  std::vector<std::uint32_t> chars;
+  Clock::time_point lastCharAt{};
+  bool sawEnd = false;
+};
+
+bool isModifierKeysym(unsigned long keysym) {
+  return (keysym >= 0xffe1 && keysym <= 0xffee) || (keysym >= 0xfe01 && keysym <= 0xfe13) || keysym == 0xff7e ||
+         keysym == 0xff7f;
+}
+
+// Reads xrecorder's key presses, noting when each character arrives, up to an Escape press.
+Recording collect(ChildProcess& recorder, Clock::time_point deadline) {
+  Recording result;
+  while (const auto line = recorder.readLine(deadline)) {
+    std::istringstream in(*line);
+    std::string kind;
+    std::string keysymHex;
+    std::uint32_t codePoint = 0;
+    in >> kind >> keysymHex >> codePoint;
+    if (kind != "K") continue;
+    const unsigned long keysym = std::stoul(keysymHex, nullptr, 16);
+    if (keysym == 0xff1b) {
+      result.sawEnd = true;
+      break;
+    }
+    if (isModifierKeysym(keysym)) continue;
+    // xdotool types a newline with the Linefeed key rather than Return: both end a line.
+    result.chars.push_back(codePoint == '\n' ? enterCodePoint : codePoint);
+    result.lastCharAt = Clock::now();
+  }
+  return result;
+}
+
+// Characters of expected that did not arrive, or arrived out of order: those outside a longest
+// common subsequence of what was expected and what was recorded.
+std::size_t lostChars(const std::vector<std::uint32_t>& expected, const std::vector<std::uint32_t>& got) {
+  std::vector<std::uint32_t> previous(got.size() + 1, 0);
+  std::vector<std::uint32_t> current(got.size() + 1, 0);
+  for (const std::uint32_t e : expected) {
+    for (std::size_t j = 1; j <= got.size(); ++j) {
+      current[j] = e == got[j - 1] ? previous[j - 1] + 1 : std::max(previous[j], current[j - 1]);
+    }
+    std::swap(previous, current);
+  }
+  return expected.size() - previous.back();
+}
+
+struct TypingResult {
+  double charsPerSecond = 0;
+  std::size_t lost = 0;
+};
+
+// Runs typeAll while the recorder's output is collected, and measures from the start until the
+// last character arrives.
+template <typename TypeAll>
+TypingResult measure(const char* what, ChildProcess& recorder, const std::vector<std::uint32_t>& expected,
+                     TypeAll typeAll) {
+  auto recording =
+      std::async(std::launch::async, [&recorder] { return collect(recorder, Clock::now() + recordingTimeout); });
+  const auto start = Clock::now();
+  typeAll();
+  const Recording got = recording.get();
+  if (!got.sawEnd) std::cerr << what << ": the end marker never arrived\n";
+  if (got.chars.size() != expected.size()) {
+    std::cerr << what << ": " << got.chars.size() << " characters recorded, " << expected.size() << " typed\n";
+  }
+  TypingResult result;
+  result.lost = lostChars(expected, got.chars);
+  const double seconds = std::chrono::duration<double>(got.lastCharAt - start).count();
+  if (seconds > 0) result.charsPerSecond = static_cast<double>(expected.size() - result.lost) / seconds;
+  return result;
+}
+
+// Runs a program to its end, its output kept off stdout, which carries the figures only.
+void runOrThrow(const XvfbServer& server, std::vector<std::string> argv) {
+  const std::string program = argv.front();
+  if (server.run(std::move(argv), recordingTimeout, ChildProcess::Output::discard) != 0)
+    throw std::runtime_error(program + " failed");
+}
+
+double parseMegabytesPerSecond() {
+  const std::string text = parsingText();
+  const KeyTokens tokens;
+  UsLayout layout;
+  const KeyParser parser(tokens, layout);
+  KeyActions list;
+  parser.parseKeys(text, list);
+  std::size_t bytes = 0;
+  std::size_t listBytes = 0;
+  const auto start = Clock::now();
+  auto elapsed = Clock::duration::zero();
+  while (elapsed < std::chrono::seconds(2)) {
+    parser.parseKeys(text, list);
+    bytes += text.size();
+    listBytes += list.size();
+    elapsed = Clock::now() - start;
+  }
+  if (listBytes == 0) throw std::runtime_error("parsing produced nothing");
+  return static_cast<double>(bytes) / 1e6 / std::chrono::duration<double>(elapsed).count();
+}
+
+void run() {
+  const XvfbServer server;
+  std::cerr << "Xvfb on " << server.name() << "\n";
+  ChildProcess recorder = server.spawn({XRECORDER_PATH}, ChildProcess::Output::capture);
+  if (recorder.readLine(Clock::now() + std::chrono::seconds(60)) != "READY") {
+    throw std::runtime_error("xrecorder did not get ready");
+  }
+
+  const std::string text = typingText();
+  std::vector<std::uint32_t> expected;
+  for (const char c : text) expected.push_back(recordedAs(c));
+
+  const TypingResult typing = [&] {
+    const KeyTokens tokens;
+    XkbLayout layout(server.name());
+    XTestInjector injector(server.name());
+    return measure("typing", recorder, expected, [&] {
+      KeyActions list;
+      KeyParser(tokens, layout).parseKeys(text, list);
+      list.push_back(KeyCode::escape);
+      Player(injector).playKeys(list);
+    });
+  }();
+
+  const TempDir dir;
+  const auto file = dir.path() / "text.txt";
+  {
+    std::string withNewlines = text;
+    std::replace(withNewlines.begin(), withNewlines.end(), '\x03', '\n');
+    std::ofstream(file, std::ios::binary) << withNewlines;
+  }
+  const TypingResult xdotool = measure("xdotool", recorder, expected, [&] {
+    runOrThrow(server, {"xdotool", "type", "--delay", "0", "--file", file.string()});
+    runOrThrow(server, {"xdotool", "key", "Escape"});
+  });
+  std::cerr << "xdotool lost " << xdotool.lost << " characters\n";
+
+  const double parsing = parseMegabytesPerSecond();
+
+  std::cout << std::fixed << std::setprecision(0) << "typing_chars_per_s " << typing.charsPerSecond << " chars/s\n"
+            << "xdotool_chars_per_s " << xdotool.charsPerSecond << " chars/s\n"
+            << std::setprecision(2) << "typing_vs_xdotool "
+            << (xdotool.charsPerSecond > 0 ? typing.charsPerSecond / xdotool.charsPerSecond : 0.0) << " x\n"
+            << "typing_lost " << typing.lost << " chars\n"
+            << std::setprecision(1) << "parse_mb_per_s " << parsing << " MB/s\n";
+}
+
+}  // namespace
+
+int main() {
+  try {
+    run();
+    return 0;
+  } catch (const std::exception& e) {
+    std::cerr << "zentak_bench_typing: " << e.what() << "\n";
+    return 1;
+  }
+}

@@ -1,0 +1,284 @@
+// Typing into real X clients on a private Xvfb: text goes through the live layout lookup, the
+// player and XTEST injection, and the receiving client reports what it saw.
+
+#include <gtest/gtest.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "keys/KeyParser.h"
+#include "keys/KeyTokens.h"
+#include "keys/Player.h"
+#include "keys/Utf8.h"
+#include "keys/XTestInjector.h"
+#include "keys/XkbLayout.h"
+#include "support/ChildProcess.h"
+#include "support/TempDir.h"
+#include "support/XKeyboardProbe.h"
+#include "support/XvfbServer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Generous: a loaded CI machine may be slow, and a passing test never waits this long.
+constexpr auto patience = std::chrono::seconds(30);
+
+constexpr std::uint32_t keysymF24 = XKB_KEY_F24;
+constexpr std::uint32_t keysymChineseMiddle = 0x1004e2d;  // U+4E2D, on no key of the layouts used here
+
+bool isModifierKeysym(std::uint32_t keysym) {
+  return (keysym >= XKB_KEY_Shift_L && keysym <= XKB_KEY_Hyper_R) ||
+         (keysym >= XKB_KEY_ISO_Lock && keysym <= XKB_KEY_ISO_Level5_Lock) || keysym == XKB_KEY_Mode_switch ||
+         keysym == XKB_KEY_Num_Lock;
+}
+
+// One key or button press reported by xrecorder, written as the character it types, or as
+// {keysym name} for a key typing none, or {button B at X,Y}. Modifier keys are left out.
+std::string renderPress(const std::string& line) {
+  std::istringstream in(line);
+  std::string kind;
+  in >> kind;
+  if (kind == "K") {
+    std::string keysymHex;
+    std::uint32_t codePoint = 0;
+    in >> keysymHex >> codePoint;
+    const auto keysym = static_cast<std::uint32_t>(std::stoul(keysymHex, nullptr, 16));
+    if (isModifierKeysym(keysym)) return {};
+    if (codePoint >= 0x20 && codePoint != 0x7f) return encodeUtf8(static_cast<char32_t>(codePoint));
+    std::array<char, 64> name{};
+    if (xkb_keysym_get_name(keysym, name.data(), name.size()) <= 0) return "{" + keysymHex + "}";
+    return "{" + std::string(name.data()) + "}";
+  }
+  if (kind == "B") {
+    int button = 0;
+    int x = 0;
+    int y = 0;
+    in >> button >> x >> y;
+    return "{button " + std::to_string(button) + " at " + std::to_string(x) + "," + std::to_string(y) + "}";
+  }
+  throw std::runtime_error("xrecorder wrote an unexpected line: " + line);
+}
+
+// xrecorder on the given server: a focused window covering the whole screen.
+class Recorder {
+ public:
+  explicit Recorder(const XvfbServer& server) : child(server.spawn({XRECORDER_PATH}, ChildProcess::Output::capture)) {
+    const auto first = child.readLine(Clock::now() + patience);
+    if (first != "READY") throw std::runtime_error("xrecorder did not get ready");
+  }
+
+  // Everything reported up to the end marker, an Escape press, which is left out.
+  std::string readUntilEscape() {
+    std::string seen;
+    const auto deadline = Clock::now() + patience;
+    while (const auto line = child.readLine(deadline)) {
+      if (line->starts_with("K 0xff1b ")) return seen;
+      seen += renderPress(*line);
+    }
+    throw std::runtime_error("xrecorder reported no Escape press; before that it saw: " + seen);
+  }
+
+ private:
+  ChildProcess child;
+};
+
+std::string readFile(const std::filesystem::path& path) {
+  const std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Every printable ASCII character, '<' last and doubled: a '<' followed by another or ending
+// the text is a plain character rather than the start of a token.
+std::string printableAscii() {
+  std::string text;
+  for (char c = ' '; c <= '~'; ++c) {
+    if (c != '<') text += c;
+  }
+  return text + "<<";
+}
+
+// One Xvfb for all the tests of a suite.
+class XServerTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { server = std::make_unique<XvfbServer>(); }
+  static void TearDownTestSuite() { server.reset(); }
+
+  void SetUp() override { ASSERT_NE(server, nullptr) << "no Xvfb could be started"; }
+
+  static inline std::unique_ptr<XvfbServer> server;
+};
+
+class XTypingTest : public XServerTest {
+ protected:
+  void SetUp() override {
+    XServerTest::SetUp();
+    if (HasFatalFailure()) return;
+    recorder = std::make_unique<Recorder>(*server);
+  }
+
+  // Parses text with the live layout, plays it with an Escape press as end marker, and returns
+  // what the recorder saw before that marker.
+  std::string playAndRecord(std::string_view text, KeyboardLayout& layout, Injector& injector) {
+    KeyActions list;
+    KeyParser(tokens, layout).parseKeys(text, list);
+    list.push_back(KeyCode::escape);
+    Player(injector).playKeys(list);
+    return recorder->readUntilEscape();
+  }
+
+  // As playAndRecord, with a layout lookup and an injector that last for this text only.
+  std::string typeText(std::string_view text) {
+    XkbLayout layout(server->name());
+    XTestInjector injector(server->name());
+    return playAndRecord(text, layout, injector);
+  }
+
+  KeyTokens tokens;
+  std::unique_ptr<Recorder> recorder;
+};
+
+// Keypad keys type digits only with NumLock on; typing them must not depend on that state.
+class KeypadTest : public XTypingTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  void SetUp() override {
+    XTypingTest::SetUp();
+    if (HasFatalFailure()) return;
+    keyboard.emplace(server->name());
+    keyboard->setNumLock(GetParam());
+    ASSERT_EQ(keyboard->numLockOn(), GetParam());
+  }
+  void TearDown() override {
+    if (keyboard) keyboard->setNumLock(false);
+  }
+
+  std::optional<XKeyboardProbe> keyboard;
+};
+
+// Each test switches the layout to German; it goes back to US after every test.
+class GermanLayoutTest : public XTypingTest {
+ protected:
+  void TearDown() override {
+    if (server) {
+      EXPECT_EQ(setLayout("us"), 0) << "the US layout could not be restored";
+    }
+  }
+
+  [[nodiscard]] int setLayout(const std::string& name) const {
+    return server->run({"setxkbmap", "-display", server->name(), name});
+  }
+};
+
+class XtermTest : public XServerTest {};
+
+}  // namespace
+
+TEST_F(XTypingTest, EveryPrintableAsciiCharacter) { EXPECT_EQ(typeText(printableAscii()), printableAscii()); }
+
+TEST_F(XTypingTest, LineBreaksTabAndBackspaceTypeTheirKeys) {
+  EXPECT_EQ(typeText("a<ENTER>b"), "a{Return}b");
+  // Stored line breaks: a lone 3, and the pair 2 3, are one Enter each.
+  EXPECT_EQ(typeText("a\x03"
+                     "b\x02\x03"
+                     "c"),
+            "a{Return}b{Return}c");
+  EXPECT_EQ(typeText("a<TAB>b<BACKSPACE>"), "a{Tab}b{BackSpace}");
+}
+
+TEST_F(XTypingTest, HeldShiftAppliesUntilReleased) { EXPECT_EQ(typeText("<SHIFT-DOWN>abc<SHIFT-UP>d"), "ABCd"); }
+
+TEST_F(XTypingTest, FunctionKeysIncludingOnesTheKeymapLacks) {
+  // The server's keymap has F1 to F12 only; F13 and F24 need keys bound for them.
+  ASSERT_FALSE(XKeyboardProbe(server->name()).isBound(keysymF24));
+  EXPECT_EQ(typeText("<F1><F12><F13><F24>"), "{F1}{F12}{F13}{F24}");
+}
+
+TEST_F(XTypingTest, TemporaryBindingsAreUndoneWhenTheInjectorGoes) {
+  ASSERT_FALSE(XKeyboardProbe(server->name()).isBound(keysymF24));
+  ASSERT_FALSE(XKeyboardProbe(server->name()).isBound(keysymChineseMiddle));
+  {
+    XkbLayout layout(server->name());
+    XTestInjector injector(server->name());
+    EXPECT_EQ(playAndRecord("<F24>\u4e2d<F24>\u4e2d", layout, injector), "{F24}\u4e2d{F24}\u4e2d");
+  }
+  EXPECT_FALSE(XKeyboardProbe(server->name()).isBound(keysymF24));
+  EXPECT_FALSE(XKeyboardProbe(server->name()).isBound(keysymChineseMiddle));
+}
+
+TEST_F(XTypingTest, MouseClicksLandWhereAsked) {
+  EXPECT_EQ(typeText("<MOUSE-LEFT-CLICK 0 0><MOUSE-LEFT-CLICK 1023 767>"), "{button 1 at 0,0}{button 1 at 1023,767}");
+  EXPECT_EQ(typeText("<MOUSE-RIGHT-CLICK 100 200><MOUSE-MIDDLE-CLICK 300 400>"),
+            "{button 3 at 100,200}{button 2 at 300,400}");
+}
+
+TEST_P(KeypadTest, KeypadDigitsTypeDigits) {
+  EXPECT_EQ(typeText("<KEYPAD0><KEYPAD1><KEYPAD2><KEYPAD3><KEYPAD4><KEYPAD5><KEYPAD6><KEYPAD7><KEYPAD8><KEYPAD9>"),
+            "0123456789");
+  EXPECT_EQ(keyboard->numLockOn(), GetParam()) << "typing changed the NumLock state";
+}
+
+INSTANTIATE_TEST_SUITE_P(NumLock, KeypadTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& numLock) { return numLock.param ? "On" : "Off"; });
+
+TEST_F(GermanLayoutTest, CharactersOnOtherLevelsAndOnNoKey) {
+  ASSERT_EQ(setLayout("de"), 0);
+  // '@' and the euro sign need AltGr; U+4E2D is on no key.
+  EXPECT_EQ(typeText("@\u00e4\u20ac\u00df\u4e2d"), "@\u00e4\u20ac\u00df\u4e2d");
+  EXPECT_EQ(typeText("zyZY\u00c4\u00d6\u00dc#'"), "zyZY\u00c4\u00d6\u00dc#'");
+  EXPECT_FALSE(XKeyboardProbe(server->name()).isBound(keysymChineseMiddle));
+}
+
+TEST_F(GermanLayoutTest, EveryPrintableAsciiCharacter) {
+  ASSERT_EQ(setLayout("de"), 0);
+  // Among them are characters on AltGr levels and ones the layout has only as dead keys.
+  EXPECT_EQ(typeText(printableAscii()), printableAscii());
+}
+
+TEST_F(GermanLayoutTest, AChangeAfterCreationIsFollowed) {
+  XkbLayout layout(server->name());
+  XTestInjector injector(server->name());
+  EXPECT_EQ(playAndRecord("zy", layout, injector), "zy");
+  ASSERT_EQ(setLayout("de"), 0);
+  EXPECT_EQ(playAndRecord("zy@\u00f6", layout, injector), "zy@\u00f6");
+}
+
+TEST_F(XtermTest, ATerminalReceivesALine) {
+  const TempDir dir;
+  const auto file = dir.path() / "typed.txt";
+  const ChildProcess xterm =
+      server->spawn({"xterm", "-geometry", "80x24+0+0", "-e", "sh", "-c", "cat > \"$1\"", "sh", file.string()});
+  ChildProcess search = server->spawn({"xdotool", "search", "--sync", "--onlyvisible", "--class", "xterm"},
+                                      ChildProcess::Output::capture);
+  const auto window = search.readLine(Clock::now() + patience);
+  ASSERT_TRUE(window) << "no xterm window appeared";
+  ASSERT_EQ(server->run({"xdotool", "windowfocus", "--sync", *window}), 0);
+
+  XkbLayout layout(server->name());
+  XTestInjector injector(server->name());
+  const KeyTokens tokens;
+  KeyActions list;
+  KeyParser(tokens, layout).parseKeys("hello, World! 123<ENTER>", list);
+  Player(injector).playKeys(list);
+
+  const std::string expected = "hello, World! 123\n";
+  const auto deadline = Clock::now() + patience;
+  std::string got = readFile(file);
+  while (got != expected && Clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    got = readFile(file);
+  }
+  EXPECT_EQ(got, expected);
+}

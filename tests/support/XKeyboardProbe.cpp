@@ -1,0 +1,47 @@
+#include "support/XKeyboardProbe.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+#include <memory>
+#include <stdexcept>
+#include <utility>
+
+namespace {
+
+struct DisplayCloser {
+  void operator()(Display* display) const { XCloseDisplay(display); }
+};
+
+using Connection = std::unique_ptr<Display, DisplayCloser>;
+
+Connection connect(const std::string& name) {
+  Connection display(XOpenDisplay(name.c_str()));
+  if (!display) throw std::runtime_error("cannot open display " + name);
+  return display;
+}
+
+}  // namespace
+
+XKeyboardProbe::XKeyboardProbe(std::string displayName) : name(std::move(displayName)) {}
+
+bool XKeyboardProbe::isBound(std::uint32_t keysym) const {
+  const Connection display = connect(name);
+  return XKeysymToKeycode(display.get(), keysym) != 0;
+}
+
+bool XKeyboardProbe::numLockOn() const {
+  const Connection display = connect(name);
+  XkbStateRec state{};
+  if (XkbGetState(display.get(), XkbUseCoreKbd, &state) != Success) throw std::runtime_error("cannot read XKB state");
+  return (state.locked_mods & XkbKeysymToModifiers(display.get(), XK_Num_Lock)) != 0;
+}
+
+void XKeyboardProbe::setNumLock(bool on) const {
+  const Connection display = connect(name);
+  const unsigned mask = XkbKeysymToModifiers(display.get(), XK_Num_Lock);
+  if (mask == 0) throw std::runtime_error("no modifier is bound to NumLock");
+  XkbLockModifiers(display.get(), XkbUseCoreKbd, mask, on ? mask : 0);
+  XSync(display.get(), False);
+}

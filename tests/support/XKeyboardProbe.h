@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Reads and sets the keyboard state of an X server on fresh connections, so that every answer
+// reflects the server as it is now rather than a keymap cached earlier. Kept apart from the
+// tests because the X headers' macros and type names clash with theirs.
+class XKeyboardProbe {
+ public:
+  explicit XKeyboardProbe(std::string displayName);
+
+  // Whether any key of the core keymap produces the keysym. Throws std::runtime_error when the
+  // display cannot be opened, as do the others.
+  [[nodiscard]] bool isBound(std::uint32_t keysym) const;
+
+  [[nodiscard]] bool numLockOn() const;
+  void setNumLock(bool on) const;
+
+ private:
+  std::string name;
+};
