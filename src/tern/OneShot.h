@@ -1,0 +1,69 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+
+#include "tern/CountedPtr.h"
+#include "tern/Event.h"
+#include "tern/EventReceiver.h"
+#include "tern/SignalEvent.h"
+#include "tern/Thread.h"
+
+class OneShotClient;
+
+// One-shot millisecond timers with ids. One worker thread only waits: until the earliest
+// pending timer is due, at most a minute, then it asks for a scan. Scans and reports run on
+// the UI thread as events, so a client that died meanwhile is detected when its report is
+// delivered, and skipped.
+class OneShot final : public Tern::EventReceiver, public Tern::Thread {
+ public:
+  struct Entry {
+    OneShotClient* client;
+    std::uint32_t delay;
+    // Tick count when armed.
+    std::uint32_t start;
+    // The report has been posted.
+    bool fired;
+  };
+  using Timers = std::map<std::uint32_t, Entry>;
+
+  // Longest wait of the worker between two scans, in milliseconds.
+  static constexpr std::uint32_t maxWaitMs = 60000;
+
+  // Starts the worker, which waits for the first arm. Throws OsException
+  // "Tern::Thread::start failed". UI thread only.
+  OneShot();
+  // Stops and joins the worker; pending timers are dropped without notice. UI thread only.
+  ~OneShot() override;
+  OneShot(const OneShot&) = delete;
+  OneShot& operator=(const OneShot&) = delete;
+
+  // Arms a timer: after delayMs milliseconds client->onOneShotFired(id) is called on the UI
+  // thread, unless the client is gone by then. Returns the id, never 0. UI thread only.
+  std::uint32_t arm(OneShotClient* client, std::uint32_t delayMs);
+
+  // The first id after lastId, wrapping, that is neither 0 nor held in timers. Any thread.
+  static std::uint32_t nextId(std::uint32_t lastId, const Timers& timers);
+
+  // Scans on the worker's request and reports due timers. UI thread only (the dispatcher).
+  void receive(Tern::CountedPtr<Tern::Event> event) override;
+
+ private:
+  // The worker loop. Worker thread.
+  void run() override;
+  void scan();
+  void report(OneShotClient* client, std::uint32_t id);
+
+  // UI thread only.
+  Timers timers;
+  std::uint32_t lastId = 0;
+
+  // Shared with the worker.
+  std::atomic<std::uint32_t> waitMs{0};
+  std::atomic<bool> stopRequested{false};
+  std::atomic<bool> wakePending{false};
+  std::atomic<bool> workerFailed{false};
+  Tern::SignalEvent wake{Tern::SignalEvent::Reset::automatic};
+  Tern::SignalEvent stopped{Tern::SignalEvent::Reset::automatic};
+};

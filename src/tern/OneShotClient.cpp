@@ -1,0 +1,5 @@
+#include "tern/OneShotClient.h"
+
+OneShotClient::OneShotClient() : InstanceValidator(typeid(OneShotClient)) {}
+
+OneShotClient::~OneShotClient() = default;
