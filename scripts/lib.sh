@@ -8,6 +8,7 @@ ZENTAK_PACKAGES=(
   libx11-dev libxtst-dev libxrandr-dev libxkbcommon-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool xterm x11-utils x11-xkb-utils xkb-data
+  clang libclang-rt-14-dev
 )
 
 # Installs every package that is missing (as root on Debian).

@@ -1,0 +1,138 @@
+#include "commands/BaseCommand.h"
+
+#include <ctime>
+
+#include "commands/RandomGenerator.h"
+#include "commands/Record.h"
+#include "keys/KeyParser.h"
+#include "keys/KeyTokens.h"
+#include "keys/UsLayout.h"
+
+namespace {
+
+void parseWithUsLayout(std::string_view text, KeyActions& list) {
+  static const KeyTokens tokens;
+  static UsLayout layout;
+  static const KeyParser parser(tokens, layout);
+  parser.parseKeys(text, list);
+}
+
+BaseCommand::KeyParse& keyParse() {
+  static BaseCommand::KeyParse parse = parseWithUsLayout;
+  return parse;
+}
+
+}  // namespace
+
+BaseCommand::BaseCommand() { RandomGenerator::seed(static_cast<std::uint32_t>(std::time(nullptr))); }
+
+BaseCommand::~BaseCommand() = default;
+
+// A command types on its timer only during a run; outside one a report has nothing to do.
+void BaseCommand::onOneShotFired(std::uint32_t) {}
+
+void BaseCommand::load(std::string_view record) {
+  const Record::Reader fields(record);
+  enabled = fields.flag(0);
+  runCount = fields.number(1);
+  intervalMs = fields.number(2);
+  randomFromMs = fields.number(3);
+  randomToMs = fields.number(4);
+  setText(fields.text(5));
+  name = fields.text(6);
+  randomInterval = fields.flag(7);
+  intervalValue = fields.number(8);
+  intervalUnit = fields.shortNumber(9);
+  randomFromValue = fields.number(10);
+  randomFromUnit = fields.shortNumber(11);
+  randomToValue = fields.number(12);
+  randomToUnit = fields.shortNumber(13);
+}
+
+void BaseCommand::save(std::string& out) const {
+  Record::Writer(out)
+      .flag(enabled)
+      .number(runCount)
+      .number(intervalMs)
+      .number(randomFromMs)
+      .number(randomToMs)
+      .text(text)
+      .text(name)
+      .flag(randomInterval)
+      .number(intervalValue)
+      .number(intervalUnit)
+      .number(randomFromValue)
+      .number(randomFromUnit)
+      .number(randomToValue)
+      .number(randomToUnit);
+}
+
+void BaseCommand::setText(std::string_view editorText) { storeAndParse(text, editorText); }
+
+std::string BaseCommand::displayText() const { return toDisplayForm(text); }
+
+void BaseCommand::storeAndParse(std::string& target, std::string_view editorText) {
+  std::string stored = toStoredForm(editorText);
+  if (stored == target) return;
+  target = std::move(stored);
+  keyParse()(target, keyActions);
+}
+
+void BaseCommand::setInterval(std::int32_t value, std::int16_t unit) {
+  intervalValue = value;
+  intervalUnit = unit;
+}
+
+void BaseCommand::getInterval(std::int32_t& value, std::int16_t& unit) const {
+  value = intervalValue;
+  unit = intervalUnit;
+}
+
+void BaseCommand::setRandomFrom(std::int32_t value, std::int16_t unit) {
+  randomFromValue = value;
+  randomFromUnit = unit;
+}
+
+void BaseCommand::getRandomFrom(std::int32_t& value, std::int16_t& unit) const {
+  value = randomFromValue;
+  unit = randomFromUnit;
+}
+
+void BaseCommand::setRandomTo(std::int32_t value, std::int16_t unit) {
+  randomToValue = value;
+  randomToUnit = unit;
+}
+
+void BaseCommand::getRandomTo(std::int32_t& value, std::int16_t& unit) const {
+  value = randomToValue;
+  unit = randomToUnit;
+}
+
+void BaseCommand::setKeyParse(KeyParse parse) { keyParse() = parse ? std::move(parse) : KeyParse(parseWithUsLayout); }
+
+std::string BaseCommand::toStoredForm(std::string_view editorText) {
+  std::string stored;
+  stored.reserve(editorText.size());
+  for (const char c : editorText) {
+    if (c == '\r') {
+      stored.push_back('\x02');
+    } else if (c == '\n') {
+      stored.push_back('\x03');
+    } else if (c != Record::separator) {
+      stored.push_back(c);
+    }
+  }
+  return stored;
+}
+
+std::string BaseCommand::toDisplayForm(std::string_view storedText) {
+  std::string shown(storedText);
+  for (char& c : shown) {
+    if (c == '\x02') {
+      c = '\r';
+    } else if (c == '\x03') {
+      c = '\n';
+    }
+  }
+  return shown;
+}

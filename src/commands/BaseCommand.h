@@ -1,0 +1,100 @@
+#pragma once
+
+#include <wx/treebase.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "keys/KeyCodes.h"
+#include "tern/OneShotClient.h"
+
+// One command of a group: a text in the key-token language, how many times a turn types it,
+// the fixed or random interval between typings, and whether it is switched off. Lives as the
+// data of its item in the command tree. UI thread only.
+class BaseCommand : public OneShotClient, public wxTreeItemData {
+ public:
+  // Translates a stored-form text into its key-action list.
+  using KeyParse = std::function<void(std::string_view text, KeyActions& list)>;
+
+  // Number of fields of a command record.
+  static constexpr std::size_t recordFields = 14;
+
+  BaseCommand();
+  ~BaseCommand() override;
+  BaseCommand(const BaseCommand&) = delete;
+  BaseCommand& operator=(const BaseCommand&) = delete;
+
+  void onOneShotFired(std::uint32_t id) override;
+
+  // Fills every field from a record; never fails: missing fields read as empty or 0.
+  virtual void load(std::string_view record);
+  // Appends the record, without a line end.
+  virtual void save(std::string& out) const;
+
+  // Stores an editor text (CR and LF become the bytes 2 and 3; DEL, which would break the
+  // record, is dropped) and parses it again when the stored form changed.
+  void setText(std::string_view editorText);
+  // The text with its line breaks as CR and LF again.
+  [[nodiscard]] std::string displayText() const;
+  [[nodiscard]] const std::string& getText() const { return text; }
+  [[nodiscard]] const KeyActions& getKeyActions() const { return keyActions; }
+
+  [[nodiscard]] bool isEnabled() const { return enabled; }
+  void setEnabled(bool value) { enabled = value; }
+  [[nodiscard]] std::int32_t getRunCount() const { return runCount; }
+  void setRunCount(std::int32_t value) { runCount = value; }
+  [[nodiscard]] bool isRandomInterval() const { return randomInterval; }
+  void setRandomInterval(bool value) { randomInterval = value; }
+  [[nodiscard]] std::int32_t getIntervalMs() const { return intervalMs; }
+  void setIntervalMs(std::int32_t value) { intervalMs = value; }
+  [[nodiscard]] std::int32_t getRandomFromMs() const { return randomFromMs; }
+  void setRandomFromMs(std::int32_t value) { randomFromMs = value; }
+  [[nodiscard]] std::int32_t getRandomToMs() const { return randomToMs; }
+  void setRandomToMs(std::int32_t value) { randomToMs = value; }
+  [[nodiscard]] const std::string& getName() const { return name; }
+  void setName(std::string value) { name = std::move(value); }
+
+  // The (number, unit) pairs the interval editors show.
+  void setInterval(std::int32_t value, std::int16_t unit);
+  void getInterval(std::int32_t& value, std::int16_t& unit) const;
+  void setRandomFrom(std::int32_t value, std::int16_t unit);
+  void getRandomFrom(std::int32_t& value, std::int16_t& unit) const;
+  void setRandomTo(std::int32_t value, std::int16_t unit);
+  void getRandomTo(std::int32_t& value, std::int16_t& unit) const;
+
+  [[nodiscard]] std::int32_t getRunsDone() const { return runsDone; }
+  [[nodiscard]] std::uint32_t getTimerId() const { return timerId; }
+
+  // The translation used by every command and group; empty restores the fixed US layout.
+  static void setKeyParse(KeyParse parse);
+
+  // The stored form of an editor text, and the editor form of a stored text.
+  [[nodiscard]] static std::string toStoredForm(std::string_view editorText);
+  [[nodiscard]] static std::string toDisplayForm(std::string_view storedText);
+
+ protected:
+  // Stores a stored-form text into target and parses it into the key-action list, when it
+  // differs from what target holds.
+  void storeAndParse(std::string& target, std::string_view editorText);
+
+ private:
+  KeyActions keyActions;
+  bool enabled = true;
+  std::int32_t runCount = 10;
+  bool randomInterval = false;
+  std::int32_t intervalMs = 10000;
+  std::int32_t intervalValue = 30;
+  std::int16_t intervalUnit = 1;
+  std::int32_t randomFromMs = 30000;
+  std::int32_t randomFromValue = 15;
+  std::int16_t randomFromUnit = 1;
+  std::int32_t randomToMs = 60000;
+  std::int32_t randomToValue = 2;
+  std::int16_t randomToUnit = 2;
+  std::string text;
+  std::string name = "Command ";
+  std::int32_t runsDone = 0;
+  std::uint32_t timerId = 0;
+};

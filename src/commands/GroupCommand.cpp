@@ -1,0 +1,131 @@
+#include "commands/GroupCommand.h"
+
+#include "commands/Record.h"
+
+namespace {
+
+// Field positions in a group line (0 is the command count).
+enum Field : std::size_t {
+  commandCountField = 0,
+  startAtTimeField,
+  startYearField,
+  startMinuteField = startYearField + 4,
+  startDelayMsField,
+  stopAtTimeField,
+  stopAfterDelayField,
+  stopAfterRepeatsField,
+  dontStopField,
+  stopYearField,
+  stopMinuteField = stopYearField + 4,
+  stopDelayMsField,
+  repeatCountField,
+  finalTextField,
+  nameField,
+  startDelayValueField,
+  startDelayUnitField,
+  stopDelayValueField,
+  stopDelayUnitField,
+  finishCommandsField,
+};
+static_assert(finishCommandsField == GroupCommand::recordFields);
+
+constexpr int firstYear = 1;
+constexpr int lastYear = 9999;
+
+// The local date-time stored as year, month (0 to 11), day, hour and minute from the given
+// field on; an invalid date-time when a part is out of its range.
+wxDateTime readDateTime(const Record::Reader& fields, std::size_t first) {
+  const std::int32_t year = fields.number(first);
+  const std::int32_t month = fields.number(first + 1);
+  const std::int32_t day = fields.number(first + 2);
+  const std::int32_t hour = fields.number(first + 3);
+  const std::int32_t minute = fields.number(first + 4);
+  if (year < firstYear || year > lastYear || month < 0 || month > 11 || hour < 0 || hour > 23 || minute < 0 ||
+      minute > 59) {
+    return wxInvalidDateTime;
+  }
+  const auto monthOfYear = static_cast<wxDateTime::Month>(month);
+  if (day < 1 || day > wxDateTime::GetNumberOfDays(monthOfYear, year)) return wxInvalidDateTime;
+  return wxDateTime(static_cast<wxDateTime::wxDateTime_t>(day), monthOfYear, year,
+                    static_cast<wxDateTime::wxDateTime_t>(hour), static_cast<wxDateTime::wxDateTime_t>(minute));
+}
+
+void writeDateTime(Record::Writer& out, const wxDateTime& when) {
+  out.number(when.GetYear()).number(when.GetMonth()).number(when.GetDay()).number(when.GetHour()).number(when.GetMinute());
+}
+
+}  // namespace
+
+GroupCommand::GroupCommand() : startTime(wxDateTime::Now()), stopTime(startTime) {}
+
+GroupCommand::~GroupCommand() = default;
+
+void GroupCommand::load(std::string_view record) {
+  const wxDateTime now = wxDateTime::Now();
+  const Record::Reader fields(record);
+  commandCount = fields.number(commandCountField);
+  startAtTime = fields.flag(startAtTimeField);
+  startTime = readDateTime(fields, startYearField);
+  if (!startTime.IsValid() || startTime.IsEarlierThan(now)) startTime = now;
+  startDelayMs = fields.number(startDelayMsField);
+  stopAtTime = fields.flag(stopAtTimeField);
+  stopAfterDelay = fields.flag(stopAfterDelayField);
+  stopAfterRepeats = fields.flag(stopAfterRepeatsField);
+  dontStop = fields.flag(dontStopField);
+  stopTime = readDateTime(fields, stopYearField);
+  // The midnight after the start's day: after the start, and for a start of now the
+  // midnight after now.
+  if (!stopTime.IsValid() || !stopTime.IsLaterThan(startTime)) stopTime = startTime.GetDateOnly() + wxDateSpan::Day();
+  setStopDelay(fields.number(stopDelayMsField));
+  repeatCount = fields.number(repeatCountField);
+  setFinalText(fields.text(finalTextField));
+  setName(std::string(fields.text(nameField)));
+  setStartDelay(fields.number(startDelayValueField), fields.shortNumber(startDelayUnitField));
+  setStopDelayEditor(fields.number(stopDelayValueField), fields.shortNumber(stopDelayUnitField));
+  finishCommands = fields.flag(finishCommandsField);
+}
+
+void GroupCommand::save(std::string& out) const {
+  Record::Writer fields(out);
+  fields.flag(startAtTime);
+  writeDateTime(fields, startTime);
+  fields.number(startDelayMs)
+      .flag(stopAtTime)
+      .flag(stopAfterDelay)
+      .flag(stopAfterRepeats)
+      .flag(dontStop);
+  writeDateTime(fields, stopTime);
+  fields.number(stopDelayMs)
+      .number(repeatCount)
+      .text(finalText)
+      .text(getName())
+      .number(startDelayValue)
+      .number(startDelayUnit)
+      .number(stopDelayValue)
+      .number(stopDelayUnit)
+      .flag(finishCommands);
+}
+
+void GroupCommand::setFinalText(std::string_view editorText) { storeAndParse(finalText, editorText); }
+
+std::string GroupCommand::displayFinalText() const { return toDisplayForm(finalText); }
+
+void GroupCommand::setStartDelay(std::int32_t value, std::int16_t unit) {
+  startDelayValue = value;
+  startDelayUnit = unit;
+}
+
+void GroupCommand::getStartDelay(std::int32_t& value, std::int16_t& unit) const {
+  value = startDelayValue;
+  unit = startDelayUnit;
+}
+
+void GroupCommand::setStopDelayEditor(std::int32_t value, std::int16_t unit) {
+  stopDelayValue = value;
+  stopDelayUnit = unit;
+}
+
+void GroupCommand::getStopDelayEditor(std::int32_t& value, std::int16_t& unit) const {
+  value = stopDelayValue;
+  unit = stopDelayUnit;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The text form of commands and groups: fields separated by the byte DEL, numbers in decimal,
+// booleans as "1" or "0", strings raw. One record is one line without its line end.
+namespace Record {
+
+inline constexpr char separator = '\x7f';
+
+// Reads the fields of one record. Empty fields between neighbouring separators keep their
+// place; a field past the end reads as empty.
+class Reader {
+ public:
+  explicit Reader(std::string_view record);
+
+  [[nodiscard]] std::string_view text(std::size_t index) const;
+  // Read like C's atoi, saturating to the signed 32-bit range.
+  [[nodiscard]] std::int32_t number(std::size_t index) const;
+  // Unit indexes are kept in 16 bits; a number beyond that range saturates.
+  [[nodiscard]] std::int16_t shortNumber(std::size_t index) const;
+  [[nodiscard]] bool flag(std::size_t index) const { return number(index) != 0; }
+  [[nodiscard]] std::size_t size() const { return fields.size(); }
+
+ private:
+  std::vector<std::string_view> fields;
+};
+
+// Appends fields to a line, one separator between each two.
+class Writer {
+ public:
+  explicit Writer(std::string& line) : out(line) {}
+
+  Writer& text(std::string_view value);
+  Writer& number(std::int64_t value);
+  Writer& flag(bool value) { return text(value ? "1" : "0"); }
+
+ private:
+  void beginField();
+
+  std::string& out;
+  bool first = true;
+};
+
+}  // namespace Record

@@ -1,0 +1,50 @@
+#include "commands/Record.h"
+
+#include <gtest/gtest.h>
+
+#include "commands/RandomGenerator.h"
+
+TEST(Record, EmptyFieldsKeepTheirPlaceAndMissingOnesReadEmpty) {
+  const Record::Reader r("1\x7f\x7f" "abc\x7f");
+  EXPECT_EQ(r.size(), 4U);
+  EXPECT_EQ(r.text(0), "1");
+  EXPECT_EQ(r.text(1), "");
+  EXPECT_EQ(r.text(2), "abc");
+  EXPECT_EQ(r.text(3), "");
+  EXPECT_EQ(r.text(99), "");
+  EXPECT_EQ(r.number(99), 0);
+  EXPECT_FALSE(r.flag(99));
+  EXPECT_EQ(Record::Reader("").size(), 1U);
+}
+
+TEST(Record, NumbersReadLikeAtoiAndSaturate) {
+  const Record::Reader r(" 42x\x7f-7\x7fnope\x7f" "99999999999\x7f" "70000\x7f-70000\x7f" "2");
+  EXPECT_EQ(r.number(0), 42);
+  EXPECT_EQ(r.number(1), -7);
+  EXPECT_EQ(r.number(2), 0);
+  EXPECT_EQ(r.number(3), 2147483647);
+  EXPECT_EQ(r.shortNumber(4), 32767);
+  EXPECT_EQ(r.shortNumber(5), -32768);
+  EXPECT_TRUE(r.flag(6));
+  EXPECT_TRUE(r.flag(1));
+}
+
+TEST(Record, WriterPutsOneSeparatorBetweenFields) {
+  std::string line = "5\x7f";
+  Record::Writer(line).flag(true).number(-2147483648LL).text("").text("a b").number(0);
+  EXPECT_EQ(line, "5\x7f" "1\x7f-2147483648\x7f\x7f" "a b\x7f" "0");
+}
+
+TEST(RandomGenerator, FollowsTheLinearCongruentialSequence) {
+  RandomGenerator::seed(1);
+  // The classic sequence of this generator from seed 1.
+  EXPECT_EQ(RandomGenerator::next(), 41);
+  EXPECT_EQ(RandomGenerator::next(), 18467);
+  EXPECT_EQ(RandomGenerator::next(), 6334);
+  RandomGenerator::seed(0xFFFFFFFFU);
+  for (int i = 0; i < 10000; ++i) {
+    const int v = RandomGenerator::next();
+    ASSERT_GE(v, 0);
+    ASSERT_LE(v, RandomGenerator::maxValue);
+  }
+}
