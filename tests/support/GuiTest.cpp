@@ -1,0 +1,83 @@
+#include "support/GuiTest.h"
+
+#include <wx/app.h>
+#include <wx/evtloop.h>
+#include <wx/timer.h>
+
+#include <memory>
+
+namespace GuiTest {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Polls for a modal dialog and answers it from inside its own modal loop.
+class ModalAnswerer : public wxTimer {
+ public:
+  explicit ModalAnswerer(std::function<void(wxDialog&)> action) : answer(std::move(action)) { Start(5); }
+
+  void Notify() override {
+    for (wxWindow* window : wxTopLevelWindows) {
+      auto* dialog = dynamic_cast<wxDialog*>(window);
+      if (dialog != nullptr && dialog->IsModal() && dialog->IsShown()) {
+        Stop();
+        auto action = std::move(answer);
+        // The timer is done; it goes once the dialog's loop has returned.
+        wxTheApp->CallAfter([this] { delete this; });
+        action(*dialog);
+        return;
+      }
+    }
+  }
+
+ private:
+  std::function<void(wxDialog&)> answer;
+};
+
+}  // namespace
+
+bool waitFor(const std::function<bool()>& cond, std::chrono::milliseconds patience) {
+  const auto deadline = Clock::now() + patience;
+  wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+  while (!cond()) {
+    if (Clock::now() >= deadline) return false;
+    if (loop != nullptr) {
+      loop->DispatchTimeout(10);
+    }
+    wxTheApp->ProcessPendingEvents();
+  }
+  return true;
+}
+
+void flushEvents() {
+  wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+  for (int round = 0; round < 3; ++round) {
+    wxTheApp->ProcessPendingEvents();
+    if (loop != nullptr) {
+      while (loop->Pending()) loop->Dispatch();
+    }
+    wxTheApp->ProcessIdle();
+  }
+}
+
+void answerNextModal(std::function<void(wxDialog&)> answer) { new ModalAnswerer(std::move(answer)); }
+
+void click(wxWindow& control) {
+  wxCommandEvent event(wxEVT_BUTTON, control.GetId());
+  event.SetEventObject(&control);
+  control.GetEventHandler()->ProcessEvent(event);
+}
+
+EventCounter::EventCounter(wxWindow& window, wxEventType type) : target(window), eventType(type) {
+  target.Bind(eventType, &EventCounter::onEvent, this);
+}
+
+EventCounter::~EventCounter() { target.Unbind(eventType, &EventCounter::onEvent, this); }
+
+void EventCounter::onEvent(wxEvent& event) {
+  ++seen;
+  event.Skip();
+}
+
+}  // namespace GuiTest
