@@ -12,7 +12,8 @@ namespace Record {
 inline constexpr char separator = '\x7f';
 
 // Reads the fields of one record. Empty fields between neighbouring separators keep their
-// place; a field past the end reads as empty.
+// place; a field past the end reads as empty. The fields point into the record, which must
+// outlive the reader.
 class Reader {
  public:
   explicit Reader(std::string_view record);

@@ -149,7 +149,8 @@ TEST(GroupCommand, AFinalTextWithALineBreak) {
   group.setFinalText("a\r\nb");
   EXPECT_EQ(group.getFinalText(), "a\x02\x03" "b");
   EXPECT_EQ(group.displayFinalText(), "a\r\nb");
-  const Record::Reader fields(saved(group));
+  const std::string line = saved(group);
+  const Record::Reader fields(line);
   EXPECT_EQ(fields.text(18), "a\x02\x03" "b");
 }
 

@@ -154,12 +154,12 @@ TEST_F(KeyParserTest, CoordinatesRoundTrip) {
   for (std::int32_t n : {0, 1, -1, -300, 70000, 65535, -65536, 2147483647, -2147483647 - 1}) {
     KeyActions list{KeyCode::mouseLeftClick};
     KeyParser::pushNumber(n, list);
-    KeyParser::pushNumber(-n / 2, list);
+    KeyParser::pushNumber(-(n / 2), list);
     ASSERT_EQ(list.size(), 11U);
     std::size_t pos = 0;
     EXPECT_EQ(KeyParser::popNumber(list, pos), n);
     EXPECT_EQ(pos, 5U);
-    EXPECT_EQ(KeyParser::popNumber(list, pos), -n / 2);
+    EXPECT_EQ(KeyParser::popNumber(list, pos), -(n / 2));
     EXPECT_EQ(pos, 10U);
   }
   KeyActions list;
