@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+// Named 32-bit values kept between runs (the main window's size and position). UI thread only.
+class Settings {
+ public:
+  virtual ~Settings() = default;
+
+  // The value, or nothing when the store cannot be read or holds no such value.
+  [[nodiscard]] virtual std::optional<std::int32_t> read(const std::string& name) const = 0;
+  // Returns whether the value was stored.
+  virtual bool write(const std::string& name, std::int32_t value) = 0;
+
+  // The per-user settings file of the vendor "Velmora" and the application "Zentak":
+  // $XDG_CONFIG_HOME/Velmora/Zentak.conf, or ~/.config/Velmora/Zentak.conf.
+  static std::unique_ptr<Settings> userFile();
+  // A settings file at the given path, in the toolkit's format; its folder is made on writing.
+  static std::unique_ptr<Settings> file(const std::filesystem::path& path);
+};

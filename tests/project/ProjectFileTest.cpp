@@ -1,0 +1,182 @@
+#include "project/ProjectFile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "commands/BaseCommand.h"
+#include "commands/GroupCommand.h"
+#include "support/TempDir.h"
+
+namespace {
+
+constexpr char del = '\x7f';
+
+// Keeps what a reader hands over: each group with its commands.
+struct Collected : ProjectFile::Sink {
+  struct Group {
+    std::unique_ptr<GroupCommand> record;
+    std::vector<std::unique_ptr<BaseCommand>> commands;
+  };
+  std::vector<Group> groups;
+
+  void group(std::unique_ptr<GroupCommand> g) override { groups.push_back({std::move(g), {}}); }
+  void command(std::unique_ptr<BaseCommand> c) override { groups.back().commands.push_back(std::move(c)); }
+
+  std::vector<std::string> names() const {
+    std::vector<std::string> out;
+    for (const Group& g : groups) {
+      out.push_back(g.record->getName());
+      for (const auto& c : g.commands) out.push_back("  " + c->getName());
+    }
+    return out;
+  }
+};
+
+// A small project: "First" with three commands (two of them share a name), "Second" empty.
+class Project {
+ public:
+  Project() {
+    first.setName("First");
+    second.setName("Second");
+    const char* names[] = {"Attack", "Attack", "Heal"};
+    for (const char* name : names) {
+      auto command = std::make_unique<BaseCommand>();
+      command->setName(name);
+      command->setText(std::string(name) + "<ENTER>");
+      commands.push_back(std::move(command));
+    }
+  }
+
+  std::string text() const {
+    std::vector<ProjectFile::GroupBlock> blocks{{&first, {commands[0].get(), commands[1].get(), commands[2].get()}},
+                                                {&second, {}}};
+    std::string out;
+    ProjectFile::writeProject(out, blocks);
+    return out;
+  }
+
+  GroupCommand first;
+  GroupCommand second;
+  std::vector<std::unique_ptr<BaseCommand>> commands;
+};
+
+std::string replaceAll(std::string text, std::string_view from, std::string_view to) {
+  for (std::size_t pos = 0; (pos = text.find(from, pos)) != std::string::npos; pos += to.size()) {
+    text.replace(pos, from.size(), to);
+  }
+  return text;
+}
+
+}  // namespace
+
+TEST(ProjectFile, TwoGroupsAreWrittenAsSixLines) {
+  const Project project;
+  const std::string text = project.text();
+  const auto lines = ProjectFile::splitLines(text);
+  ASSERT_EQ(lines.size(), 6U);
+  EXPECT_EQ(lines[0], std::string("2") + del + "Zentak v2.0");
+  EXPECT_TRUE(lines[1].starts_with(std::string("3") + del + "0" + del));
+  EXPECT_TRUE(lines[5].starts_with(std::string("0") + del + "0" + del));
+  std::string command;
+  project.commands[2]->save(command);
+  EXPECT_EQ(lines[4], command);
+  EXPECT_TRUE(text.ends_with("\r\n"));
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 6);
+}
+
+TEST(ProjectFile, SaveThenLoadGivesTheSameGroupsAndCommandsInOrder) {
+  const Project project;
+  Collected read;
+  ASSERT_TRUE(ProjectFile::readProject(project.text(), read));
+  EXPECT_EQ(read.names(), (std::vector<std::string>{"First", "  Attack", "  Attack", "  Heal", "Second"}));
+  EXPECT_EQ(read.groups[0].commands[2]->getKeyActions(), project.commands[2]->getKeyActions());
+  EXPECT_EQ(read.groups[0].record->getCommandCount(), 3);
+}
+
+TEST(ProjectFile, LineEndsOfAnyKindReadAlike) {
+  const std::string crlf = Project().text();
+  for (const std::string& text : {replaceAll(crlf, "\r\n", "\n"), replaceAll(crlf, "\r\n", "\r"),
+                                  crlf.substr(0, crlf.size() - 2)}) {
+    Collected read;
+    ASSERT_TRUE(ProjectFile::readProject(text, read));
+    EXPECT_EQ(read.names().size(), 5U);
+  }
+}
+
+TEST(ProjectFile, TheHeaderDecidesHowManyGroupsAreRead) {
+  const std::string text = Project().text();
+  const std::string body = text.substr(text.find("\r\n") + 2);
+  Collected one;
+  ASSERT_TRUE(ProjectFile::readProject(std::string("1") + del + "anything at all\r\n" + body, one));
+  EXPECT_EQ(one.names(), (std::vector<std::string>{"First", "  Attack", "  Attack", "  Heal"}));
+  Collected none;
+  EXPECT_TRUE(ProjectFile::readProject(std::string("-3") + del + "x\r\n" + body, none));
+  EXPECT_TRUE(none.groups.empty());
+  Collected noVersion;
+  EXPECT_TRUE(ProjectFile::readProject("2\r\n" + body, noVersion));
+  EXPECT_EQ(noVersion.groups.size(), 2U);
+}
+
+TEST(ProjectFile, MissingLinesFailAndKeepWhatWasRead) {
+  const std::string text = Project().text();
+  const auto lines = ProjectFile::splitLines(text);
+  std::string cut;
+  for (std::size_t i = 0; i < 3; ++i) cut += std::string(lines[i]) + "\r\n";
+  Collected read;
+  EXPECT_FALSE(ProjectFile::readProject(cut, read));
+  EXPECT_EQ(read.names(), (std::vector<std::string>{"First", "  Attack"}));
+  Collected fromEmpty;
+  EXPECT_FALSE(ProjectFile::readProject("", fromEmpty));
+  Collected tooManyGroups;
+  EXPECT_FALSE(ProjectFile::readProject(std::string("3") + del + "Zentak v2.0\r\n" + text.substr(text.find('\n') + 1),
+                                        tooManyGroups));
+  EXPECT_EQ(tooManyGroups.groups.size(), 2U);
+}
+
+TEST(ProjectFile, AGroupBlockReadsAloneAsAGroupFileDoes) {
+  const Project project;
+  std::string block;
+  ProjectFile::writeGroupBlock(block, {&project.first, {project.commands[0].get()}});
+  const auto lines = ProjectFile::splitLines(block);
+  std::size_t pos = 0;
+  Collected read;
+  ASSERT_TRUE(ProjectFile::readGroupBlock(lines, pos, read));
+  EXPECT_EQ(pos, 2U);
+  EXPECT_EQ(read.names(), (std::vector<std::string>{"First", "  Attack"}));
+}
+
+TEST(ProjectFile, SafeWritesReplaceTheFileWhole) {
+  const TempDir dir;
+  const auto file = dir.path() / "Zentak.ini";
+  ProjectFile::writeFileSafely(file, "old\r\n");
+  ProjectFile::writeFileSafely(file, "new\r\n");
+  EXPECT_EQ(ProjectFile::readFile(file), "new\r\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+}
+
+TEST(ProjectFile, AFailedWriteLeavesTheOldFileAndNoLitter) {
+  const TempDir dir;
+  // A folder where the file should be: the rename over it fails after everything was written.
+  const auto blocked = dir.path() / "Zentak.ini";
+  std::filesystem::create_directory(blocked);
+  std::ofstream(blocked / "inside") << "kept";
+  EXPECT_THROW(ProjectFile::writeFileSafely(blocked, "new"), std::system_error);
+  EXPECT_EQ(ProjectFile::readFile(blocked / "inside"), "kept");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+  EXPECT_THROW(ProjectFile::writeFileSafely(dir.path() / "missing" / "Zentak.ini", "new"), std::system_error);
+  EXPECT_THROW(ProjectFile::readFile(dir.path() / "absent.ini"), std::system_error);
+}
+
+TEST(ProjectFile, AnUnreadableFileIsKeptUnderANameThatSaysSo) {
+  const TempDir dir;
+  const auto file = dir.path() / "Zentak.ini";
+  ProjectFile::writeFileSafely(file, "broken");
+  const auto first = ProjectFile::preserveUnreadable(file);
+  const auto second = ProjectFile::preserveUnreadable(file);
+  EXPECT_EQ(first.filename(), "Zentak.ini.unreadable-1");
+  EXPECT_EQ(second.filename(), "Zentak.ini.unreadable-2");
+  EXPECT_EQ(ProjectFile::readFile(first), "broken");
+  EXPECT_EQ(ProjectFile::readFile(file), "broken");
+}
