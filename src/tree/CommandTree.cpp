@@ -1,0 +1,241 @@
+#include "tree/CommandTree.h"
+
+#include <wx/imaglist.h>
+#include <wx/textctrl.h>
+
+#include "commands/BaseCommand.h"
+#include "commands/GroupCommand.h"
+#include "keys/Utf8.h"
+#include "resources/Resources.h"
+#include "shell/UserDialogs.h"
+#include "tree/DropAnchor.h"
+
+namespace {
+
+constexpr int imageSide = 16;
+
+// The command tree as the drop rule sees it.
+class DropView {
+ public:
+  using Item = wxTreeItemId;
+
+  explicit DropView(const CommandTree& commands) : tree(commands) {}
+
+  [[nodiscard]] ItemLevel level(const Item& item) const { return tree.level(item); }
+  [[nodiscard]] Item previousSibling(const Item& item) const { return tree.GetPrevSibling(item); }
+  [[nodiscard]] Item parent(const Item& item) const { return tree.GetItemParent(item); }
+
+ private:
+  const CommandTree& tree;
+};
+
+}  // namespace
+
+CommandTree::CommandTree(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style,
+                         const wxValidator& validator, const wxString& name)
+    : wxTreeCtrl(parent, id, pos, size, style | wxCLIP_CHILDREN, validator, name) {
+  SetBackgroundColour(*wxWHITE);
+  auto* images = new wxImageList(imageSide, imageSide, true, 1);
+  for (const char* resource : {"ROOTOPENICON", "ROOTCLOSEDICON", "GROUPOPENICON", "GROUPCLOSEDICON", "COMMANDICON"}) {
+    images->Add(Resources::bitmap(resource));
+  }
+  AssignImageList(images);
+}
+
+CommandTree::~CommandTree() = default;
+
+wxTreeItemId CommandTree::addRootItem() {
+  return AddRoot(wxString::FromUTF8(rootLabel.data(), rootLabel.size()), rootClosedImage);
+}
+
+ItemLevel CommandTree::level(const wxTreeItemId& item) const {
+  if (!item.IsOk()) return ItemLevel::none;
+  const wxTreeItemId parent = GetItemParent(item);
+  if (!parent.IsOk()) return ItemLevel::root;
+  return parent == GetRootItem() ? ItemLevel::group : ItemLevel::command;
+}
+
+bool CommandTree::isGroupItem(const wxTreeItemId& item) const { return level(item) == ItemLevel::group; }
+
+bool CommandTree::isCommandItem(const wxTreeItemId& item) const { return level(item) == ItemLevel::command; }
+
+BaseCommand* CommandTree::record(const wxTreeItemId& item) const {
+  if (!item.IsOk()) return nullptr;
+  return dynamic_cast<BaseCommand*>(GetItemData(item));
+}
+
+GroupCommand* CommandTree::groupRecord(const wxTreeItemId& item) const {
+  return dynamic_cast<GroupCommand*>(record(item));
+}
+
+wxTreeItemId CommandTree::groupOf(const wxTreeItemId& item) const {
+  switch (level(item)) {
+    case ItemLevel::group:
+      return item;
+    case ItemLevel::command:
+      return GetItemParent(item);
+    case ItemLevel::root:
+    case ItemLevel::none:
+      break;
+  }
+  return {};
+}
+
+wxTreeItemId CommandTree::appendGroup(std::unique_ptr<GroupCommand> group, std::optional<NameStyle> naming) {
+  const wxTreeItemId root = GetRootItem();
+  if (!root.IsOk() || group == nullptr) return {};
+  wxString name = toLabel(group->getName());
+  GroupCommand* owned = group.get();
+  const wxTreeItemId item = AppendItem(root, name, groupClosedImage, -1, group.release());
+  if (naming) {
+    makeNameUnique(name, item, *naming);
+    owned->setName(toName(name));
+  }
+  SetItemImage(root, rootOpenImage, wxTreeItemIcon_Expanded);
+  return item;
+}
+
+wxTreeItemId CommandTree::appendCommand(const wxTreeItemId& group, std::unique_ptr<BaseCommand> command,
+                                        std::optional<NameStyle> naming) {
+  if (!isGroupItem(group) || command == nullptr) return {};
+  wxString name = toLabel(command->getName());
+  BaseCommand* owned = command.get();
+  const wxTreeItemId item = AppendItem(group, name, commandImage, -1, command.release());
+  if (naming) {
+    makeNameUnique(name, item, *naming);
+    owned->setName(toName(name));
+  }
+  SetItemImage(group, groupOpenImage, wxTreeItemIcon_Expanded);
+  return item;
+}
+
+bool CommandTree::isNameUnique(const wxString& name, const wxTreeItemId& item) const {
+  if (level(item) == ItemLevel::root || level(item) == ItemLevel::none) return true;
+  const wxTreeItemId parent = GetItemParent(item);
+  wxTreeItemIdValue cookie;
+  for (wxTreeItemId sibling = GetFirstChild(parent, cookie); sibling.IsOk(); sibling = GetNextChild(parent, cookie)) {
+    if (sibling != item && GetItemText(sibling) == name) return false;
+  }
+  return true;
+}
+
+void CommandTree::makeNameUnique(wxString& name, const wxTreeItemId& item, NameStyle style) {
+  if (isNameUnique(name, item)) return;
+  name = toLabel(ItemNames::unique(toName(name), style, [this, &item](const std::string& candidate) {
+    return !isNameUnique(toLabel(candidate), item);
+  }));
+  SetItemText(item, name);
+}
+
+void CommandTree::makeNameUnique(std::string& name, const wxTreeItemId& item, NameStyle style) {
+  wxString label = toLabel(name);
+  if (isNameUnique(label, item)) return;
+  makeNameUnique(label, item, style);
+  name = toName(label);
+}
+
+bool CommandTree::renameItem(const wxTreeItemId& item, const wxString& label, wxWindow* messageParent) {
+  BaseCommand* named = record(item);
+  if (named == nullptr) return false;
+  const std::string name = ItemNames::withoutBreakingBytes(toName(label));
+  const wxString kept = toLabel(name);
+  if (!isNameUnique(kept, item)) {
+    UserDialogs::current().tell("No duplicate command names.", "Rename Error", UserDialogs::Icon::error,
+                                messageParent != nullptr ? messageParent : wxGetTopLevelParent(this));
+    return false;
+  }
+  named->setName(name);
+  SetItemText(item, kept);
+  return true;
+}
+
+wxTextCtrl* CommandTree::EditLabel(const wxTreeItemId& item, wxClassInfo* textCtrlClass) {
+  if (item.IsOk()) EnsureVisible(item);
+  wxTextCtrl* editor = wxTreeCtrl::EditLabel(item, textCtrlClass);
+  if (editor != nullptr) {
+    wxSize size = editor->GetSize();
+    size.IncTo(editor->GetBestSize());
+    editor->SetSize(size);
+  }
+  return editor;
+}
+
+void CommandTree::beginLabelEdit(wxTreeEvent& event) const {
+  const ItemLevel edited = level(event.GetItem());
+  if (edited == ItemLevel::root || edited == ItemLevel::none) event.Veto();
+}
+
+void CommandTree::endLabelEdit(wxTreeEvent& event) {
+  if (event.IsEditCancelled()) return;
+  renameItem(event.GetItem(), event.GetLabel());
+  // The label is already what the record holds; allowed, the toolkit would put the typed text back.
+  event.Veto();
+}
+
+void CommandTree::itemCollapsing(const wxTreeEvent& event) {
+  if (level(event.GetItem()) == ItemLevel::root) collapseGroups();
+}
+
+void CommandTree::collapseGroups() {
+  const wxTreeItemId root = GetRootItem();
+  if (!root.IsOk()) return;
+  wxTreeItemIdValue cookie;
+  for (wxTreeItemId group = GetFirstChild(root, cookie); group.IsOk(); group = GetNextChild(root, cookie)) {
+    Collapse(group);
+  }
+}
+
+wxTreeItemId CommandTree::beginDrag(wxTreeEvent& event) const {
+  const wxTreeItemId item = event.GetItem();
+  if (!isCommandItem(item)) {
+    event.Veto();
+    return {};
+  }
+  event.Allow();
+  return item;
+}
+
+wxTreeItemId CommandTree::findDropAnchor(const wxTreeItemId& target) const {
+  return DropAnchor::find(DropView(*this), target);
+}
+
+wxTreeItemId CommandTree::dropCommand(const wxTreeItemId& dragged, const wxTreeItemId& target, bool copy) {
+  if (!isCommandItem(dragged)) return {};
+  const BaseCommand* source = record(dragged);
+  const wxTreeItemId anchor = findDropAnchor(target);
+  if (source == nullptr || !anchor.IsOk()) return {};
+
+  std::string text;
+  source->save(text);
+  auto duplicate = std::make_unique<BaseCommand>();
+  duplicate->load(text);
+  BaseCommand* owned = duplicate.get();
+  wxString name = toLabel(owned->getName());
+
+  const bool intoGroup = isGroupItem(anchor);
+  const wxTreeItemId group = intoGroup ? anchor : GetItemParent(anchor);
+  const wxTreeItemId item = intoGroup ? InsertItem(group, 0, name, commandImage, -1, duplicate.release())
+                                      : InsertItem(group, anchor, name, commandImage, -1, duplicate.release());
+  SetItemImage(group, groupOpenImage, wxTreeItemIcon_Expanded);
+  // A drop into a collapsed group would otherwise select a command nobody sees.
+  EnsureVisible(item);
+  SelectItem(item);
+
+  if (!copy) Delete(dragged);
+  makeNameUnique(name, item, copy ? NameStyle::copy : NameStyle::plain);
+  owned->setName(toName(name));
+  Refresh();
+  return item;
+}
+
+wxString CommandTree::toLabel(std::string_view name) {
+  wxString label = wxString::FromUTF8(name.data(), name.size());
+  if (!label.empty() || name.empty()) return label;
+  for (std::size_t pos = 0; pos < name.size();) label += wxUniChar(static_cast<wxUint32>(decodeUtf8(name, pos)));
+  return label;
+}
+
+std::string CommandTree::toName(const wxString& label) {
+  const wxScopedCharBuffer bytes = label.utf8_str();
+  return {bytes.data(), bytes.length()};
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <wx/treectrl.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "tree/ItemLevel.h"
+#include "tree/ItemNames.h"
+
+class BaseCommand;
+class GroupCommand;
+
+// The tree of the project: one root, the groups under it and the commands under each group.
+// Every group and command record is the data of its item and is deleted with it; a label always
+// equals the name in its item's record. The main window handles the tree's notifications and
+// calls the operations below from its handlers. UI thread only.
+class CommandTree : public wxTreeCtrl {
+ public:
+  // Indexes into the tree's image list.
+  enum Image : int { rootOpenImage = 0, rootClosedImage, groupOpenImage, groupClosedImage, commandImage };
+  using NameStyle = ::NameStyle;
+
+  static constexpr std::string_view rootLabel = "Available Commands";
+
+  CommandTree(wxWindow* parent, wxWindowID id, const wxPoint& pos = wxDefaultPosition,
+              const wxSize& size = wxDefaultSize, long style = wxTR_DEFAULT_STYLE | wxTR_EDIT_LABELS,
+              const wxValidator& validator = wxDefaultValidator, const wxString& name = wxTreeCtrlNameStr);
+  ~CommandTree() override;
+  CommandTree(const CommandTree&) = delete;
+  CommandTree& operator=(const CommandTree&) = delete;
+
+  // The root "Available Commands", without a record.
+  wxTreeItemId addRootItem();
+
+  [[nodiscard]] ItemLevel level(const wxTreeItemId& item) const;
+  // An item whose parent is the root.
+  [[nodiscard]] bool isGroupItem(const wxTreeItemId& item) const;
+  [[nodiscard]] bool isCommandItem(const wxTreeItemId& item) const;
+  // The item's record; null for the root and for no item.
+  [[nodiscard]] BaseCommand* record(const wxTreeItemId& item) const;
+  [[nodiscard]] GroupCommand* groupRecord(const wxTreeItemId& item) const;
+  // The group item itself, or a command's group; no item for the root.
+  [[nodiscard]] wxTreeItemId groupOf(const wxTreeItemId& item) const;
+
+  // Appends a record as the last group, or as the last command of a group, labelled with its
+  // name; with a style, the name is first made unique among its new siblings. Gives the
+  // receiving parent its expanded image. No item (and the record deleted) when there is no root
+  // or the parent is not a group.
+  wxTreeItemId appendGroup(std::unique_ptr<GroupCommand> group, std::optional<NameStyle> naming);
+  wxTreeItemId appendCommand(const wxTreeItemId& group, std::unique_ptr<BaseCommand> command,
+                             std::optional<NameStyle> naming);
+
+  // No other child of the item's parent has this label; always true for the root or no item.
+  [[nodiscard]] bool isNameUnique(const wxString& name, const wxTreeItemId& item) const;
+  // Leaves a unique name alone; otherwise replaces it by the first unique candidate of the
+  // style and sets it as the item's label. The caller stores the name into the record.
+  void makeNameUnique(wxString& name, const wxTreeItemId& item, NameStyle style);
+  // The same on a record's name (UTF-8).
+  void makeNameUnique(std::string& name, const wxTreeItemId& item, NameStyle style);
+
+  // Renames a group or a command to label, without DEL, CR and LF. A name a sibling already has
+  // is refused with a message over messageParent, or over the tree's top-level window when it is
+  // null. Returns whether the name was taken.
+  bool renameItem(const wxTreeItemId& item, const wxString& label, wxWindow* messageParent = nullptr);
+
+  // Shows the item and edits its label in an editor at least as wide as the toolkit's natural
+  // size; sized to the label alone, a short or hidden label's editor would clip its text.
+  wxTextCtrl* EditLabel(const wxTreeItemId& item, wxClassInfo* textCtrlClass = wxCLASSINFO(wxTextCtrl)) override;
+
+  // For the label-editing notifications: the root's label cannot be edited, and an edit that
+  // ends unless cancelled renames the item; the event is vetoed, as the label is already set.
+  void beginLabelEdit(wxTreeEvent& event) const;
+  void endLabelEdit(wxTreeEvent& event);
+
+  // For the collapsing notification: the root takes every group down with it first.
+  void itemCollapsing(const wxTreeEvent& event);
+  void collapseGroups();
+
+  // For the begin-drag notifications: allows dragging a command, and returns it; a group or the
+  // root is not dragged, and no item is returned.
+  wxTreeItemId beginDrag(wxTreeEvent& event) const;
+  // The group a drop on target puts the command first in, or the command it goes after; no item
+  // when the drop is to be ignored.
+  [[nodiscard]] wxTreeItemId findDropAnchor(const wxTreeItemId& target) const;
+  // Drops a copy of a dragged command at target's anchor, through its record's text, and selects
+  // it. Without copy the dragged item goes; the new name is then made unique, in the plain style
+  // for a move and the copy style for a copy. Returns the new item; no item when ignored.
+  wxTreeItemId dropCommand(const wxTreeItemId& dragged, const wxTreeItemId& target, bool copy);
+
+  // Names are UTF-8 in the records; a byte that is no UTF-8 shows as the Latin-1 character.
+  [[nodiscard]] static wxString toLabel(std::string_view name);
+  [[nodiscard]] static std::string toName(const wxString& label);
+};

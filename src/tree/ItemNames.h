@@ -1,0 +1,22 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+// How a taken name is changed: "Attack" becomes "Attack2", "Attack3", ... for new, imported and
+// moved items, and "Copy (1) of Attack", "Copy (2) of Attack", ... for copies.
+enum class NameStyle { plain, copy };
+
+// The naming rules of tree items, on names as UTF-8 byte strings.
+class ItemNames {
+ public:
+  using Taken = std::function<bool(const std::string& name)>;
+
+  // name itself when it is not taken; otherwise the first candidate of the style that is not.
+  [[nodiscard]] static std::string unique(std::string_view name, NameStyle style, const Taken& taken);
+
+  // An edited label as a name: DEL separates the record's fields and CR and LF end the project
+  // file's lines, so none of them may stay in a name.
+  [[nodiscard]] static std::string withoutBreakingBytes(std::string_view label);
+};
