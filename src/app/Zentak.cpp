@@ -1,0 +1,88 @@
+#include "app/Zentak.h"
+
+#include <wx/image.h>
+
+#include <system_error>
+
+#include "commands/BaseCommand.h"
+#include "frame/MyFrame.h"
+#include "keys/KeyParser.h"
+#include "keys/NullInjector.h"
+#include "keys/Player.h"
+#include "keys/UsLayout.h"
+#include "keys/XDisplay.h"
+#include "keys/XTestInjector.h"
+#include "keys/XkbLayout.h"
+#include "project/Settings.h"
+#include "tern/CrashReport.h"
+#include "tern/EventDispatcher.h"
+#include "tern/QueueDispatch.h"
+#include "tern/WxWake.h"
+
+wxIMPLEMENT_APP(Zentak);
+
+namespace {
+
+// The folder of the running program file.
+std::filesystem::path runningProgramFolder() {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return std::filesystem::current_path();
+  return self.parent_path();
+}
+
+}  // namespace
+
+Zentak::Zentak() : folder(runningProgramFolder()) {
+  std::error_code ignored;
+  std::filesystem::current_path(folder, ignored);
+  wxImage::AddHandler(new wxGIFHandler);
+  wxImage::AddHandler(new wxPNGHandler);
+  // The live layout and injection need an X display; without one, texts still translate with
+  // a US keyboard and nothing is typed.
+  try {
+    layout = std::make_unique<XkbLayout>();
+  } catch (const XError&) {
+    layout = std::make_unique<UsLayout>();
+  }
+  try {
+    injector = std::make_unique<XTestInjector>();
+  } catch (const XError&) {
+    injector = std::make_unique<NullInjector>();
+  }
+  parser = std::make_unique<KeyParser>(keyTokens, *layout);
+  player = std::make_unique<Player>(*injector);
+  BaseCommand::setKeyParse([this](std::string_view text, KeyActions& list) { parseKeys(text, list); });
+}
+
+Zentak::~Zentak() { BaseCommand::setKeyParse({}); }
+
+bool Zentak::OnInit() {
+  try {
+    Tern::CrashReport::install();
+    Tern::EventDispatcher::install(new Tern::QueueDispatch(&Tern::WxWake::wake));
+  } catch (const std::exception&) {
+    return false;
+  }
+  settings = Settings::userFile();
+  mainFrame = new MyFrame(folder, *settings);
+  mainFrame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
+    if (event.GetEventObject() == mainFrame) mainFrame = nullptr;
+    event.Skip();
+  });
+  return true;
+}
+
+int Zentak::OnExit() {
+  try {
+    Tern::EventDispatcher::install(nullptr);
+  } catch (const std::exception&) {
+    // Shutting down: nothing is left to tell.
+  }
+  if (player) player->releaseAll();
+  return wxApp::OnExit();
+}
+
+void Zentak::parseKeys(std::string_view text, KeyActions& list) const { parser->parseKeys(text, list); }
+
+void Zentak::playKeys(const KeyActions& list) { player->playKeys(list); }

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <wx/app.h>
+
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+#include "keys/KeyCodes.h"
+#include "keys/KeyTokens.h"
+
+class Injector;
+class KeyParser;
+class KeyboardLayout;
+class MyFrame;
+class Player;
+class Settings;
+
+// The application: prepares the process (its folder as the working directory, image handlers,
+// the key-token table and the keyboard), starts the event machinery and opens the main window.
+// Everything here runs on the UI thread.
+class Zentak : public wxApp {
+ public:
+  Zentak();
+  ~Zentak() override;
+
+  bool OnInit() override;
+  int OnExit() override;
+
+  // Translates a stored-form text into a key-action list with the live keyboard layout.
+  void parseKeys(std::string_view text, KeyActions& list) const;
+  // Plays a key-action list into whatever window has the focus.
+  void playKeys(const KeyActions& list);
+
+  // The main window; null until it exists and once it is gone.
+  [[nodiscard]] MyFrame* frame() const { return mainFrame; }
+  // The program's folder, where the project file lives.
+  [[nodiscard]] const std::filesystem::path& programFolder() const { return folder; }
+
+ private:
+  std::filesystem::path folder;
+  KeyTokens keyTokens;
+  std::unique_ptr<KeyboardLayout> layout;
+  std::unique_ptr<KeyParser> parser;
+  std::unique_ptr<Injector> injector;
+  std::unique_ptr<Player> player;
+  std::unique_ptr<Settings> settings;
+  MyFrame* mainFrame = nullptr;
+};
+
+wxDECLARE_APP(Zentak);

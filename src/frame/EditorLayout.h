@@ -1,0 +1,62 @@
+#pragma once
+
+#include <wx/sizer.h>
+#include <wx/statbox.h>
+
+#include <vector>
+
+#include "controls/RowSizer.h"
+
+// The arrangement both editor panels share: boxes one under the other from a left margin, taking
+// 97 % of the panel's width and the last box down to 97 % of its height; inside a box, rows of
+// controls with a margin on either side.
+namespace EditorLayout {
+
+constexpr int panelMargin = 15;
+// Right of the boxes at the panel's smallest width.
+constexpr int rightMargin = 3;
+constexpr int boxShare = 97;
+constexpr int freeShare = 3;
+constexpr int boxGap = 5;
+constexpr int boxPadding = 6;
+constexpr int rowGap = 4;
+constexpr int columnGap = 5;
+constexpr int buttonGap = 5;
+
+// The box's own sizer around the rows, each row at full width.
+inline wxStaticBoxSizer* boxOf(wxStaticBox* box, const std::vector<wxSizer*>& rows) {
+  auto* inside = new wxBoxSizer(wxVERTICAL);
+  for (wxSizer* row : rows) inside->Add(row, 0, wxEXPAND | (inside->IsEmpty() ? 0 : wxTOP), rowGap);
+  auto* sizer = new wxStaticBoxSizer(box, wxVERTICAL);
+  sizer->Add(inside, 1, wxEXPAND | wxLEFT | wxRIGHT, boxPadding);
+  sizer->AddSpacer(rowGap);
+  return sizer;
+}
+
+// A box holding a multi-line text that takes all its room, and a button centred under it.
+inline wxStaticBoxSizer* textBoxOf(wxStaticBox* box, wxWindow* text, wxWindow* button) {
+  auto* sizer = new wxStaticBoxSizer(box, wxVERTICAL);
+  sizer->Add(text, 1, wxEXPAND | wxLEFT | wxRIGHT, boxPadding);
+  sizer->Add(button, 0, wxALIGN_CENTRE_HORIZONTAL | wxTOP | wxBOTTOM, buttonGap);
+  return sizer;
+}
+
+// Gives panel its sizer: the boxes one under the other, the last taking the height left.
+inline void placeBoxes(wxWindow& panel, const std::vector<wxSizer*>& boxes) {
+  auto* column = new wxBoxSizer(wxVERTICAL);
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
+    if (i > 0) column->AddSpacer(boxGap);
+    column->Add(boxes[i], i + 1 == boxes.size() ? 1 : 0, wxEXPAND);
+  }
+  // The boxes' natural width is the panel's smallest; only width beyond it is shared out.
+  auto* across = new RowSizer;
+  across->AddSpacer(panelMargin);
+  across->Add(column, boxShare, wxEXPAND);
+  across->Add(rightMargin, 0, freeShare);
+  auto* down = new wxBoxSizer(wxVERTICAL);
+  down->Add(across, boxShare, wxEXPAND);
+  down->AddStretchSpacer(freeShare);
+  panel.SetSizer(down);
+}
+
+}  // namespace EditorLayout

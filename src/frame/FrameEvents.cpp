@@ -1,0 +1,15 @@
+#include "frame/FrameEvents.h"
+
+void routeFrameEvent(const Tern::CountedPtr<Tern::Event>& event, FrameEventHandler& handler) {
+  const Tern::Event* e = event.get();
+  if (e == nullptr) return;
+  switch (e->type()) {
+    case LoadFileEvent::id: handler.loadProject(); break;
+    case SelectItemEvent::id: {
+      const auto& item = static_cast<const SelectItemEvent*>(e)->item;
+      if (item.IsOk()) handler.selectItem(item);
+      break;
+    }
+    default: break;
+  }
+}

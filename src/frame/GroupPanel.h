@@ -1,0 +1,55 @@
+#pragma once
+
+#include <wx/panel.h>
+
+#include "controls/DateOrder.h"
+
+class DateTimeCtrl;
+class GroupCommand;
+class IntervalCtrl;
+class wxCheckBox;
+class wxRadioButton;
+class wxSpinCtrl;
+class wxStaticBox;
+class wxTextCtrl;
+class wxButton;
+
+// The group editor: start options, stop options with "Finish Commands", and the final command
+// text. A working copy of the selected group: filled by showGroup, written back by storeGroup.
+// It keeps its own enabling rules as options are chosen, and answers whether its start time
+// comes before its stop time. UI thread only.
+class GroupPanel : public wxPanel, public DateOrder {
+ public:
+  explicit GroupPanel(wxWindow* parent);
+
+  // Fills every control from the group and applies the enabling rules.
+  void showGroup(const GroupCommand& group);
+  // Writes every control into the group.
+  void storeGroup(GroupCommand& group) const;
+
+  [[nodiscard]] bool DatesInOrder() const override;
+
+  [[nodiscard]] wxTextCtrl& finalTextCtrl() const { return *finalText; }
+
+ private:
+  void applyStartRule();
+  void applyStopRule();
+  void onStartOption(wxCommandEvent& event);
+  void onStopOption(wxCommandEvent& event);
+
+  wxRadioButton* startDelay = nullptr;
+  IntervalCtrl* startDelayCtrl = nullptr;
+  wxRadioButton* startTime = nullptr;
+  DateTimeCtrl* startTimeCtrl = nullptr;
+  wxRadioButton* stopDelay = nullptr;
+  IntervalCtrl* stopDelayCtrl = nullptr;
+  wxRadioButton* stopTime = nullptr;
+  DateTimeCtrl* stopTimeCtrl = nullptr;
+  wxRadioButton* repeatCount = nullptr;
+  wxSpinCtrl* repeatCountSpin = nullptr;
+  wxRadioButton* dontStop = nullptr;
+  wxCheckBox* finishCommands = nullptr;
+  wxStaticBox* finalTextBox = nullptr;
+  wxTextCtrl* finalText = nullptr;
+  wxButton* insertSpecial = nullptr;
+};

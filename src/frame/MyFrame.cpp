@@ -1,0 +1,580 @@
+#include "frame/MyFrame.h"
+
+#include <wx/accel.h>
+#include <wx/bmpbuttn.h>
+#include <wx/menu.h>
+#include <wx/panel.h>
+#include <wx/settings.h>
+#include <wx/sizer.h>
+#include <wx/statusbr.h>
+#include <wx/toolbar.h>
+
+#include <system_error>
+
+#include "commands/BaseCommand.h"
+#include "commands/GroupCommand.h"
+#include "frame/CommandPanel.h"
+#include "frame/FrameIds.h"
+#include "frame/GroupPanel.h"
+#include "project/ProjectFile.h"
+#include "project/Settings.h"
+#include "project/WindowGeometry.h"
+#include "resources/Resources.h"
+#include "shell/AboutBox.h"
+#include "shell/TopToolbar.h"
+#include "shell/UserDialogs.h"
+#include "shell/WebLinks.h"
+#include "tree/CommandTree.h"
+#include "tree/ItemNames.h"
+
+namespace {
+
+const wxString defaultStatus = "  Press F1 for popup help";
+const std::string newGroupName = "Command Group ";
+const std::string newCommandName = "Command ";
+
+// Puts what a project reader makes into the tree, in file order. Names are taken as stored.
+class TreeFiller final : public ProjectFile::Sink {
+ public:
+  explicit TreeFiller(CommandTree& target) : tree(target) {}
+
+  void group(std::unique_ptr<GroupCommand> record) override { lastGroup = tree.appendGroup(std::move(record), {}); }
+  void command(std::unique_ptr<BaseCommand> record) override { tree.appendCommand(lastGroup, std::move(record), {}); }
+
+ private:
+  CommandTree& tree;
+  wxTreeItemId lastGroup;
+};
+
+}  // namespace
+
+MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store)
+    : wxFrame(nullptr, wxID_ANY, wxEmptyString), folder(programFolder), settings(store) {
+  SetBackgroundColour(*wxWHITE);
+  wxAcceleratorEntry help(wxACCEL_NORMAL, WXK_F1, FrameId::popupHelp);
+  SetAcceleratorTable(wxAcceleratorTable(1, &help));
+  SetIcons(Resources::iconBundle("MAINICON"));
+  buildMenus();
+  buildPanels();
+  toolbar = new TopToolbar(this);
+  SetToolBar(toolbar);
+  toolbar->Realize();
+  buildStatusBar();
+  Layout();
+  // With the toolkit's natural sizes the editors need more than 300 x 300: the smallest size
+  // is the one that keeps every control of either editor whole beside the tree.
+  wxSize editor = groupPanel->GetBestSize();
+  editor.IncTo(commandPanel->GetBestSize());
+  SetMinClientSize(wxSize(editor.GetWidth() * 10 / 7 + 1, editor.GetHeight()));
+  wxSize smallest = GetMinSize();
+  smallest.IncTo(wxSize(WindowGeometry::minimumSize, WindowGeometry::minimumSize));
+  SetMinSize(smallest);
+  restoreGeometry();
+  bindEvents();
+  Tern::Event::postOwned(std::make_unique<LoadFileEvent>(this, projectPath().string()));
+  tree->SetFocus();
+  SetTitle("Zentak v2.0");
+}
+
+MyFrame::~MyFrame() = default;
+
+void MyFrame::receive(Tern::CountedPtr<Tern::Event> event) { routeFrameEvent(event, *this); }
+
+// The main window arms timers only while a group runs; outside a run there is nothing to do.
+void MyFrame::onOneShotFired(std::uint32_t) {}
+
+namespace {
+
+wxMenu* makeGroupMenu() {
+  auto* menu = new wxMenu;
+  menu->Append(FrameId::addGroup, "&Add New Group", "Add a new group of commands.");
+  menu->Append(FrameId::duplicateGroup, "Du&plicate Group", "Make a duplicate copy of the selected group.");
+  menu->Append(FrameId::deleteGroup, "&Delete Group", "Delete the selected group.");
+  menu->Append(FrameId::renameGroup, "&Rename Group", "Rename the selected group.");
+  menu->AppendSeparator();
+  menu->Append(FrameId::addCommand, "&Add New Command", "Add a new command to the group.");
+  menu->AppendSeparator();
+  menu->Append(FrameId::exportGroup, "&Export Group", "Export the selected group to file.");
+  menu->Append(FrameId::importGroup, "&Import Group", "Import a group file.");
+  return menu;
+}
+
+wxMenu* makeCommandMenu() {
+  auto* menu = new wxMenu;
+  menu->Append(FrameId::addCommand, "&Add New Command", "Add a new command to the group.");
+  menu->Append(FrameId::duplicateCommand, "Du&plicate Command", "Make a duplicate copy of the selected command.");
+  menu->Append(FrameId::deleteCommand, "&Delete Command", "Delete the selected command.");
+  menu->Append(FrameId::renameCommand, "&Rename Command", "Rename the selected command.");
+  return menu;
+}
+
+}  // namespace
+
+void MyFrame::buildMenus() {
+  auto* file = new wxMenu;
+  file->Append(FrameId::exitProgram, "E&xit", "Exit Zentak");
+
+  // A menu on the menu bar cannot pop up as well: the context menus are twins of the bar's.
+  groupMenu = makeGroupMenu();
+  commandMenu = makeCommandMenu();
+  groupPopup.reset(makeGroupMenu());
+  commandPopup.reset(makeCommandMenu());
+
+  auto* run = new wxMenu;
+  runItem = run->Append(FrameId::runGroup, "&Run Current Group", "Runs the currently selected command group.");
+
+  auto* help = new wxMenu;
+  help->Append(FrameId::helpContents, "&Contents", "Display the help contents.");
+  help->Append(FrameId::helpIndex, "&Index", "Display the help index.");
+  help->AppendSeparator();
+  help->Append(FrameId::webSite, WebLinks::menuLabel(), WebLinks::menuHelp());
+  help->Append(FrameId::checkVersion, "Check For New &Version", "Check for a new version of Zentak.");
+  help->Append(FrameId::tellFriend, "Tell-A-&Friend", "Tell a friend about Zentak.");
+  help->AppendSeparator();
+  help->Append(FrameId::about, "&About Zentak", "Display the about box.");
+
+  rootPopup = std::make_unique<wxMenu>();
+  rootPopup->Append(FrameId::addGroup, "&Add New Group", "Add a new group of commands.");
+  rootPopup->Append(FrameId::importGroup, "&Import Group", "Import a group file.");
+
+  auto* bar = new wxMenuBar;
+  bar->Append(file, "&File");
+  bar->Append(groupMenu, "&Group");
+  bar->Append(commandMenu, "&Command");
+  bar->Append(run, "&Run");
+  bar->Append(help, "&Help");
+  SetMenuBar(bar);
+}
+
+void MyFrame::buildPanels() {
+  tree = new CommandTree(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                         wxTR_HAS_BUTTONS | wxTR_EDIT_LABELS | wxBORDER_SUNKEN);
+  tree->SetName("listCtrl");
+  emptyPanel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxBORDER_SUNKEN);
+  commandPanel = new CommandPanel(this);
+  groupPanel = new GroupPanel(this);
+  commandPanel->Hide();
+  groupPanel->Hide();
+
+  auto* panels = new wxBoxSizer(wxVERTICAL);
+  panels->Add(emptyPanel, 1, wxEXPAND);
+  panels->Add(groupPanel, 1, wxEXPAND);
+  panels->Add(commandPanel, 1, wxEXPAND);
+  auto* sizer = new wxBoxSizer(wxHORIZONTAL);
+  sizer->Add(tree, 30, wxEXPAND);
+  sizer->Add(panels, 70, wxEXPAND);
+  SetSizer(sizer);
+
+  rootItem = tree->addRootItem();
+  tree->Expand(rootItem);
+}
+
+void MyFrame::buildStatusBar() {
+  wxStatusBar* bar = CreateStatusBar(2, wxSTB_SIZEGRIP);
+  // Menu and tool help goes to field 1; field 0 holds the logo.
+  SetStatusBarPane(1);
+  const wxBitmap logo = Resources::bitmap("SMALLLOGO");
+  auto* button = new wxBitmapButton(bar, FrameId::webSite, logo, wxPoint(2, 3));
+  button->SetCursor(wxCursor(wxCURSOR_HAND));
+  button->SetToolTip(WebLinks::logoToolTip());
+  const int widths[] = {button->GetBestSize().GetWidth() + 2, -1};
+  bar->SetStatusWidths(2, widths);
+  bar->SetMinHeight(button->GetBestSize().GetHeight());
+  SetStatusText(defaultStatus, 1);
+}
+
+void MyFrame::restoreGeometry() {
+  const wxSize screen = wxGetDisplaySize();
+  const WindowGeometry g = WindowGeometry::restore(settings.read("width"), settings.read("height"),
+                                                   settings.read("xpos"), settings.read("ypos"), screen.GetWidth(),
+                                                   screen.GetHeight());
+  SetSize(wxSize(g.width, g.height));
+  Move(g.x, g.y);
+}
+
+void MyFrame::storeGeometry() {
+  const wxRect r = GetRect();
+  settings.write("width", r.GetWidth());
+  settings.write("height", r.GetHeight());
+  settings.write("xpos", r.GetX());
+  settings.write("ypos", r.GetY());
+}
+
+void MyFrame::bindEvents() {
+  const auto menu = [this](int id, void (MyFrame::*action)()) {
+    Bind(wxEVT_MENU, [this, action](wxCommandEvent&) { (this->*action)(); }, id);
+  };
+  menu(FrameId::addGroup, &MyFrame::addGroup);
+  menu(FrameId::toolAddGroup, &MyFrame::addGroup);
+  menu(FrameId::duplicateGroup, &MyFrame::duplicateGroup);
+  menu(FrameId::deleteGroup, &MyFrame::deleteGroup);
+  menu(FrameId::toolDeleteGroup, &MyFrame::deleteGroup);
+  menu(FrameId::addCommand, &MyFrame::addCommand);
+  menu(FrameId::toolAddCommand, &MyFrame::addCommand);
+  menu(FrameId::duplicateCommand, &MyFrame::duplicateCommand);
+  menu(FrameId::deleteCommand, &MyFrame::deleteCommand);
+  menu(FrameId::toolDeleteCommand, &MyFrame::deleteCommand);
+  menu(FrameId::runGroup, &MyFrame::runCurrentGroup);
+  menu(FrameId::toolRunGroup, &MyFrame::runCurrentGroup);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { rename(true); }, FrameId::renameGroup);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { rename(false); }, FrameId::renameCommand);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(true); }, FrameId::exitProgram);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { AboutBox(this).ShowModal(); }, FrameId::about);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { WebLinks::openHomePage(this); }, FrameId::webSite);
+  Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { WebLinks::openHomePage(this); }, FrameId::webSite);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { WebLinks::openVersionCheckPage(this); }, FrameId::checkVersion);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { WebLinks::openTellAFriendPage(this); }, FrameId::tellFriend);
+
+  tree->Bind(wxEVT_TREE_SEL_CHANGING, &MyFrame::onSelChanging, this);
+  tree->Bind(wxEVT_TREE_SEL_CHANGED, &MyFrame::onSelChanged, this);
+  tree->Bind(wxEVT_TREE_BEGIN_LABEL_EDIT, &MyFrame::onBeginLabelEdit, this);
+  tree->Bind(wxEVT_TREE_END_LABEL_EDIT, &MyFrame::onEndLabelEdit, this);
+  tree->Bind(wxEVT_TREE_ITEM_COLLAPSING, &MyFrame::onItemCollapsing, this);
+  tree->Bind(wxEVT_TREE_BEGIN_DRAG, &MyFrame::onBeginDrag, this);
+  tree->Bind(wxEVT_TREE_BEGIN_RDRAG, &MyFrame::onBeginDrag, this);
+  tree->Bind(wxEVT_TREE_END_DRAG, &MyFrame::onEndDrag, this);
+  tree->Bind(wxEVT_TREE_KEY_DOWN, &MyFrame::onTreeKeyDown, this);
+  tree->Bind(wxEVT_RIGHT_DOWN, &MyFrame::onTreeRightDown, this);
+  tree->Bind(wxEVT_KEY_DOWN, &MyFrame::onKeyDown, this);
+  tree->Bind(wxEVT_KEY_UP, &MyFrame::onKeyUp, this);
+  Bind(wxEVT_CHAR_HOOK, &MyFrame::onCharHook, this);
+  Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
+    // Saving happens while the window still stands, so that a failure can still be told.
+    Hide();
+    saveProject();
+    storeGeometry();
+    event.Skip();
+  });
+}
+
+GroupCommand* MyFrame::groupRecord(const wxTreeItemId& item) const { return tree->groupRecord(item); }
+
+BaseCommand* MyFrame::commandRecord(const wxTreeItemId& item) const {
+  return tree->isCommandItem(item) ? tree->record(item) : nullptr;
+}
+
+wxTreeItemId MyFrame::selectedGroup() const { return tree->groupOf(tree->GetSelection()); }
+
+void MyFrame::postSelect(const wxTreeItemId& item) { Tern::Event::postOwned(std::make_unique<SelectItemEvent>(this, item)); }
+
+void MyFrame::storeEditors() {
+  const wxTreeItemId selected = tree->GetSelection();
+  if (GroupCommand* group = groupRecord(selected)) {
+    groupPanel->storeGroup(*group);
+  } else if (BaseCommand* command = commandRecord(selected)) {
+    commandPanel->storeCommand(*command);
+  }
+}
+
+void MyFrame::showGroup(const GroupCommand& group) {
+  emptyPanel->Hide();
+  commandPanel->Hide();
+  groupPanel->Show();
+  groupPanel->showGroup(group);
+  Layout();
+}
+
+void MyFrame::showCommand(const BaseCommand& command) {
+  emptyPanel->Hide();
+  groupPanel->Hide();
+  commandPanel->Show();
+  commandPanel->showCommand(command);
+  Layout();
+}
+
+void MyFrame::loadProject() {
+  const std::filesystem::path path = projectPath();
+  std::string text;
+  bool readable = false;
+  try {
+    text = ProjectFile::readFile(path);
+    readable = true;
+  } catch (const std::system_error& error) {
+    // A missing file is a first start; one that is there but cannot be read must not be saved over.
+    if (error.code() != std::errc::no_such_file_or_directory) loadFailed = true;
+  }
+  if (readable || loadFailed) {
+    TreeFiller filler(*tree);
+    if (!readable || !ProjectFile::readProject(text, filler)) {
+      loadFailed = true;
+      UserDialogs::current().tell("Failed to load command project file.\nPlease try again.", "LOAD ERROR",
+                                  UserDialogs::Icon::error, nullptr);
+    }
+    tree->SetFocus();
+    tree->Collapse(rootItem);
+    tree->Expand(rootItem);
+  }
+  Show();
+  projectLoaded = true;
+  postSelect(rootItem);
+}
+
+void MyFrame::saveProject() {
+  storeEditors();
+  std::vector<ProjectFile::GroupBlock> blocks;
+  wxTreeItemIdValue groupCookie;
+  for (wxTreeItemId g = tree->GetFirstChild(rootItem, groupCookie); g.IsOk(); g = tree->GetNextChild(rootItem, groupCookie)) {
+    ProjectFile::GroupBlock block{groupRecord(g), {}};
+    if (block.group == nullptr) continue;
+    wxTreeItemIdValue commandCookie;
+    for (wxTreeItemId c = tree->GetFirstChild(g, commandCookie); c.IsOk(); c = tree->GetNextChild(g, commandCookie)) {
+      if (const BaseCommand* command = commandRecord(c)) block.commands.push_back(command);
+    }
+    blocks.push_back(std::move(block));
+  }
+  std::string text;
+  ProjectFile::writeProject(text, blocks);
+  const std::filesystem::path path = projectPath();
+  try {
+    if (loadFailed && std::filesystem::exists(path)) ProjectFile::preserveUnreadable(path);
+    loadFailed = false;
+    ProjectFile::writeFileSafely(path, text);
+  } catch (const std::exception&) {
+    UserDialogs::current().tell("Failed to save command project file.\nPlease try again.", "SAVE ERROR",
+                                UserDialogs::Icon::error, IsShown() ? this : nullptr);
+  }
+}
+
+void MyFrame::runCurrentGroup() {
+  storeEditors();
+  Tern::Event::postOwned(std::make_unique<RunSequenceEvent>(this));
+}
+
+void MyFrame::selectItem(const wxTreeItemId& item) {
+  // The tree selects its root by itself while nothing is selected; selecting it again would
+  // report no change.
+  if (tree->GetSelection() == item) {
+    selectionChanged(item);
+  } else {
+    tree->SelectItem(item);
+  }
+}
+
+void MyFrame::enableForSelection(bool commandSelected) {
+  runItem->Enable(true);
+  for (int id : {FrameId::toolRunGroup, FrameId::toolAddGroup, FrameId::toolDeleteGroup, FrameId::toolAddCommand}) {
+    toolbar->EnableTool(id, true);
+  }
+  toolbar->EnableTool(FrameId::toolDeleteCommand, commandSelected);
+  for (wxMenu* menu : {groupMenu, groupPopup.get()}) {
+    for (int id = FrameId::addGroup; id <= FrameId::importGroup; ++id) menu->Enable(id, true);
+  }
+  for (wxMenu* menu : {commandMenu, commandPopup.get()}) {
+    menu->Enable(FrameId::addCommand, true);
+    for (int id = FrameId::duplicateCommand; id <= FrameId::renameCommand; ++id) menu->Enable(id, commandSelected);
+  }
+}
+
+void MyFrame::onSelChanging(wxTreeEvent& event) {
+  event.Skip();
+  if (!projectLoaded) return;
+  const wxTreeItemId old = event.GetOldItem();
+  if (GroupCommand* group = groupRecord(old)) {
+    groupPanel->storeGroup(*group);
+  } else if (BaseCommand* command = commandRecord(old)) {
+    commandPanel->storeCommand(*command);
+  }
+}
+
+void MyFrame::onSelChanged(wxTreeEvent& event) {
+  event.Skip();
+  selectionChanged(event.GetItem());
+}
+
+void MyFrame::selectionChanged(const wxTreeItemId& item) {
+  if (!projectLoaded || !item.IsOk()) return;
+  if (item == rootItem) {
+    wxTreeItemIdValue cookie;
+    const wxTreeItemId first = tree->GetFirstChild(rootItem, cookie);
+    if (first.IsOk()) {
+      postSelect(first);
+    } else {
+      addGroup();
+      postSelect(tree->GetSelection());
+    }
+    return;
+  }
+  if (GroupCommand* group = groupRecord(item)) {
+    enableForSelection(false);
+    showGroup(*group);
+  } else if (BaseCommand* command = commandRecord(item)) {
+    enableForSelection(true);
+    showCommand(*command);
+  }
+}
+
+void MyFrame::addGroup() {
+  auto group = std::make_unique<GroupCommand>();
+  group->setName(newGroupName);
+  GroupCommand& shown = *group;
+  const wxTreeItemId item = tree->appendGroup(std::move(group), NameStyle::plain);
+  tree->SelectItem(item);
+  showGroup(shown);
+}
+
+void MyFrame::addCommand() {
+  const wxTreeItemId groupItem = selectedGroup();
+  if (!groupItem.IsOk()) return;
+  auto command = std::make_unique<BaseCommand>();
+  command->setName(newCommandName);
+  BaseCommand& shown = *command;
+  const wxTreeItemId item = tree->appendCommand(groupItem, std::move(command), NameStyle::plain);
+  tree->SelectItem(item);
+  showCommand(shown);
+}
+
+void MyFrame::deleteGroup() {
+  const wxTreeItemId item = selectedGroup();
+  if (!item.IsOk()) return;
+  const wxTreeItemId next = tree->GetNextSibling(item);
+  const wxTreeItemId previous = tree->GetPrevSibling(item);
+  tree->Delete(item);
+  if (!tree->HasChildren(rootItem)) tree->SetItemImage(rootItem, CommandTree::rootClosedImage);
+  tree->SelectItem(next.IsOk() ? next : previous.IsOk() ? previous : rootItem);
+}
+
+void MyFrame::deleteCommand() {
+  const wxTreeItemId item = tree->GetSelection();
+  if (commandRecord(item) == nullptr) return;
+  const wxTreeItemId groupItem = tree->GetItemParent(item);
+  const wxTreeItemId next = tree->GetNextSibling(item);
+  const wxTreeItemId previous = tree->GetPrevSibling(item);
+  tree->Delete(item);
+  if (!tree->HasChildren(groupItem)) tree->SetItemImage(groupItem, CommandTree::groupClosedImage);
+  tree->SelectItem(next.IsOk() ? next : previous.IsOk() ? previous : groupItem);
+}
+
+void MyFrame::rename(bool groupOnly) {
+  const wxTreeItemId selected = tree->GetSelection();
+  if (!selected.IsOk() || selected == rootItem) return;
+  tree->EditLabel(groupOnly ? selectedGroup() : selected);
+}
+
+void MyFrame::duplicateGroup() {
+  storeEditors();
+  const wxTreeItemId source = selectedGroup();
+  const GroupCommand* group = groupRecord(source);
+  if (group == nullptr) {
+    UserDialogs::current().tell("Please try again", "Internal Error", UserDialogs::Icon::error, this);
+    return;
+  }
+  ProjectFile::GroupBlock block{group, {}};
+  wxTreeItemIdValue cookie;
+  for (wxTreeItemId c = tree->GetFirstChild(source, cookie); c.IsOk(); c = tree->GetNextChild(source, cookie)) {
+    if (const BaseCommand* command = commandRecord(c)) block.commands.push_back(command);
+  }
+  std::string text;
+  ProjectFile::writeGroupBlock(text, block);
+
+  // Items are made as the copy is read, so that what was read stays should the rest fail.
+  class CopyFiller final : public ProjectFile::Sink {
+   public:
+    explicit CopyFiller(MyFrame& owner) : frame(owner) {}
+    void group(std::unique_ptr<GroupCommand> record) override {
+      GroupCommand& shown = *record;
+      copy = frame.tree->appendGroup(std::move(record), NameStyle::copy);
+      frame.tree->SelectItem(copy);
+      frame.showGroup(shown);
+    }
+    void command(std::unique_ptr<BaseCommand> record) override {
+      BaseCommand& shown = *record;
+      const wxTreeItemId item = frame.tree->appendCommand(copy, std::move(record), {});
+      frame.tree->SelectItem(item);
+      frame.showCommand(shown);
+    }
+    wxTreeItemId copy;
+
+   private:
+    MyFrame& frame;
+  };
+
+  CopyFiller filler(*this);
+  const auto lines = ProjectFile::splitLines(text);
+  std::size_t pos = 0;
+  if (ProjectFile::readGroupBlock(lines, pos, filler)) {
+    tree->Expand(filler.copy);
+    tree->SelectItem(filler.copy);
+  } else {
+    UserDialogs::current().tell("Failed to duplicate group.\nPlease try again.", "Internal Error",
+                                UserDialogs::Icon::error, nullptr);
+  }
+  tree->SetFocus();
+}
+
+void MyFrame::duplicateCommand() {
+  const wxTreeItemId source = tree->GetSelection();
+  const BaseCommand* command = commandRecord(source);
+  if (command == nullptr) return;
+  std::string record;
+  command->save(record);
+  auto copy = std::make_unique<BaseCommand>();
+  copy->load(record);
+  BaseCommand& shown = *copy;
+  // Named after it is selected: the selection change stores the editors into the source.
+  const wxTreeItemId item = tree->appendCommand(tree->GetItemParent(source), std::move(copy), {});
+  tree->SelectItem(item);
+  showCommand(shown);
+  std::string name = shown.getName();
+  tree->makeNameUnique(name, item, NameStyle::copy);
+  shown.setName(name);
+  tree->Refresh();
+}
+
+void MyFrame::onBeginLabelEdit(wxTreeEvent& event) { tree->beginLabelEdit(event); }
+
+void MyFrame::onEndLabelEdit(wxTreeEvent& event) { tree->endLabelEdit(event); }
+
+void MyFrame::onItemCollapsing(wxTreeEvent& event) {
+  tree->itemCollapsing(event);
+  event.Skip();
+}
+
+void MyFrame::onBeginDrag(wxTreeEvent& event) { dragItem = tree->beginDrag(event); }
+
+void MyFrame::onEndDrag(wxTreeEvent& event) {
+  const wxTreeItemId dragged = dragItem;
+  dragItem = wxTreeItemId();
+  if (!dragged.IsOk()) return;
+  storeEditors();
+  const bool copy = copyOnDrop || wxGetKeyState(WXK_CONTROL);
+  const wxTreeItemId dropped = tree->dropCommand(dragged, event.GetItem(), copy);
+  if (const BaseCommand* command = commandRecord(dropped)) showCommand(*command);
+}
+
+void MyFrame::onTreeKeyDown(wxTreeEvent& event) {
+  if (event.GetKeyCode() == WXK_DELETE) {
+    const wxTreeItemId selected = tree->GetSelection();
+    if (groupRecord(selected) != nullptr) {
+      deleteGroup();
+    } else if (commandRecord(selected) != nullptr) {
+      deleteCommand();
+    }
+    return;
+  }
+  event.Skip();
+}
+
+void MyFrame::onTreeRightDown(wxMouseEvent& event) {
+  int flags = 0;
+  const wxTreeItemId item = tree->HitTest(event.GetPosition(), flags);
+  if (!item.IsOk()) return;
+  tree->SelectItem(item);
+  wxMenu* menu = item == rootItem ? rootPopup.get() : tree->isGroupItem(item) ? groupPopup.get() : commandPopup.get();
+  const wxPoint where = ScreenToClient(tree->ClientToScreen(event.GetPosition())) + wxPoint(15, 0);
+  PopupMenu(menu, where);
+}
+
+void MyFrame::onKeyDown(wxKeyEvent& event) {
+  if (event.GetKeyCode() == WXK_CONTROL) copyOnDrop = true;
+  event.Skip();
+}
+
+void MyFrame::onKeyUp(wxKeyEvent& event) {
+  if (event.GetKeyCode() == WXK_CONTROL) copyOnDrop = false;
+  event.Skip();
+}
+
+void MyFrame::onCharHook(wxKeyEvent& event) {
+  if (event.GetKeyCode() == WXK_F2) rename(false);
+  event.Skip();
+}

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <wx/frame.h>
+#include <wx/menu.h>
+#include <wx/treebase.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "frame/FrameEvents.h"
+#include "tern/EventReceiver.h"
+#include "tern/OneShotClient.h"
+
+class BaseCommand;
+class CommandPanel;
+class CommandTree;
+class GroupCommand;
+class GroupPanel;
+class Settings;
+class TopToolbar;
+class wxMenuItem;
+class wxPanel;
+class wxTreeEvent;
+
+// The main window: menus, toolbar, the command tree on the left and the editor panels on the
+// right, the status bar. It loads the project once the event loop runs, keeps the editors and
+// the records in step, carries out the actions on groups and commands, and saves the project
+// and its geometry when it goes. UI thread only.
+class MyFrame : public wxFrame, public Tern::EventReceiver, public OneShotClient, private FrameEventHandler {
+ public:
+  // programFolder holds the project file; settings keep the window's size and position.
+  MyFrame(const std::filesystem::path& programFolder, Settings& settings);
+  ~MyFrame() override;
+
+  void receive(Tern::CountedPtr<Tern::Event> event) override;
+  void onOneShotFired(std::uint32_t id) override;
+
+  // Writes the editors into the selected item's record.
+  void storeEditors();
+  // Shows the group editor filled from group, or the command editor filled from command.
+  void showGroup(const GroupCommand& group);
+  void showCommand(const BaseCommand& command);
+
+  // Writes the whole tree to the project file; a failure is reported to the user.
+  void saveProject();
+  // Stores the editors and asks for the selected group to be run.
+  void runCurrentGroup();
+
+  [[nodiscard]] CommandTree& commandTree() const { return *tree; }
+  [[nodiscard]] GroupPanel& groupEditor() const { return *groupPanel; }
+  [[nodiscard]] CommandPanel& commandEditor() const { return *commandPanel; }
+  [[nodiscard]] bool isProjectLoaded() const { return projectLoaded; }
+  [[nodiscard]] std::filesystem::path projectPath() const { return folder / "Zentak.ini"; }
+
+  // Actions on groups and commands, as the menus, tools and keys start them.
+  void addGroup();
+  void addCommand();
+  void deleteGroup();
+  void deleteCommand();
+  void duplicateGroup();
+  void duplicateCommand();
+  // Starts editing a label: the selected group (or the group of the selected command) when
+  // groupOnly, else the selected item itself.
+  void rename(bool groupOnly);
+
+ private:
+  void loadProject() override;
+  void selectItem(const wxTreeItemId& item) override;
+
+  void buildMenus();
+  void buildPanels();
+  void buildStatusBar();
+  void restoreGeometry();
+  void storeGeometry();
+  void bindEvents();
+
+  [[nodiscard]] wxTreeItemId selectedGroup() const;
+  [[nodiscard]] GroupCommand* groupRecord(const wxTreeItemId& item) const;
+  [[nodiscard]] BaseCommand* commandRecord(const wxTreeItemId& item) const;
+  void postSelect(const wxTreeItemId& item);
+  void enableForSelection(bool commandSelected);
+
+  void onSelChanging(wxTreeEvent& event);
+  void onSelChanged(wxTreeEvent& event);
+  // Shows the newly selected item's record; the root passes the selection on to a group.
+  void selectionChanged(const wxTreeItemId& item);
+  void onBeginLabelEdit(wxTreeEvent& event);
+  void onEndLabelEdit(wxTreeEvent& event);
+  void onItemCollapsing(wxTreeEvent& event);
+  void onBeginDrag(wxTreeEvent& event);
+  void onEndDrag(wxTreeEvent& event);
+  void onTreeKeyDown(wxTreeEvent& event);
+  void onTreeRightDown(wxMouseEvent& event);
+  void onKeyDown(wxKeyEvent& event);
+  void onKeyUp(wxKeyEvent& event);
+  void onCharHook(wxKeyEvent& event);
+
+  const std::filesystem::path folder;
+  Settings& settings;
+  CommandTree* tree = nullptr;
+  wxTreeItemId rootItem;
+  TopToolbar* toolbar = nullptr;
+  wxPanel* emptyPanel = nullptr;
+  GroupPanel* groupPanel = nullptr;
+  CommandPanel* commandPanel = nullptr;
+  // Owned by the menu bar.
+  wxMenu* groupMenu = nullptr;
+  wxMenu* commandMenu = nullptr;
+  // The context menus of the root, a group and a command.
+  std::unique_ptr<wxMenu> rootPopup;
+  std::unique_ptr<wxMenu> groupPopup;
+  std::unique_ptr<wxMenu> commandPopup;
+  wxMenuItem* runItem = nullptr;
+  bool projectLoaded = false;
+  bool copyOnDrop = false;
+  wxTreeItemId dragItem;
+  // The project file could not be read: it is kept under another name before the first save.
+  bool loadFailed = false;
+};

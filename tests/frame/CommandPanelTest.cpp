@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/radiobut.h>
+#include <wx/spinctrl.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "PanelTestSupport.h"
+#include "commands/BaseCommand.h"
+#include "controls/IntervalCtrl.h"
+#include "frame/CommandPanel.h"
+#include "frame/FrameIds.h"
+
+namespace {
+
+using PanelTest::byId;
+using PanelTest::choose;
+using PanelTest::tick;
+
+const std::string commandText = "<ENTER>first\r\nsecond <F1>\nthird caf\xc3\xa9\rfourth";
+
+void fill(BaseCommand& command, bool enabled, bool randomInterval) {
+  command.setName("Ping");
+  command.setEnabled(enabled);
+  command.setRunCount(77);
+  command.setRandomInterval(randomInterval);
+  command.setInterval(250, 0);
+  command.setIntervalMs(250);
+  command.setRandomFrom(3, 1);
+  command.setRandomFromMs(3000);
+  command.setRandomTo(7, 3);
+  command.setRandomToMs(7 * 3600 * 1000);
+  command.setText(commandText);
+}
+
+std::string recordOf(const BaseCommand& command) {
+  std::string record;
+  command.save(record);
+  return record;
+}
+
+class CommandPanelTest : public testing::Test {
+ protected:
+  CommandPanelTest()
+      : window(),
+        panel(*window.panel),
+        disableCommand(byId<wxCheckBox>(panel, FrameId::disableCommand)),
+        setInterval(byId<wxRadioButton>(panel, FrameId::setInterval)),
+        randomInterval(byId<wxRadioButton>(panel, FrameId::randomInterval)),
+        fixedInterval(byId<IntervalCtrl>(panel, FrameId::fixedInterval)),
+        bounds(PanelTest::allWithId(panel, FrameId::randomBound)) {}
+
+  // The panel's own windows, save the calendar-like top-level ones.
+  [[nodiscard]] std::vector<wxWindow*> everyControl() const {
+    std::vector<wxWindow*> all;
+    for (wxWindow* child : panel.GetChildren()) {
+      if (!child->IsTopLevel()) all.push_back(child);
+    }
+    return all;
+  }
+
+  // Every control enabled but those in disabled.
+  void expectOnlyDisabled(const std::set<const wxWindow*>& disabled) const {
+    for (const wxWindow* control : everyControl()) {
+      EXPECT_EQ(control->IsEnabled(), disabled.count(control) == 0)
+          << control->GetClassInfo()->GetClassName() << " \"" << control->GetLabel() << "\"";
+    }
+  }
+
+  // The bounds of the random interval, "BETWEEN" and the bracket.
+  [[nodiscard]] std::set<const wxWindow*> randomParts() const {
+    std::set<const wxWindow*> parts(bounds.begin(), bounds.end());
+    parts.insert(panel.boundLabelWindows().begin(), panel.boundLabelWindows().end());
+    return parts;
+  }
+
+  [[nodiscard]] std::set<const wxWindow*> allButDisableCommand() const {
+    const std::vector<wxWindow*> controls = everyControl();
+    std::set<const wxWindow*> all(controls.begin(), controls.end());
+    all.erase(&disableCommand);
+    return all;
+  }
+
+  PanelTest::InFrame<CommandPanel> window;
+  CommandPanel& panel;
+  wxCheckBox& disableCommand;
+  wxRadioButton& setInterval;
+  wxRadioButton& randomInterval;
+  IntervalCtrl& fixedInterval;
+  std::vector<wxWindow*> bounds;
+};
+
+}  // namespace
+
+TEST_F(CommandPanelTest, ANewPanelHasEveryControlEnabledAndTheRunCountAtTen) {
+  expectOnlyDisabled({});
+  ASSERT_EQ(bounds.size(), 2U);
+  EXPECT_NE(dynamic_cast<IntervalCtrl*>(bounds[0]), nullptr);
+  EXPECT_NE(dynamic_cast<IntervalCtrl*>(bounds[1]), nullptr);
+  ASSERT_EQ(panel.boundLabelWindows().size(), 2U);
+  EXPECT_EQ(panel.boundLabelWindows()[0]->GetLabel(), "BETWEEN");
+  const auto& runCount = byId<wxSpinCtrl>(panel, FrameId::runCount);
+  EXPECT_EQ(runCount.GetValue(), 10);
+  EXPECT_EQ(runCount.GetMin(), 1);
+  EXPECT_EQ(runCount.GetMax(), 9999);
+  EXPECT_TRUE(runCount.HasFlag(wxSP_WRAP));
+  EXPECT_EQ(&panel.commandTextCtrl(), &byId<wxTextCtrl>(panel, FrameId::commandText));
+}
+
+TEST_F(CommandPanelTest, ACommandShownAndStoredAgainIsUnchanged) {
+  for (const bool enabled : {true, false}) {
+    for (const bool random : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "enabled " << enabled << ", random " << random);
+      BaseCommand source;
+      fill(source, enabled, random);
+      panel.showCommand(source);
+      BaseCommand stored;
+      stored.setName("Ping");
+      panel.storeCommand(stored);
+      EXPECT_EQ(recordOf(stored), recordOf(source));
+      EXPECT_EQ(stored.displayText(), commandText);
+      EXPECT_EQ(stored.getIntervalMs(), 250);
+      EXPECT_EQ(stored.getRandomFromMs(), 3000);
+      EXPECT_EQ(stored.getRandomToMs(), 7 * 3600 * 1000);
+    }
+  }
+}
+
+TEST_F(CommandPanelTest, StoringTakesTheLengthsTheIntervalControlsCompute) {
+  BaseCommand source;
+  fill(source, true, true);
+  source.setIntervalMs(1);
+  source.setRandomFrom(9, 2);
+  source.setRandomFromMs(2);
+  source.setRandomTo(24, 4);
+  source.setRandomToMs(3);
+  panel.showCommand(source);
+  BaseCommand stored;
+  panel.storeCommand(stored);
+  EXPECT_EQ(stored.getIntervalMs(), 250);
+  EXPECT_EQ(stored.getRandomFromMs(), 9 * 60 * 1000);
+  EXPECT_EQ(stored.getRandomToMs(), 24 * 24 * 3600 * 1000);
+}
+
+TEST_F(CommandPanelTest, ATextThatIsNoUtf8IsShownByItsBytesRatherThanLost) {
+  BaseCommand source;
+  fill(source, true, false);
+  source.setText("caf\xe9 <ENTER>");
+  panel.showCommand(source);
+  EXPECT_EQ(panel.commandTextCtrl().GetValue(), wxString::FromUTF8("caf\xc3\xa9 <ENTER>"));
+  BaseCommand stored;
+  panel.storeCommand(stored);
+  EXPECT_EQ(stored.getText(), "caf\xc3\xa9 <ENTER>");
+}
+
+TEST_F(CommandPanelTest, TheIntervalOptionEnablesEitherTheFixedIntervalOrTheBounds) {
+  choose(randomInterval);
+  expectOnlyDisabled({&fixedInterval});
+  choose(setInterval);
+  expectOnlyDisabled(randomParts());
+}
+
+TEST_F(CommandPanelTest, DisablingTheCommandDisablesEveryOtherControl) {
+  for (wxRadioButton* option : {&setInterval, &randomInterval}) {
+    choose(*option);
+    tick(disableCommand, true);
+    expectOnlyDisabled(allButDisableCommand());
+  }
+}
+
+TEST_F(CommandPanelTest, EnablingTheCommandAgainFollowsTheIntervalOption) {
+  choose(setInterval);
+  tick(disableCommand, true);
+  tick(disableCommand, false);
+  expectOnlyDisabled(randomParts());
+
+  choose(randomInterval);
+  tick(disableCommand, true);
+  tick(disableCommand, false);
+  expectOnlyDisabled({&fixedInterval});
+}
+
+TEST_F(CommandPanelTest, ShowingACommandAppliesTheIntervalAndDisableRules) {
+  BaseCommand command;
+  fill(command, false, true);
+  panel.showCommand(command);
+  EXPECT_TRUE(disableCommand.GetValue());
+  EXPECT_TRUE(randomInterval.GetValue());
+  expectOnlyDisabled(allButDisableCommand());
+
+  fill(command, true, false);
+  panel.showCommand(command);
+  EXPECT_FALSE(disableCommand.GetValue());
+  EXPECT_TRUE(setInterval.GetValue());
+  expectOnlyDisabled(randomParts());
+
+  fill(command, true, true);
+  panel.showCommand(command);
+  expectOnlyDisabled({&fixedInterval});
+}
+
+TEST_F(CommandPanelTest, TheOptionsActOnlyWhenSelectedAndTheMainWindowHearsOfThem) {
+  const GuiTest::EventCounter radios(*window.frame, wxEVT_RADIOBUTTON);
+  const GuiTest::EventCounter boxes(*window.frame, wxEVT_CHECKBOX);
+  choose(setInterval);
+  wxCommandEvent notSelected(wxEVT_RADIOBUTTON, FrameId::randomInterval);
+  notSelected.SetEventObject(&randomInterval);
+  randomInterval.ProcessWindowEvent(notSelected);
+  expectOnlyDisabled(randomParts());
+  tick(disableCommand, true);
+  EXPECT_EQ(radios.count(), 2);
+  EXPECT_EQ(boxes.count(), 1);
+}

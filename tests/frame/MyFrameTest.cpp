@@ -1,0 +1,340 @@
+#include <gtest/gtest.h>
+#include <wx/menu.h>
+#include <wx/spinctrl.h>
+#include <wx/textctrl.h>
+#include <wx/toolbar.h>
+
+#include <fstream>
+
+#include "commands/BaseCommand.h"
+#include "commands/GroupCommand.h"
+#include "frame/CommandPanel.h"
+#include "frame/FrameIds.h"
+#include "frame/GroupPanel.h"
+#include "frame/MyFrame.h"
+#include "project/ProjectFile.h"
+#include "project/Settings.h"
+#include "support/GuiTest.h"
+#include "support/RecordingDialogs.h"
+#include "support/TempDir.h"
+#include "tern/EventDispatcher.h"
+#include "tern/QueueDispatch.h"
+#include "tern/WxWake.h"
+#include "tree/CommandTree.h"
+
+namespace {
+
+constexpr char del = '\x7f';
+
+std::string commandLine(const std::string& name, int runCount = 10) {
+  BaseCommand command;
+  command.setName(name);
+  command.setRunCount(runCount);
+  std::string line;
+  command.save(line);
+  return line;
+}
+
+std::string groupLine(const std::string& name, int commands) {
+  GroupCommand group;
+  group.setName(name);
+  std::string line = std::to_string(commands) + del;
+  group.save(line);
+  return line;
+}
+
+// "Hunt" with three commands, then "Rest" with none, as six lines.
+std::string twoGroups(const std::string& lineEnd = "\r\n") {
+  return std::string("2") + del + "Zentak v2.0" + lineEnd + groupLine("Hunt", 3) + lineEnd + commandLine("Attack") +
+         lineEnd + commandLine("Attack") + lineEnd + commandLine("Heal") + lineEnd + groupLine("Rest", 0) + lineEnd;
+}
+
+class MyFrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Tern::EventDispatcher::install(new Tern::QueueDispatch(&Tern::WxWake::wake));
+    settings = Settings::file(dir.path() / "settings.conf");
+  }
+
+  void TearDown() override {
+    close();
+    Tern::EventDispatcher::install(nullptr);
+  }
+
+  void writeProject(const std::string& text) { std::ofstream(dir.path() / "Zentak.ini", std::ios::binary) << text; }
+  std::string readProject() const { return ProjectFile::readFile(dir.path() / "Zentak.ini"); }
+
+  // Starts the window and waits until the project is loaded and a group or command is shown.
+  MyFrame& open() {
+    frame = new MyFrame(dir.path(), *settings);
+    EXPECT_TRUE(GuiTest::waitFor([this] {
+      return frame->isProjectLoaded() && frame->commandTree().GetSelection().IsOk() &&
+             frame->commandTree().GetSelection() != frame->commandTree().GetRootItem();
+    }));
+    GuiTest::flushEvents();
+    return *frame;
+  }
+
+  void close() {
+    if (frame == nullptr) return;
+    bool gone = false;
+    frame->Bind(wxEVT_DESTROY, [&gone, this](wxWindowDestroyEvent& event) {
+      if (event.GetEventObject() == frame) gone = true;
+      event.Skip();
+    });
+    frame->Close(true);
+    EXPECT_TRUE(GuiTest::waitFor([&gone] { return gone; }));
+    frame = nullptr;
+  }
+
+  CommandTree& tree() const { return frame->commandTree(); }
+  wxString selectedLabel() const { return tree().GetItemText(tree().GetSelection()); }
+
+  // The labels of the tree, groups first and their commands indented.
+  std::vector<std::string> labels() const {
+    std::vector<std::string> out;
+    wxTreeItemIdValue groups;
+    const wxTreeItemId root = tree().GetRootItem();
+    for (auto g = tree().GetFirstChild(root, groups); g.IsOk(); g = tree().GetNextChild(root, groups)) {
+      out.push_back(tree().GetItemText(g).utf8_string());
+      wxTreeItemIdValue commands;
+      for (auto c = tree().GetFirstChild(g, commands); c.IsOk(); c = tree().GetNextChild(g, commands)) {
+        out.push_back("  " + tree().GetItemText(c).utf8_string());
+      }
+    }
+    return out;
+  }
+
+  wxTreeItemId find(const std::vector<std::string>& path) const {
+    wxTreeItemId item = tree().GetRootItem();
+    for (const std::string& name : path) {
+      wxTreeItemIdValue cookie;
+      wxTreeItemId child = tree().GetFirstChild(item, cookie);
+      while (child.IsOk() && tree().GetItemText(child).utf8_string() != name) child = tree().GetNextChild(item, cookie);
+      if (!child.IsOk()) return {};
+      item = child;
+    }
+    return item;
+  }
+
+  void select(const std::vector<std::string>& path) {
+    const wxTreeItemId item = find(path);
+    ASSERT_TRUE(item.IsOk());
+    tree().SelectItem(item);
+    GuiTest::flushEvents();
+  }
+
+  void menu(int id) {
+    wxCommandEvent event(wxEVT_MENU, id);
+    frame->GetEventHandler()->ProcessEvent(event);
+    GuiTest::flushEvents();
+  }
+
+  wxSpinCtrl& runCountSpin() const {
+    return *dynamic_cast<wxSpinCtrl*>(frame->commandEditor().FindWindow(FrameId::runCount));
+  }
+
+  TempDir dir;
+  std::unique_ptr<Settings> settings;
+  RecordingDialogs dialogs;
+  MyFrame* frame = nullptr;
+};
+
+}  // namespace
+
+TEST_F(MyFrameTest, AFirstStartEndsWithANewGroupSelected) {
+  open();
+  EXPECT_EQ(labels(), std::vector<std::string>{"Command Group "});
+  EXPECT_EQ(selectedLabel(), "Command Group ");
+  EXPECT_TRUE(frame->groupEditor().IsShown());
+  EXPECT_TRUE(frame->IsShown());
+  EXPECT_EQ(frame->GetTitle(), "Zentak v2.0");
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(MyFrameTest, AProjectLoadsAndSavesInOrderWithDuplicateNames) {
+  writeProject(twoGroups());
+  open();
+  EXPECT_EQ(labels(), (std::vector<std::string>{"Hunt", "  Attack", "  Attack", "  Heal", "Rest"}));
+  EXPECT_EQ(selectedLabel(), "Hunt");
+  EXPECT_FALSE(tree().IsExpanded(find({"Hunt"})));
+  close();
+  const std::string saved = readProject();
+  const auto lines = ProjectFile::splitLines(saved);
+  ASSERT_EQ(lines.size(), 6U);
+  EXPECT_EQ(lines[0], std::string("2") + del + "Zentak v2.0");
+  EXPECT_EQ(lines[3], commandLine("Attack"));
+  EXPECT_TRUE(lines[5].starts_with(std::string("0") + del));
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(MyFrameTest, LineEndsOfEveryKindLoad) {
+  for (const std::string lineEnd : {"\n", "\r"}) {
+    writeProject(twoGroups(lineEnd));
+    open();
+    EXPECT_EQ(labels().size(), 5U) << int(lineEnd[0]);
+    close();
+  }
+}
+
+TEST_F(MyFrameTest, TheHeaderCountDecidesHowManyGroupsLoad) {
+  std::string text = twoGroups();
+  text[0] = '1';
+  writeProject(text);
+  open();
+  EXPECT_EQ(labels(), (std::vector<std::string>{"Hunt", "  Attack", "  Attack", "  Heal"}));
+}
+
+TEST_F(MyFrameTest, ATruncatedFileIsReportedAndKeptBeforeTheFirstSave) {
+  const std::string full = twoGroups();
+  const std::string cut = full.substr(0, full.find(commandLine("Heal")));
+  writeProject(cut);
+  open();
+  ASSERT_EQ(dialogs.messages.size(), 1U);
+  EXPECT_EQ(dialogs.messages[0].text, "Failed to load command project file.\nPlease try again.");
+  EXPECT_EQ(dialogs.messages[0].caption, "LOAD ERROR");
+  EXPECT_EQ(dialogs.messages[0].icon, UserDialogs::Icon::error);
+  EXPECT_EQ(dialogs.messages[0].parent, nullptr);
+  EXPECT_EQ(labels(), (std::vector<std::string>{"Hunt", "  Attack", "  Attack"}));
+  close();
+  EXPECT_EQ(ProjectFile::readFile(dir.path() / "Zentak.ini.unreadable-1"), cut);
+  const std::string saved = readProject();
+  EXPECT_EQ(ProjectFile::splitLines(saved).size(), 4U);
+}
+
+TEST_F(MyFrameTest, AFailedSaveIsReportedAndLeavesTheOldFile) {
+  writeProject(twoGroups());
+  open();
+  // A folder in the project file's place cannot be replaced by a file.
+  std::filesystem::remove(dir.path() / "Zentak.ini");
+  std::filesystem::create_directory(dir.path() / "Zentak.ini");
+  frame->saveProject();
+  ASSERT_EQ(dialogs.messages.size(), 1U);
+  EXPECT_EQ(dialogs.messages[0].text, "Failed to save command project file.\nPlease try again.");
+  EXPECT_EQ(dialogs.messages[0].caption, "SAVE ERROR");
+  EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "Zentak.ini"));
+  std::filesystem::remove(dir.path() / "Zentak.ini");
+}
+
+TEST_F(MyFrameTest, EditsAreStoredWhenTheSelectionMovesAndAtClose) {
+  writeProject(twoGroups());
+  open();
+  select({"Hunt", "Attack"});
+  frame->commandEditor().commandTextCtrl().SetValue("typed<ENTER>");
+  select({"Hunt", "Heal"});
+  const auto* first = tree().record(find({"Hunt", "Attack"}));
+  EXPECT_EQ(first->getText(), "typed<ENTER>");
+  frame->commandEditor().commandTextCtrl().SetValue("last edit");
+  close();
+  EXPECT_NE(readProject().find("last edit"), std::string::npos);
+}
+
+TEST_F(MyFrameTest, DuplicateCommandCopiesTheRecordAsLastStored) {
+  writeProject(twoGroups());
+  open();
+  select({"Hunt", "Heal"});
+  runCountSpin().SetValue(77);
+  menu(FrameId::duplicateCommand);
+  EXPECT_EQ(labels(),
+            (std::vector<std::string>{"Hunt", "  Attack", "  Attack", "  Heal", "  Copy (1) of Heal", "Rest"}));
+  EXPECT_EQ(selectedLabel(), "Copy (1) of Heal");
+  EXPECT_EQ(tree().record(find({"Hunt", "Copy (1) of Heal"}))->getRunCount(), 10);
+  EXPECT_EQ(tree().record(find({"Hunt", "Heal"}))->getRunCount(), 77);
+  EXPECT_EQ(tree().record(find({"Hunt", "Copy (1) of Heal"}))->getName(), "Copy (1) of Heal");
+}
+
+TEST_F(MyFrameTest, DuplicateGroupCopiesItsCommands) {
+  writeProject(twoGroups());
+  open();
+  select({"Hunt", "Heal"});
+  menu(FrameId::duplicateGroup);
+  EXPECT_EQ(selectedLabel(), "Copy (1) of Hunt");
+  select({"Hunt"});
+  menu(FrameId::duplicateGroup);
+  EXPECT_EQ(labels(),
+            (std::vector<std::string>{"Hunt", "  Attack", "  Attack", "  Heal", "Rest", "Copy (1) of Hunt", "  Attack",
+                                      "  Attack", "  Heal", "Copy (2) of Hunt", "  Attack", "  Attack", "  Heal"}));
+  EXPECT_EQ(selectedLabel(), "Copy (2) of Hunt");
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(MyFrameTest, AddingGroupsAndCommands) {
+  open();
+  menu(FrameId::addGroup);
+  menu(FrameId::toolAddGroup);
+  select({"Command Group "});
+  menu(FrameId::addCommand);
+  menu(FrameId::addCommand);
+  select({"Command Group ", "Command "});
+  // A command added while a command is selected goes to the end of its group.
+  menu(FrameId::toolAddCommand);
+  EXPECT_EQ(labels(), (std::vector<std::string>{"Command Group ", "  Command ", "  Command 2", "  Command 3",
+                                                "Command Group 2", "Command Group 3"}));
+  EXPECT_EQ(selectedLabel(), "Command 3");
+  EXPECT_TRUE(frame->commandEditor().IsShown());
+}
+
+TEST_F(MyFrameTest, DeletingMovesTheSelectionOn) {
+  writeProject(twoGroups());
+  open();
+  select({"Hunt", "Attack"});
+  menu(FrameId::deleteCommand);
+  EXPECT_EQ(selectedLabel(), "Attack");
+  EXPECT_EQ(labels(), (std::vector<std::string>{"Hunt", "  Attack", "  Heal", "Rest"}));
+  select({"Hunt", "Heal"});
+  menu(FrameId::deleteCommand);
+  EXPECT_EQ(selectedLabel(), "Attack");
+  menu(FrameId::toolDeleteCommand);
+  EXPECT_EQ(selectedLabel(), "Hunt");
+  menu(FrameId::deleteGroup);
+  EXPECT_EQ(selectedLabel(), "Rest");
+  menu(FrameId::toolDeleteGroup);
+  // Deleting the only group leaves a new default group selected.
+  ASSERT_TRUE(GuiTest::waitFor([this] { return labels() == std::vector<std::string>{"Command Group "}; }));
+  EXPECT_TRUE(GuiTest::waitFor([this] { return selectedLabel() == "Command Group "; }));
+}
+
+TEST_F(MyFrameTest, MenusAndToolsFollowTheKindOfSelection) {
+  writeProject(twoGroups());
+  open();
+  wxMenuBar& bar = *frame->GetMenuBar();
+  wxToolBar& tools = *frame->GetToolBar();
+  EXPECT_TRUE(bar.IsEnabled(FrameId::duplicateGroup));
+  EXPECT_FALSE(bar.IsEnabled(FrameId::duplicateCommand));
+  EXPECT_FALSE(tools.GetToolEnabled(FrameId::toolDeleteCommand));
+  EXPECT_TRUE(tools.GetToolEnabled(FrameId::toolRunGroup));
+  select({"Hunt", "Heal"});
+  EXPECT_TRUE(bar.IsEnabled(FrameId::renameCommand));
+  EXPECT_TRUE(tools.GetToolEnabled(FrameId::toolDeleteCommand));
+  EXPECT_TRUE(bar.IsEnabled(FrameId::runGroup));
+}
+
+TEST_F(MyFrameTest, RenameGroupWithACommandSelectedEditsTheGroup) {
+  writeProject(twoGroups());
+  open();
+  select({"Hunt", "Heal"});
+  menu(FrameId::renameGroup);
+  wxTextCtrl* editor = tree().GetEditControl();
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->GetValue(), "Hunt");
+  tree().EndEditLabel(find({"Hunt"}), true);
+  GuiTest::flushEvents();
+  menu(FrameId::renameCommand);
+  editor = tree().GetEditControl();
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->GetValue(), "Heal");
+  tree().EndEditLabel(find({"Hunt", "Heal"}), true);
+}
+
+TEST_F(MyFrameTest, GeometryIsStoredAtCloseAndRestoredAtStart) {
+  open();
+  frame->SetSize(wxSize(820, 610));
+  frame->Move(33, 44);
+  GuiTest::flushEvents();
+  const wxRect shut = frame->GetRect();
+  close();
+  EXPECT_EQ(settings->read("width"), shut.GetWidth());
+  EXPECT_EQ(settings->read("height"), shut.GetHeight());
+  open();
+  EXPECT_EQ(frame->GetSize(), shut.GetSize());
+}
