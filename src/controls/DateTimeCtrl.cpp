@@ -85,13 +85,7 @@ DateTimeCtrl::DateTimeCtrl(wxWindow* parent, wxWindowID id, const DateOrder& dat
   row->Add(hourList, 18, wxEXPAND);
   row->Add(minuteList, 20, wxEXPAND);
   row->Add(amPmList, 20, wxEXPAND);
-  SetSizer(row);
-  // The size asked for is only a starting point: the minimum stays the natural size.
-  SetMinSize(wxDefaultSize);
-  wxSize initial = GetBestSize();
-  initial.IncTo(size);
-  SetSize(initial);
-  Layout();
+  RowSizer::install(*this, row, size);
 
   setButton->Bind(wxEVT_BUTTON, &DateTimeCtrl::onSet, this);
   for (wxChoice* list : {hourList, minuteList, amPmList}) list->Bind(wxEVT_CHOICE, &DateTimeCtrl::onListChosen, this);

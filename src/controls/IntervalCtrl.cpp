@@ -30,13 +30,7 @@ IntervalCtrl::IntervalCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, 
   auto* row = new RowSizer;
   row->Add(numberField, 40, wxEXPAND);
   row->Add(unitList, 60, wxEXPAND);
-  SetSizer(row);
-  // The size asked for is only a starting point: the minimum stays the natural size.
-  SetMinSize(wxDefaultSize);
-  wxSize initial = GetBestSize();
-  initial.IncTo(size);
-  SetSize(initial);
-  Layout();
+  RowSizer::install(*this, row, size);
 
   numberField->Bind(wxEVT_TEXT, &IntervalCtrl::onText, this);
   unitList->Bind(wxEVT_CHOICE, &IntervalCtrl::onUnitChosen, this);

@@ -20,3 +20,12 @@ wxSize RowSizer::CalcMin() {
   }
   return natural;
 }
+
+void RowSizer::install(wxWindow& control, RowSizer* row, const wxSize& asked) {
+  control.SetSizer(row);
+  control.SetMinSize(wxDefaultSize);
+  wxSize initial = control.GetBestSize();
+  initial.IncTo(asked);
+  control.SetSize(initial);
+  control.Layout();
+}

@@ -10,4 +10,8 @@ class RowSizer : public wxBoxSizer {
   RowSizer() : wxBoxSizer(wxHORIZONTAL) {}
 
   wxSize CalcMin() override;
+
+  // Gives control this row as its sizer and the larger of its natural size and the size asked
+  // for: the size asked for is only a starting point, the minimum stays the natural size.
+  static void install(wxWindow& control, RowSizer* row, const wxSize& asked);
 };

@@ -28,19 +28,6 @@ T& childById(wxWindow& parent, wxWindowID id) {
   return *found;
 }
 
-template <typename T>
-T& onlyChild(wxWindow& parent) {
-  T* found = nullptr;
-  for (wxWindow* child : parent.GetChildren()) {
-    if (auto* typed = dynamic_cast<T*>(child)) {
-      EXPECT_EQ(found, nullptr) << "more than one";
-      found = typed;
-    }
-  }
-  EXPECT_NE(found, nullptr);
-  return *found;
-}
-
 void choose(wxChoice& list, int index) {
   list.SetSelection(index);
   wxCommandEvent event(wxEVT_CHOICE, list.GetId());
@@ -53,7 +40,7 @@ void choose(wxChoice& list, int index) {
 // The parts of one control as the user sees them.
 struct Parts {
   explicit Parts(DateTimeCtrl& control)
-      : date(onlyChild<wxTextCtrl>(control)),
+      : date(GuiTest::onlyChild<wxTextCtrl>(control)),
         set(childById<wxButton>(control, DateTimeCtrl::setButtonId)),
         hour(childById<wxChoice>(control, DateTimeCtrl::hourListId)),
         minute(childById<wxChoice>(control, DateTimeCtrl::minuteListId)),

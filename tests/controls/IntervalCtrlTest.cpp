@@ -15,19 +15,6 @@
 
 namespace {
 
-template <typename T>
-T& onlyChild(wxWindow& parent) {
-  T* found = nullptr;
-  for (wxWindow* child : parent.GetChildren()) {
-    if (auto* typed = dynamic_cast<T*>(child)) {
-      EXPECT_EQ(found, nullptr) << "more than one";
-      found = typed;
-    }
-  }
-  EXPECT_NE(found, nullptr);
-  return *found;
-}
-
 std::pair<std::int32_t, std::int16_t> valueOf(const IntervalCtrl& control) {
   std::int32_t number = 0;
   std::int16_t unit = 0;
@@ -52,8 +39,8 @@ class IntervalCtrlTest : public testing::Test {
       : frame(new wxFrame(nullptr, wxID_ANY, "interval")),
         control(new IntervalCtrl(frame, wxID_ANY)),
         other(new wxButton(frame, wxID_ANY, "Other")),
-        field(onlyChild<wxSpinCtrl>(*control)),
-        units(onlyChild<wxChoice>(*control)) {
+        field(GuiTest::onlyChild<wxSpinCtrl>(*control)),
+        units(GuiTest::onlyChild<wxChoice>(*control)) {
     auto* column = new wxBoxSizer(wxVERTICAL);
     column->Add(control, 0, wxALL, 10);
     column->Add(other, 0, wxALL, 10);
