@@ -9,6 +9,8 @@
 namespace Record {
 
 Reader::Reader(std::string_view record) {
+  // Enough for a group line, the longest record.
+  fields.reserve(26);
   std::size_t start = 0;
   for (;;) {
     const std::size_t end = record.find(separator, start);

@@ -169,7 +169,8 @@ void writeFileSafely(const std::filesystem::path& path, std::string_view text) {
 std::filesystem::path preserveUnreadable(const std::filesystem::path& path) {
   for (int n = 1;; ++n) {
     std::filesystem::path copy = path;
-    copy += ".unreadable-" + std::to_string(n);
+    copy += ".unreadable-";
+    copy += std::to_string(n);
     std::error_code error;
     if (std::filesystem::exists(copy, error)) continue;
     if (error) throw std::system_error(error, "Cannot look for " + copy.string());

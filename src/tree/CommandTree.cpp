@@ -81,6 +81,11 @@ wxTreeItemId CommandTree::groupOf(const wxTreeItemId& item) const {
   return {};
 }
 
+void CommandTree::setExpandedImage(const wxTreeItemId& item, Image image) {
+  // Setting an image measures the item again; filling a large tree would do so for every child.
+  if (GetItemImage(item, wxTreeItemIcon_Expanded) != image) SetItemImage(item, image, wxTreeItemIcon_Expanded);
+}
+
 wxTreeItemId CommandTree::appendGroup(std::unique_ptr<GroupCommand> group, std::optional<NameStyle> naming) {
   const wxTreeItemId root = GetRootItem();
   if (!root.IsOk() || group == nullptr) return {};
@@ -91,7 +96,7 @@ wxTreeItemId CommandTree::appendGroup(std::unique_ptr<GroupCommand> group, std::
     makeNameUnique(name, item, *naming);
     owned->setName(toName(name));
   }
-  SetItemImage(root, rootOpenImage, wxTreeItemIcon_Expanded);
+  setExpandedImage(root, rootOpenImage);
   return item;
 }
 
@@ -105,7 +110,7 @@ wxTreeItemId CommandTree::appendCommand(const wxTreeItemId& group, std::unique_p
     makeNameUnique(name, item, *naming);
     owned->setName(toName(name));
   }
-  SetItemImage(group, groupOpenImage, wxTreeItemIcon_Expanded);
+  setExpandedImage(group, groupOpenImage);
   return item;
 }
 
@@ -216,7 +221,7 @@ wxTreeItemId CommandTree::dropCommand(const wxTreeItemId& dragged, const wxTreeI
   const wxTreeItemId group = intoGroup ? anchor : GetItemParent(anchor);
   const wxTreeItemId item = intoGroup ? InsertItem(group, 0, name, commandImage, -1, duplicate.release())
                                       : InsertItem(group, anchor, name, commandImage, -1, duplicate.release());
-  SetItemImage(group, groupOpenImage, wxTreeItemIcon_Expanded);
+  setExpandedImage(group, groupOpenImage);
   // A drop into a collapsed group would otherwise select a command nobody sees.
   EnsureVisible(item);
   SelectItem(item);

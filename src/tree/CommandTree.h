@@ -93,4 +93,8 @@ class CommandTree : public wxTreeCtrl {
   // Names are UTF-8 in the records; a byte that is no UTF-8 shows as the Latin-1 character.
   [[nodiscard]] static wxString toLabel(std::string_view name);
   [[nodiscard]] static std::string toName(const wxString& label);
+
+ private:
+  // Gives the item the image for its expanded state unless it has it already.
+  void setExpandedImage(const wxTreeItemId& item, Image image);
 };

@@ -1,0 +1,372 @@
+// The main window on a private Xvfb: how long it takes to come up empty, to come up with a
+// project of 1,000 groups of 100 commands and to save that project, and how much resident memory
+// the project holds. Prints "name value unit" lines on stdout; diagnostics go to stderr.
+
+#include <unistd.h>
+#include <wx/app.h>
+#include <wx/evtloop.h>
+#include <wx/init.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "commands/BaseCommand.h"
+#include "commands/GroupCommand.h"
+#include "frame/GroupPanel.h"
+#include "frame/MyFrame.h"
+#include "project/ProjectFile.h"
+#include "project/Settings.h"
+#include "support/ChildProcess.h"
+#include "support/RecordingDialogs.h"
+#include "support/TempDir.h"
+#include "support/XvfbServer.h"
+#include "tern/EventDispatcher.h"
+#include "tern/QueueDispatch.h"
+#include "tern/WxWake.h"
+#include "tree/CommandTree.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int groupCount = 1'000;
+constexpr int commandsPerGroup = 100;
+constexpr int saveRounds = 5;
+constexpr auto patience = std::chrono::seconds(120);
+// Run as "zentak_bench_frame --write-project FOLDER", the program only writes the large project.
+constexpr std::string_view writeProjectOption = "--write-project";
+
+double milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// Resident memory of this process, from the kernel's page counts.
+double residentMegabytes() {
+  std::ifstream statm("/proc/self/statm");
+  std::size_t sizePages = 0;
+  std::size_t residentPages = 0;
+  if (!(statm >> sizePages >> residentPages)) throw std::runtime_error("cannot read /proc/self/statm");
+  const long pageSize = sysconf(_SC_PAGESIZE);
+  return static_cast<double>(residentPages) * static_cast<double>(pageSize) / (1024.0 * 1024.0);
+}
+
+// Time from the process's creation to now; the kernel counts the start in clock ticks since boot,
+// so the figure is good to one tick (10 ms on most systems).
+std::optional<double> millisecondsSinceProcessStart() {
+  std::ifstream stat("/proc/self/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return std::nullopt;
+  // The command name in parentheses may hold spaces; the fields after it are plain numbers.
+  const std::size_t close = line.rfind(')');
+  if (close == std::string::npos) return std::nullopt;
+  std::istringstream fields(line.substr(close + 2));
+  // Field 22, the start time, is the 20th after the command name.
+  std::string field;
+  for (int i = 0; i < 20 && fields >> field; ++i) {
+  }
+  if (!fields) return std::nullopt;
+  timespec now{};
+  if (clock_gettime(CLOCK_BOOTTIME, &now) != 0) return std::nullopt;
+  const double ticksPerSecond = static_cast<double>(sysconf(_SC_CLK_TCK));
+  const double startSeconds = std::stod(field) / ticksPerSecond;
+  const double nowSeconds = static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+  return (nowSeconds - startSeconds) * 1000.0;
+}
+
+// Texts of the kind users type: words, line breaks, keys and key combinations, mouse clicks.
+std::string commandText(int group, int command) {
+  const std::string n = std::to_string(group * commandsPerGroup + command);
+  switch (command % 5) {
+    case 0:
+      return "Hello<ENTER>world " + n;
+    case 1:
+      return "Dear customer,\r\nthank you for order #" + n + ".\r\nKind regards<TAB>Sales";
+    case 2:
+      return "<CTRL-DOWN>a<CTRL-UP><DELETE>" + n + "<ENTER>";
+    case 3:
+      return "<MOUSE-LEFT-CLICK 640 480>buy " + n + "<F5>";
+    default:
+      return "/say Ready for round " + n + "!<ENTER>";
+  }
+}
+
+// Writes the large project into folder. Run in a process of its own, so that the records it
+// makes leave nothing behind in the measured one.
+int writeLargeProject(const std::filesystem::path& folder) {
+  std::vector<std::unique_ptr<GroupCommand>> groups;
+  std::vector<std::unique_ptr<BaseCommand>> commands;
+  std::vector<ProjectFile::GroupBlock> blocks;
+  groups.reserve(groupCount);
+  commands.reserve(static_cast<std::size_t>(groupCount) * commandsPerGroup);
+  for (int g = 0; g < groupCount; ++g) {
+    auto group = std::make_unique<GroupCommand>();
+    group->setName("Group " + std::to_string(g + 1));
+    group->setRepeatCount(g % 50 + 1);
+    group->setStopAfterRepeats(g % 2 == 0);
+    group->setFinalText(g % 3 == 0 ? "<ENTER>Done " + std::to_string(g) : std::string());
+    ProjectFile::GroupBlock block{group.get(), {}};
+    for (int c = 0; c < commandsPerGroup; ++c) {
+      auto command = std::make_unique<BaseCommand>();
+      command->setName("Command " + std::to_string(c + 1));
+      command->setText(commandText(g, c));
+      command->setRunCount(c % 20 + 1);
+      command->setRandomInterval(c % 7 == 0);
+      command->setEnabled(c % 11 != 0);
+      block.commands.push_back(command.get());
+      commands.push_back(std::move(command));
+    }
+    blocks.push_back(std::move(block));
+    groups.push_back(std::move(group));
+  }
+  std::string text;
+  ProjectFile::writeProject(text, blocks);
+  ProjectFile::writeFileSafely(folder / ProjectFile::fileName, text);
+  std::cerr << "project: " << text.size() << " bytes\n";
+  return 0;
+}
+
+// Installs the event dispatcher the main window posts through for the object's lifetime.
+class InstalledDispatcher {
+ public:
+  InstalledDispatcher() { Tern::EventDispatcher::install(new Tern::QueueDispatch(&Tern::WxWake::wake)); }
+  ~InstalledDispatcher() { Tern::EventDispatcher::install(nullptr); }
+  InstalledDispatcher(const InstalledDispatcher&) = delete;
+  InstalledDispatcher& operator=(const InstalledDispatcher&) = delete;
+};
+
+// Lets the event loop run until cond holds; throws when it does not within the patience.
+void waitFor(const std::function<bool()>& cond, const char* what) {
+  const auto deadline = Clock::now() + patience;
+  wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+  while (!cond()) {
+    if (Clock::now() >= deadline) throw std::runtime_error(std::string("timed out waiting for ") + what);
+    if (loop != nullptr) loop->DispatchTimeout(10);
+    wxTheApp->ProcessPendingEvents();
+  }
+}
+
+// Handles every event already waiting, those they cause, and the idle work after them.
+void settle() {
+  wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+  for (int round = 0; round < 3; ++round) {
+    wxTheApp->ProcessPendingEvents();
+    if (loop != nullptr) {
+      while (loop->Pending()) loop->Dispatch();
+    }
+    wxTheApp->ProcessIdle();
+  }
+}
+
+// One main window on a project folder, closed (which saves the project) and waited for on
+// destruction.
+class OpenWindow {
+ public:
+  OpenWindow(const std::filesystem::path& folder, Settings& settings) : frame(new MyFrame(folder, settings)) {
+    frame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
+      if (event.GetEventObject() == frame) frame = nullptr;
+      event.Skip();
+    });
+    // The group editor is painted with the first picture of the window that shows a group.
+    frame->groupEditor().Bind(wxEVT_PAINT, [this](wxPaintEvent& event) {
+      painted = true;
+      event.Skip();
+    });
+  }
+
+  ~OpenWindow() {
+    try {
+      close();
+    } catch (const std::exception& error) {
+      std::cerr << "closing the window: " << error.what() << '\n';
+    }
+  }
+
+  OpenWindow(const OpenWindow&) = delete;
+  OpenWindow& operator=(const OpenWindow&) = delete;
+
+  // Waits until the window is up with the project loaded, a group selected and painted; returns
+  // the time since the window was created.
+  Clock::duration waitShown() {
+    waitFor(
+        [this] {
+          if (frame == nullptr || !frame->IsShown() || !frame->isProjectLoaded()) return false;
+          const wxTreeItemId selected = frame->commandTree().GetSelection();
+          if (!selected.IsOk() || selected == frame->commandTree().GetRootItem()) return false;
+          return painted;
+        },
+        "the window to show");
+    return Clock::now() - created;
+  }
+
+  // Closes the window and returns how long it took until it was destroyed.
+  Clock::duration close() {
+    if (frame == nullptr) return {};
+    const auto start = Clock::now();
+    frame->Close(true);
+    waitFor([this] { return frame == nullptr; }, "the window to close");
+    return Clock::now() - start;
+  }
+
+  [[nodiscard]] MyFrame& window() const { return *frame; }
+
+ private:
+  // Taken before the window is made: members start in this order.
+  Clock::time_point created = Clock::now();
+  MyFrame* frame;
+  bool painted = false;
+};
+
+struct Figures {
+  double startupMs = 0;
+  std::optional<double> processStartupMs;
+  double loadMs = 0;
+  double saveMs = 0;
+  double closeMs = 0;
+  double residentMb = 0;
+};
+
+class FrameBenchApp : public wxApp {
+ public:
+  FrameBenchApp(std::filesystem::path emptyProjectFolder, std::filesystem::path largeProjectFolder,
+                std::optional<double> processStartToEntryMs)
+      : emptyFolder(std::move(emptyProjectFolder)),
+        largeFolder(std::move(largeProjectFolder)),
+        beforeEntryMs(processStartToEntryMs),
+        entered(Clock::now()) {}
+
+  bool OnInit() override {
+    CallAfter([this] {
+      try {
+        result = measure();
+      } catch (const std::exception& error) {
+        std::cerr << "zentak_bench_frame: " << error.what() << '\n';
+        result = 1;
+      }
+      ExitMainLoop();
+    });
+    return true;
+  }
+
+  int OnRun() override {
+    wxApp::OnRun();
+    return failedAssertion ? 1 : result;
+  }
+
+  void OnAssertFailure(const wxChar* file, int line, const wxChar* func, const wxChar* cond,
+                       const wxChar* msg) override {
+    failedAssertion = true;
+    std::cerr << "toolkit assertion " << wxString(cond) << " in " << wxString(func) << " at " << wxString(file)
+              << ':' << line << ": " << wxString(msg) << '\n';
+  }
+
+ private:
+  int measure() {
+    const InstalledDispatcher dispatcher;
+    const RecordingDialogs dialogs;
+    const TempDir settingsFolder;
+    const std::unique_ptr<Settings> settings = Settings::file(settingsFolder.path() / "s.conf");
+    Figures figures;
+
+    double emptyMb = 0;
+    {
+      OpenWindow empty(emptyFolder, *settings);
+      figures.startupMs = milliseconds(empty.waitShown());
+      if (beforeEntryMs) {
+        const double entryToShownMs = milliseconds(Clock::now() - entered);
+        std::cerr << "process start to main " << *beforeEntryMs << " ms, toolkit entry to shown " << entryToShownMs
+                  << " ms\n";
+        figures.processStartupMs = *beforeEntryMs + entryToShownMs;
+      }
+      settle();
+      emptyMb = residentMegabytes();
+      std::cerr << "resident with the empty window " << emptyMb << " MB\n";
+    }
+
+    {
+      OpenWindow large(largeFolder, *settings);
+      figures.loadMs = milliseconds(large.waitShown());
+      settle();
+      figures.residentMb = residentMegabytes() - emptyMb;
+      const CommandTree& tree = large.window().commandTree();
+      const std::size_t groups = tree.GetChildrenCount(tree.GetRootItem(), false);
+      const std::size_t items = tree.GetChildrenCount(tree.GetRootItem(), true);
+      const std::size_t expected = static_cast<std::size_t>(groupCount) * (commandsPerGroup + 1);
+      if (groups != groupCount || items != expected) {
+        throw std::runtime_error("the large project loaded " + std::to_string(groups) + " groups and " +
+                                 std::to_string(items) + " items");
+      }
+      std::array<double, saveRounds> saves{};
+      for (double& save : saves) {
+        const auto start = Clock::now();
+        large.window().saveProject();
+        save = milliseconds(Clock::now() - start);
+      }
+      std::sort(saves.begin(), saves.end());
+      figures.saveMs = saves[saves.size() / 2];
+      figures.closeMs = milliseconds(large.close());
+    }
+
+    if (!dialogs.messages.empty()) {
+      for (const auto& message : dialogs.messages) std::cerr << "message: " << message.text << '\n';
+      return 1;
+    }
+    std::printf("startup_ms %.1f ms\n", figures.startupMs);
+    if (figures.processStartupMs) std::printf("startup_process_ms %.0f ms\n", *figures.processStartupMs);
+    std::printf("project_load_100k_ms %.1f ms\n", figures.loadMs);
+    std::printf("project_save_100k_ms %.1f ms\n", figures.saveMs);
+    std::printf("project_close_100k_ms %.1f ms\n", figures.closeMs);
+    std::printf("project_100k_rss_mb %.1f MB\n", figures.residentMb);
+    return 0;
+  }
+
+  std::filesystem::path emptyFolder;
+  std::filesystem::path largeFolder;
+  std::optional<double> beforeEntryMs;
+  Clock::time_point entered;
+  int result = 1;
+  bool failedAssertion = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    if (argc == 3 && argv[1] == writeProjectOption) return writeLargeProject(argv[2]);
+    const std::optional<double> processStartToMainMs = millisecondsSinceProcessStart();
+
+    const TempDir emptyFolder;
+    const TempDir largeFolder;
+    ChildProcess::Options writing;
+    writing.argv = {std::filesystem::read_symlink("/proc/self/exe").string(), std::string(writeProjectOption),
+                    largeFolder.path().string()};
+    ChildProcess writer(writing);
+    if (writer.wait(Clock::now() + patience) != 0) throw std::runtime_error("writing the large project failed");
+
+    const XvfbServer xvfb;
+    setenv("DISPLAY", xvfb.name().c_str(), 1);
+    setenv("GDK_BACKEND", "x11", 1);
+    // No accessibility bus or settings daemon in a benchmark session.
+    setenv("NO_AT_BRIDGE", "1", 1);
+    setenv("GSETTINGS_BACKEND", "memory", 1);
+    // The process start counts up to main; the project writing and the X server do not.
+    wxApp::SetInstance(new FrameBenchApp(emptyFolder.path(), largeFolder.path(), processStartToMainMs));
+    return wxEntry(argc, argv);
+  } catch (const std::exception& error) {
+    std::cerr << "zentak_bench_frame: " << error.what() << '\n';
+    return 1;
+  }
+}
