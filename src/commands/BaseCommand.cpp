@@ -41,30 +41,24 @@ void BaseCommand::load(std::string_view record) {
   setText(fields.text(5));
   name = fields.text(6);
   randomInterval = fields.flag(7);
-  intervalValue = fields.number(8);
-  intervalUnit = fields.shortNumber(9);
-  randomFromValue = fields.number(10);
-  randomFromUnit = fields.shortNumber(11);
-  randomToValue = fields.number(12);
-  randomToUnit = fields.shortNumber(13);
+  interval.read(fields, 8);
+  randomFrom.read(fields, 10);
+  randomTo.read(fields, 12);
 }
 
 void BaseCommand::save(std::string& out) const {
-  Record::Writer(out)
-      .flag(enabled)
+  Record::Writer fields(out);
+  fields.flag(enabled)
       .number(runCount)
       .number(intervalMs)
       .number(randomFromMs)
       .number(randomToMs)
       .text(text)
       .text(name)
-      .flag(randomInterval)
-      .number(intervalValue)
-      .number(intervalUnit)
-      .number(randomFromValue)
-      .number(randomFromUnit)
-      .number(randomToValue)
-      .number(randomToUnit);
+      .flag(randomInterval);
+  interval.write(fields);
+  randomFrom.write(fields);
+  randomTo.write(fields);
 }
 
 void BaseCommand::setText(std::string_view editorText) { storeAndParse(text, editorText); }
@@ -76,36 +70,6 @@ void BaseCommand::storeAndParse(std::string& target, std::string_view editorText
   if (stored == target) return;
   target = std::move(stored);
   keyParse()(target, keyActions);
-}
-
-void BaseCommand::setInterval(std::int32_t value, std::int16_t unit) {
-  intervalValue = value;
-  intervalUnit = unit;
-}
-
-void BaseCommand::getInterval(std::int32_t& value, std::int16_t& unit) const {
-  value = intervalValue;
-  unit = intervalUnit;
-}
-
-void BaseCommand::setRandomFrom(std::int32_t value, std::int16_t unit) {
-  randomFromValue = value;
-  randomFromUnit = unit;
-}
-
-void BaseCommand::getRandomFrom(std::int32_t& value, std::int16_t& unit) const {
-  value = randomFromValue;
-  unit = randomFromUnit;
-}
-
-void BaseCommand::setRandomTo(std::int32_t value, std::int16_t unit) {
-  randomToValue = value;
-  randomToUnit = unit;
-}
-
-void BaseCommand::getRandomTo(std::int32_t& value, std::int16_t& unit) const {
-  value = randomToValue;
-  unit = randomToUnit;
 }
 
 void BaseCommand::setKeyParse(KeyParse parse) { keyParse() = parse ? std::move(parse) : KeyParse(parseWithUsLayout); }

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "commands/ShownInterval.h"
 #include "keys/KeyCodes.h"
 #include "tern/OneShotClient.h"
 
@@ -57,12 +58,12 @@ class BaseCommand : public OneShotClient, public wxTreeItemData {
   void setName(std::string value) { name = std::move(value); }
 
   // The (number, unit) pairs the interval editors show.
-  void setInterval(std::int32_t value, std::int16_t unit);
-  void getInterval(std::int32_t& value, std::int16_t& unit) const;
-  void setRandomFrom(std::int32_t value, std::int16_t unit);
-  void getRandomFrom(std::int32_t& value, std::int16_t& unit) const;
-  void setRandomTo(std::int32_t value, std::int16_t unit);
-  void getRandomTo(std::int32_t& value, std::int16_t& unit) const;
+  void setInterval(std::int32_t value, std::int16_t unit) { interval.set(value, unit); }
+  void getInterval(std::int32_t& value, std::int16_t& unit) const { interval.get(value, unit); }
+  void setRandomFrom(std::int32_t value, std::int16_t unit) { randomFrom.set(value, unit); }
+  void getRandomFrom(std::int32_t& value, std::int16_t& unit) const { randomFrom.get(value, unit); }
+  void setRandomTo(std::int32_t value, std::int16_t unit) { randomTo.set(value, unit); }
+  void getRandomTo(std::int32_t& value, std::int16_t& unit) const { randomTo.get(value, unit); }
 
   [[nodiscard]] std::int32_t getRunsDone() const { return runsDone; }
   [[nodiscard]] std::uint32_t getTimerId() const { return timerId; }
@@ -85,14 +86,11 @@ class BaseCommand : public OneShotClient, public wxTreeItemData {
   std::int32_t runCount = 10;
   bool randomInterval = false;
   std::int32_t intervalMs = 10000;
-  std::int32_t intervalValue = 30;
-  std::int16_t intervalUnit = 1;
+  ShownInterval interval{30, 1};
   std::int32_t randomFromMs = 30000;
-  std::int32_t randomFromValue = 15;
-  std::int16_t randomFromUnit = 1;
+  ShownInterval randomFrom{15, 1};
   std::int32_t randomToMs = 60000;
-  std::int32_t randomToValue = 2;
-  std::int16_t randomToUnit = 2;
+  ShownInterval randomTo{2, 2};
   std::string text;
   std::string name = "Command ";
   std::int32_t runsDone = 0;

@@ -80,8 +80,8 @@ void GroupCommand::load(std::string_view record) {
   repeatCount = fields.number(repeatCountField);
   setFinalText(fields.text(finalTextField));
   setName(std::string(fields.text(nameField)));
-  setStartDelay(fields.number(startDelayValueField), fields.shortNumber(startDelayUnitField));
-  setStopDelayEditor(fields.number(stopDelayValueField), fields.shortNumber(stopDelayUnitField));
+  startDelay.read(fields, startDelayValueField);
+  stopDelay.read(fields, stopDelayValueField);
   finishCommands = fields.flag(finishCommandsField);
 }
 
@@ -98,34 +98,12 @@ void GroupCommand::save(std::string& out) const {
   fields.number(stopDelayMs)
       .number(repeatCount)
       .text(finalText)
-      .text(getName())
-      .number(startDelayValue)
-      .number(startDelayUnit)
-      .number(stopDelayValue)
-      .number(stopDelayUnit)
-      .flag(finishCommands);
+      .text(getName());
+  startDelay.write(fields);
+  stopDelay.write(fields);
+  fields.flag(finishCommands);
 }
 
 void GroupCommand::setFinalText(std::string_view editorText) { storeAndParse(finalText, editorText); }
 
 std::string GroupCommand::displayFinalText() const { return toDisplayForm(finalText); }
-
-void GroupCommand::setStartDelay(std::int32_t value, std::int16_t unit) {
-  startDelayValue = value;
-  startDelayUnit = unit;
-}
-
-void GroupCommand::getStartDelay(std::int32_t& value, std::int16_t& unit) const {
-  value = startDelayValue;
-  unit = startDelayUnit;
-}
-
-void GroupCommand::setStopDelayEditor(std::int32_t value, std::int16_t unit) {
-  stopDelayValue = value;
-  stopDelayUnit = unit;
-}
-
-void GroupCommand::getStopDelayEditor(std::int32_t& value, std::int16_t& unit) const {
-  value = stopDelayValue;
-  unit = stopDelayUnit;
-}

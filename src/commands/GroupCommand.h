@@ -34,8 +34,8 @@ class GroupCommand : public BaseCommand {
   void setStartTime(const wxDateTime& value) { startTime = value; }
   [[nodiscard]] std::int32_t getStartDelayMs() const { return startDelayMs; }
   void setStartDelayMs(std::int32_t value) { startDelayMs = value; }
-  void setStartDelay(std::int32_t value, std::int16_t unit);
-  void getStartDelay(std::int32_t& value, std::int16_t& unit) const;
+  void setStartDelay(std::int32_t value, std::int16_t unit) { startDelay.set(value, unit); }
+  void getStartDelay(std::int32_t& value, std::int16_t& unit) const { startDelay.get(value, unit); }
 
   [[nodiscard]] bool isStopAtTime() const { return stopAtTime; }
   void setStopAtTime(bool value) { stopAtTime = value; }
@@ -52,8 +52,8 @@ class GroupCommand : public BaseCommand {
   void setStopTime(const wxDateTime& value) { stopTime = value; }
   [[nodiscard]] std::int32_t getStopDelayMs() const { return stopDelayMs; }
   void setStopDelay(std::int32_t ms) { stopDelayMs = ms; }
-  void setStopDelayEditor(std::int32_t value, std::int16_t unit);
-  void getStopDelayEditor(std::int32_t& value, std::int16_t& unit) const;
+  void setStopDelayEditor(std::int32_t value, std::int16_t unit) { stopDelay.set(value, unit); }
+  void getStopDelayEditor(std::int32_t& value, std::int16_t& unit) const { stopDelay.get(value, unit); }
 
   [[nodiscard]] std::int32_t getRepeatCount() const { return repeatCount; }
   void setRepeatCount(std::int32_t value) { repeatCount = value; }
@@ -64,8 +64,7 @@ class GroupCommand : public BaseCommand {
   bool startAtTime = false;
   wxDateTime startTime;
   std::int32_t startDelayMs = 120000;
-  std::int32_t startDelayValue = 2;
-  std::int16_t startDelayUnit = 2;
+  ShownInterval startDelay{2, 2};
   bool stopAtTime = false;
   bool stopAfterDelay = true;
   bool stopAfterRepeats = false;
@@ -73,8 +72,7 @@ class GroupCommand : public BaseCommand {
   bool finishCommands = false;
   wxDateTime stopTime;
   std::int32_t stopDelayMs = 900000;
-  std::int32_t stopDelayValue = 15;
-  std::int16_t stopDelayUnit = 2;
+  ShownInterval stopDelay{15, 2};
   std::int32_t repeatCount = 10;
   std::int32_t commandCount = 0;
   std::string finalText;
