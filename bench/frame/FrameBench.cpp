@@ -4,7 +4,6 @@
 
 #include <unistd.h>
 #include <wx/app.h>
-#include <wx/evtloop.h>
 #include <wx/init.h>
 
 #include <algorithm>
@@ -33,6 +32,7 @@
 #include "project/ProjectFile.h"
 #include "project/Settings.h"
 #include "support/ChildProcess.h"
+#include "support/GuiTest.h"
 #include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
 #include "support/XvfbServer.h"
@@ -150,24 +150,8 @@ class InstalledDispatcher {
 
 // Lets the event loop run until cond holds; throws when it does not within the patience.
 void waitFor(const std::function<bool()>& cond, const char* what) {
-  const auto deadline = Clock::now() + patience;
-  wxEventLoopBase* loop = wxEventLoopBase::GetActive();
-  while (!cond()) {
-    if (Clock::now() >= deadline) throw std::runtime_error(std::string("timed out waiting for ") + what);
-    if (loop != nullptr) loop->DispatchTimeout(10);
-    wxTheApp->ProcessPendingEvents();
-  }
-}
-
-// Handles every event already waiting, those they cause, and the idle work after them.
-void settle() {
-  wxEventLoopBase* loop = wxEventLoopBase::GetActive();
-  for (int round = 0; round < 3; ++round) {
-    wxTheApp->ProcessPendingEvents();
-    if (loop != nullptr) {
-      while (loop->Pending()) loop->Dispatch();
-    }
-    wxTheApp->ProcessIdle();
+  if (!GuiTest::waitFor(cond, std::chrono::duration_cast<std::chrono::milliseconds>(patience))) {
+    throw std::runtime_error(std::string("timed out waiting for ") + what);
   }
 }
 
@@ -291,7 +275,7 @@ class FrameBenchApp : public wxApp {
                   << " ms\n";
         figures.processStartupMs = *beforeEntryMs + entryToShownMs;
       }
-      settle();
+      GuiTest::flushEvents();
       emptyMb = residentMegabytes();
       std::cerr << "resident with the empty window " << emptyMb << " MB\n";
     }
@@ -299,7 +283,7 @@ class FrameBenchApp : public wxApp {
     {
       OpenWindow large(largeFolder, *settings);
       figures.loadMs = milliseconds(large.waitShown());
-      settle();
+      GuiTest::flushEvents();
       figures.residentMb = residentMegabytes() - emptyMb;
       const CommandTree& tree = large.window().commandTree();
       const std::size_t groups = tree.GetChildrenCount(tree.GetRootItem(), false);

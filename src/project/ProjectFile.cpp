@@ -18,7 +18,18 @@ namespace {
 
 constexpr std::string_view lineEnd = "\r\n";
 
-std::system_error systemError(const std::string& what) { return {errno, std::generic_category(), what}; }
+// "what" and the file it was about, with the error of the failed call.
+std::system_error systemError(std::error_code error, std::string_view what, const std::string& file) {
+  std::string text(what);
+  text += ' ';
+  text += file;
+  return {error, text};
+}
+
+// The same with the error number the failed call left.
+std::system_error systemError(std::string_view what, const std::string& file) {
+  return systemError(std::error_code(errno, std::generic_category()), what, file);
+}
 
 // Owns a file descriptor.
 class Descriptor {
@@ -67,7 +78,7 @@ void writeAll(int fd, std::string_view text, const std::string& name) {
     const ssize_t written = ::write(fd, text.data(), text.size());
     if (written < 0) {
       if (errno == EINTR) continue;
-      throw systemError("Cannot write " + name);
+      throw systemError("Cannot write", name);
     }
     text.remove_prefix(static_cast<std::size_t>(written));
   }
@@ -132,7 +143,7 @@ bool readProject(std::string_view text, Sink& sink) {
 
 std::string readFile(const std::filesystem::path& path) {
   const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.get() < 0) throw systemError("Cannot open " + path.string());
+  if (file.get() < 0) throw systemError("Cannot open", path.string());
   std::string text;
   char buffer[65536];
   for (;;) {
@@ -140,7 +151,7 @@ std::string readFile(const std::filesystem::path& path) {
     if (got == 0) return text;
     if (got < 0) {
       if (errno == EINTR) continue;
-      throw systemError("Cannot read " + path.string());
+      throw systemError("Cannot read", path.string());
     }
     text.append(buffer, static_cast<std::size_t>(got));
   }
@@ -148,18 +159,21 @@ std::string readFile(const std::filesystem::path& path) {
 
 void writeFileSafely(const std::filesystem::path& path, std::string_view text) {
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-  std::string pattern = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+  std::string hidden = ".";
+  hidden += path.filename().string();
+  hidden += ".XXXXXX";
+  std::string pattern = (folder / hidden).string();
   Descriptor file(::mkstemp(pattern.data()));
-  if (file.get() < 0) throw systemError("Cannot create a temporary file in " + folder.string());
+  if (file.get() < 0) throw systemError("Cannot create a temporary file in", folder.string());
   TemporaryFile temporary{std::filesystem::path(pattern)};
   // Keep the permissions of the file being replaced, or the usual ones for a new file.
   struct stat old {};
   const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-  if (::fchmod(file.get(), mode) != 0) throw systemError("Cannot set the permissions of " + pattern);
+  if (::fchmod(file.get(), mode) != 0) throw systemError("Cannot set the permissions of", pattern);
   writeAll(file.get(), text, pattern);
-  if (::fsync(file.get()) != 0) throw systemError("Cannot flush " + pattern);
-  if (file.close() != 0) throw systemError("Cannot close " + pattern);
-  if (::rename(pattern.c_str(), path.c_str()) != 0) throw systemError("Cannot replace " + path.string());
+  if (::fsync(file.get()) != 0) throw systemError("Cannot flush", pattern);
+  if (file.close() != 0) throw systemError("Cannot close", pattern);
+  if (::rename(pattern.c_str(), path.c_str()) != 0) throw systemError("Cannot replace", path.string());
   temporary.keep();
   // Make the rename itself durable.
   const Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -173,9 +187,9 @@ std::filesystem::path preserveUnreadable(const std::filesystem::path& path) {
     copy += std::to_string(n);
     std::error_code error;
     if (std::filesystem::exists(copy, error)) continue;
-    if (error) throw std::system_error(error, "Cannot look for " + copy.string());
+    if (error) throw systemError(error, "Cannot look for", copy.string());
     std::filesystem::copy_file(path, copy, error);
-    if (error) throw std::system_error(error, "Cannot copy " + path.string() + " to " + copy.string());
+    if (error) throw systemError(error, "Cannot copy " + path.string() + " to", copy.string());
     return copy;
   }
 }

@@ -10,6 +10,7 @@
 #include "controls/CalendarDialog.h"
 #include "controls/DateOrder.h"
 #include "support/GuiTest.h"
+#include "support/OnlyChild.h"
 #include "support/RecordingDialogs.h"
 
 namespace {
@@ -26,15 +27,6 @@ T& childById(wxWindow& parent, wxWindowID id) {
   auto* found = dynamic_cast<T*>(parent.FindWindow(id));
   EXPECT_NE(found, nullptr) << id;
   return *found;
-}
-
-void choose(wxChoice& list, int index) {
-  list.SetSelection(index);
-  wxCommandEvent event(wxEVT_CHOICE, list.GetId());
-  event.SetEventObject(&list);
-  event.SetInt(index);
-  event.SetString(list.GetString(static_cast<unsigned>(index)));
-  list.GetEventHandler()->ProcessEvent(event);
 }
 
 // The parts of one control as the user sees them.
@@ -169,7 +161,7 @@ TEST_F(DateTimeCtrlTest, AnInvalidValueChangesNothing) {
 
   // The last accepted value is still the one shown: a refused change returns to it.
   start->SetDateTime(at(21, wxDateTime::Mar, 10, 0));
-  choose(stopParts.minute, 0);
+  GuiTest::choose(stopParts.minute, 0);
   expectRefused();
   EXPECT_EQ(stopParts.shown(), before);
 }
@@ -194,9 +186,9 @@ TEST_F(DateTimeCtrlTest, ACalendarDateInOrderIsTakenAndBecomesTheAcceptedValue) 
   EXPECT_EQ(stop->GetDateTime(), at(25, wxDateTime::Apr, 10, 0));
 
   // A later refusal returns to the new date, not the one before it.
-  choose(stopParts.minute, 0);
+  GuiTest::choose(stopParts.minute, 0);
   start->SetDateTime(at(26, wxDateTime::Apr, 10, 0));
-  choose(stopParts.minute, 30);
+  GuiTest::choose(stopParts.minute, 30);
   expectRefused();
   EXPECT_EQ(stop->GetDateTime(), at(25, wxDateTime::Apr, 10, 0));
 }
@@ -241,14 +233,14 @@ TEST_F(DateTimeCtrlTest, TheCalendarOpensCentredOnTheMainWindow) {
 TEST_F(DateTimeCtrlTest, EqualStartAndStopAreRefused) {
   start->SetDateTime(at(15, wxDateTime::Mar, 10, 0));
   stop->SetDateTime(at(15, wxDateTime::Mar, 11, 0));
-  choose(stopParts.hour, 9);
+  GuiTest::choose(stopParts.hour, 9);
   expectRefused();
   EXPECT_EQ(stopParts.hour.GetStringSelection(), "11");
   EXPECT_EQ(stop->GetDateTime(), at(15, wxDateTime::Mar, 11, 0));
 
   // On the start side as well: the start may not move up to the stop.
   dialogs.messages.clear();
-  choose(startParts.hour, 10);
+  GuiTest::choose(startParts.hour, 10);
   expectRefused();
   EXPECT_EQ(start->GetDateTime(), at(15, wxDateTime::Mar, 10, 0));
   EXPECT_EQ(startParts.hour.GetStringSelection(), "10");
@@ -257,16 +249,16 @@ TEST_F(DateTimeCtrlTest, EqualStartAndStopAreRefused) {
 TEST_F(DateTimeCtrlTest, AListChoiceInOrderIsTaken) {
   start->SetDateTime(at(15, wxDateTime::Mar, 10, 0));
   stop->SetDateTime(at(15, wxDateTime::Mar, 11, 0));
-  choose(stopParts.amPm, 1);
+  GuiTest::choose(stopParts.amPm, 1);
   EXPECT_TRUE(dialogs.messages.empty());
   EXPECT_EQ(stop->GetDateTime(), at(15, wxDateTime::Mar, 23, 0));
   EXPECT_EQ(stopParts.shown(), dateText(at(15, wxDateTime::Mar, 0, 0)) + " 11:00 PM");
-  choose(stopParts.minute, 59);
+  GuiTest::choose(stopParts.minute, 59);
   EXPECT_EQ(stop->GetDateTime(), at(15, wxDateTime::Mar, 23, 59));
   // "12" in the night is midnight, before the start: refused, and every part back as it was.
-  choose(stopParts.hour, 11);
+  GuiTest::choose(stopParts.hour, 11);
   EXPECT_EQ(stop->GetDateTime(), at(15, wxDateTime::Mar, 12, 59));
-  choose(stopParts.amPm, 0);
+  GuiTest::choose(stopParts.amPm, 0);
   expectRefused();
   EXPECT_EQ(stopParts.shown(), dateText(at(15, wxDateTime::Mar, 0, 0)) + " 12:59 PM");
   EXPECT_EQ(stop->GetDateTime(), at(15, wxDateTime::Mar, 12, 59));

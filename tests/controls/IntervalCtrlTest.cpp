@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "support/GuiTest.h"
+#include "support/OnlyChild.h"
 
 namespace {
 
@@ -20,16 +21,6 @@ std::pair<std::int32_t, std::int16_t> valueOf(const IntervalCtrl& control) {
   std::int16_t unit = 0;
   control.GetValue(number, unit);
   return {number, unit};
-}
-
-// The way the toolkit reports a choice the user made in the list.
-void choose(wxChoice& list, int index) {
-  list.SetSelection(index);
-  wxCommandEvent event(wxEVT_CHOICE, list.GetId());
-  event.SetEventObject(&list);
-  event.SetInt(index);
-  event.SetString(list.GetString(static_cast<unsigned>(index)));
-  list.GetEventHandler()->ProcessEvent(event);
 }
 
 // An interval control in a shown frame, beside a button that can take the focus from it.
@@ -141,16 +132,16 @@ TEST_F(IntervalCtrlTest, PairsThatDoNotFitAreBroughtIntoTheUnitsRange) {
 
 TEST_F(IntervalCtrlTest, ChoosingALongerUnitClampsTheNumberAndTheRangeFollows) {
   control->SetValue(9999, 2);
-  choose(units, 3);
+  GuiTest::choose(units, 3);
   EXPECT_EQ(valueOf(*control), std::make_pair(596, std::int16_t{3}));
   EXPECT_EQ(field.GetTextValue(), "596");
-  choose(units, 4);
+  GuiTest::choose(units, 4);
   EXPECT_EQ(valueOf(*control), std::make_pair(24, std::int16_t{4}));
   EXPECT_EQ(field.GetMax(), 24);
   EXPECT_EQ(control->GetMilliseconds(), 2073600000);
 
   // Back to a short unit: the number stays, the range opens again.
-  choose(units, 1);
+  GuiTest::choose(units, 1);
   EXPECT_EQ(valueOf(*control), std::make_pair(24, std::int16_t{1}));
   EXPECT_EQ(field.GetMax(), 9999);
 }

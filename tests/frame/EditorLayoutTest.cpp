@@ -91,17 +91,7 @@ void expectTextFillsItsBox(const wxWindow& panel, wxWindowID textId) {
 template <typename Panel>
 class EditorLayoutTest : public testing::Test {
  protected:
-  EditorLayoutTest()
-      : frame(new wxFrame(nullptr, wxID_ANY, "layout", wxDefaultPosition, wxSize(1000, 700))), panel(new Panel(frame)) {
-    auto* sizer = new wxBoxSizer(wxVERTICAL);
-    sizer->Add(panel, 1, wxEXPAND);
-    frame->SetSizer(sizer);
-    frame->Show();
-    EXPECT_TRUE(GuiTest::waitFor([this] { return frame->IsShownOnScreen(); }));
-    GuiTest::flushEvents();
-    PanelTest::forgetNaturalSizes(*frame);
-  }
-  ~EditorLayoutTest() override { frame->Destroy(); }
+  EditorLayoutTest() { PanelTest::forgetNaturalSizes(*frame); }
 
   void resizeTo(const wxSize& size) {
     frame->SetClientSize(size);
@@ -124,8 +114,9 @@ class EditorLayoutTest : public testing::Test {
     }
   }
 
-  wxFrame* frame;
-  Panel* panel;
+  PanelTest::InFrame<Panel> window{wxSize(1000, 700)};
+  wxFrame* frame = window.frame;
+  Panel* panel = window.panel;
 };
 
 using GroupPanelLayoutTest = EditorLayoutTest<GroupPanel>;

@@ -63,13 +63,13 @@ inline void forgetNaturalSizes(wxWindow& window) {
   for (wxWindow* child : window.GetChildren()) forgetNaturalSizes(*child);
 }
 
-// A shown frame of the main window's default size holding one panel made by make, which fills
-// the frame as the editors fill the main window's right part.
+// A shown frame, of the main window's default size unless told otherwise, holding one panel,
+// which fills the frame as the editors fill the main window's right part.
 template <typename Panel>
 class InFrame {
  public:
-  InFrame()
-      : frame(new wxFrame(nullptr, wxID_ANY, "editor", wxDefaultPosition, wxSize(750, 550))), panel(new Panel(frame)) {
+  explicit InFrame(const wxSize& size = wxSize(750, 550))
+      : frame(new wxFrame(nullptr, wxID_ANY, "editor", wxDefaultPosition, size)), panel(new Panel(frame)) {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(panel, 1, wxEXPAND);
     frame->SetSizer(sizer);

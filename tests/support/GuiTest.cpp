@@ -69,6 +69,15 @@ void click(wxWindow& control) {
   control.GetEventHandler()->ProcessEvent(event);
 }
 
+void choose(wxChoice& list, int index) {
+  list.SetSelection(index);
+  wxCommandEvent event(wxEVT_CHOICE, list.GetId());
+  event.SetEventObject(&list);
+  event.SetInt(index);
+  event.SetString(list.GetString(static_cast<unsigned>(index)));
+  list.GetEventHandler()->ProcessEvent(event);
+}
+
 EventCounter::EventCounter(wxWindow& window, wxEventType type) : target(window), eventType(type) {
   target.Bind(eventType, &EventCounter::onEvent, this);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <gtest/gtest.h>
+#include <wx/choice.h>
 #include <wx/dialog.h>
 #include <wx/event.h>
 #include <wx/window.h>
@@ -27,19 +27,8 @@ void answerNextModal(std::function<void(wxDialog&)> answer);
 // Sends a command event, as a click or a selection in control would.
 void click(wxWindow& control);
 
-// The one child of parent that is a T; a test failure when there is none or more than one.
-template <typename T>
-T& onlyChild(wxWindow& parent) {
-  T* found = nullptr;
-  for (wxWindow* child : parent.GetChildren()) {
-    if (auto* typed = dynamic_cast<T*>(child)) {
-      EXPECT_EQ(found, nullptr) << "more than one";
-      found = typed;
-    }
-  }
-  EXPECT_NE(found, nullptr);
-  return *found;
-}
+// Selects an entry of a list and reports it, as the toolkit reports a user's choice.
+void choose(wxChoice& list, int index);
 
 // Counts the events of one type that reach a window.
 class EventCounter {
