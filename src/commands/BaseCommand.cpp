@@ -61,6 +61,14 @@ void BaseCommand::save(std::string& out) const {
   randomTo.write(fields);
 }
 
+std::unique_ptr<BaseCommand> BaseCommand::clone() const {
+  std::string record;
+  save(record);
+  auto copy = std::make_unique<BaseCommand>();
+  copy->load(record);
+  return copy;
+}
+
 void BaseCommand::setText(std::string_view editorText) { storeAndParse(text, editorText); }
 
 std::string BaseCommand::displayText() const { return toDisplayForm(text); }

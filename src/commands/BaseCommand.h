@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,10 @@ class BaseCommand : public OneShotClient, public wxTreeItemData {
   virtual void load(std::string_view record);
   // Appends the record, without a line end.
   virtual void save(std::string& out) const;
+
+  // A new command equal to this one as its record stores it (Duplicate, a copy by dragging); it
+  // belongs to no item and is in no turn.
+  [[nodiscard]] std::unique_ptr<BaseCommand> clone() const;
 
   // Stores an editor text (CR and LF become the bytes 2 and 3; DEL, which would break the
   // record, is dropped) and parses it again when the stored form changed.

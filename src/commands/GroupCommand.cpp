@@ -104,6 +104,15 @@ void GroupCommand::save(std::string& out) const {
   fields.flag(finishCommands);
 }
 
+std::unique_ptr<GroupCommand> GroupCommand::clone() const {
+  std::string record;
+  Record::Writer(record).number(commandCount).text({});
+  save(record);
+  auto copy = std::make_unique<GroupCommand>();
+  copy->load(record);
+  return copy;
+}
+
 void GroupCommand::setFinalText(std::string_view editorText) { storeAndParse(finalText, editorText); }
 
 std::string GroupCommand::displayFinalText() const { return toDisplayForm(finalText); }

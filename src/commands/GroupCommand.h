@@ -23,6 +23,10 @@ class GroupCommand : public BaseCommand {
   // Appends the 25 fields, without the command count and without a line end.
   void save(std::string& out) const override;
 
+  // A new group equal to this one as its record stores it, without its commands (they are the
+  // item's children and are copied one by one).
+  [[nodiscard]] std::unique_ptr<GroupCommand> clone() const;
+
   // Stores the final commands' editor text and parses it when its stored form changed.
   void setFinalText(std::string_view editorText);
   [[nodiscard]] std::string displayFinalText() const;

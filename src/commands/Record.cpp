@@ -4,7 +4,7 @@
 #include <charconv>
 #include <limits>
 
-#include "keys/Atoi.h"
+#include "text/Atoi.h"
 
 namespace Record {
 

@@ -18,8 +18,8 @@
 #include "commands/BaseCommand.h"
 #include "controls/IntervalCtrl.h"
 #include "frame/EditorLayout.h"
-#include "frame/EditorText.h"
-#include "frame/FrameIds.h"
+#include "text/WxText.h"
+#include "shell/FrameIds.h"
 
 namespace {
 
@@ -140,7 +140,7 @@ void CommandPanel::showCommand(const BaseCommand& command) {
   randomFrom->SetValue(value, unit);
   command.getRandomTo(value, unit);
   randomTo->SetValue(value, unit);
-  commandText->ChangeValue(EditorText::toEditor(command.displayText()));
+  commandText->ChangeValue(WxText::fromUtf8(command.displayText()));
   applyDisableRule();
 }
 
@@ -159,7 +159,7 @@ void CommandPanel::storeCommand(BaseCommand& command) const {
   randomTo->GetValue(value, unit);
   command.setRandomTo(value, unit);
   command.setRandomToMs(randomTo->GetMilliseconds());
-  command.setText(EditorText::fromEditor(commandText->GetValue()));
+  command.setText(WxText::toUtf8(commandText->GetValue()));
 }
 
 void CommandPanel::applyIntervalRule() {

@@ -17,8 +17,8 @@
 #include "controls/DateTimeCtrl.h"
 #include "controls/IntervalCtrl.h"
 #include "frame/EditorLayout.h"
-#include "frame/EditorText.h"
-#include "frame/FrameIds.h"
+#include "text/WxText.h"
+#include "shell/FrameIds.h"
 
 namespace {
 
@@ -136,7 +136,7 @@ void GroupPanel::showGroup(const GroupCommand& group) {
   stopDelayCtrl->SetValue(value, unit);
   repeatCountSpin->SetValue(group.getRepeatCount());
 
-  finalText->ChangeValue(EditorText::toEditor(group.displayFinalText()));
+  finalText->ChangeValue(WxText::fromUtf8(group.displayFinalText()));
   finishCommands->SetValue(group.isFinishCommands());
 }
 
@@ -161,7 +161,7 @@ void GroupPanel::storeGroup(GroupCommand& group) const {
   group.setRepeatCount(repeatCountSpin->GetValue());
 
   group.setFinishCommands(finishCommands->GetValue());
-  group.setFinalText(EditorText::fromEditor(finalText->GetValue()));
+  group.setFinalText(WxText::toUtf8(finalText->GetValue()));
 }
 
 bool GroupPanel::DatesInOrder() const {

@@ -14,22 +14,23 @@
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
 #include "frame/CommandPanel.h"
-#include "frame/FrameIds.h"
 #include "frame/GroupPanel.h"
 #include "project/ProjectFile.h"
 #include "project/Settings.h"
 #include "project/WindowGeometry.h"
 #include "resources/Resources.h"
 #include "shell/AboutBox.h"
+#include "shell/FrameIds.h"
 #include "shell/TopToolbar.h"
 #include "shell/UserDialogs.h"
 #include "shell/WebLinks.h"
+#include "text/Version.h"
+#include "text/WxText.h"
 #include "tree/CommandTree.h"
 #include "tree/ItemNames.h"
 
 namespace {
 
-const wxString defaultStatus = "  Press F1 for popup help";
 const std::string newGroupName = "Command Group ";
 const std::string newCommandName = "Command ";
 
@@ -73,7 +74,7 @@ MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store)
   bindEvents();
   Tern::Event::postOwned(std::make_unique<LoadFileEvent>(this, projectPath().string()));
   tree->SetFocus();
-  SetTitle("Zentak v2.0");
+  SetTitle(WxText::fromUtf8(Version::title));
 }
 
 MyFrame::~MyFrame() = default;
@@ -180,7 +181,7 @@ void MyFrame::buildStatusBar() {
   const int widths[] = {button->GetBestSize().GetWidth() + 2, -1};
   bar->SetStatusWidths(2, widths);
   bar->SetMinHeight(button->GetBestSize().GetHeight());
-  SetStatusText(defaultStatus, 1);
+  SetStatusText(TopToolbar::defaultStatusText(), TopToolbar::statusField);
 }
 
 void MyFrame::restoreGeometry() {
@@ -458,46 +459,13 @@ void MyFrame::duplicateGroup() {
     UserDialogs::current().tell("Please try again", "Internal Error", UserDialogs::Icon::error, this);
     return;
   }
-  ProjectFile::GroupBlock block{group, {}};
+  const wxTreeItemId copy = tree->appendGroup(group->clone(), NameStyle::copy);
   wxTreeItemIdValue cookie;
   for (wxTreeItemId c = tree->GetFirstChild(source, cookie); c.IsOk(); c = tree->GetNextChild(source, cookie)) {
-    if (const BaseCommand* command = commandRecord(c)) block.commands.push_back(command);
+    if (const BaseCommand* command = commandRecord(c)) tree->appendCommand(copy, command->clone(), {});
   }
-  std::string text;
-  ProjectFile::writeGroupBlock(text, block);
-
-  // Items are made as the copy is read, so that what was read stays should the rest fail.
-  class CopyFiller final : public ProjectFile::Sink {
-   public:
-    explicit CopyFiller(MyFrame& owner) : frame(owner) {}
-    void group(std::unique_ptr<GroupCommand> record) override {
-      GroupCommand& shown = *record;
-      copy = frame.tree->appendGroup(std::move(record), NameStyle::copy);
-      frame.tree->SelectItem(copy);
-      frame.showGroup(shown);
-    }
-    void command(std::unique_ptr<BaseCommand> record) override {
-      BaseCommand& shown = *record;
-      const wxTreeItemId item = frame.tree->appendCommand(copy, std::move(record), {});
-      frame.tree->SelectItem(item);
-      frame.showCommand(shown);
-    }
-    wxTreeItemId copy;
-
-   private:
-    MyFrame& frame;
-  };
-
-  CopyFiller filler(*this);
-  const auto lines = ProjectFile::splitLines(text);
-  std::size_t pos = 0;
-  if (ProjectFile::readGroupBlock(lines, pos, filler)) {
-    tree->Expand(filler.copy);
-    tree->SelectItem(filler.copy);
-  } else {
-    UserDialogs::current().tell("Failed to duplicate group.\nPlease try again.", "Internal Error",
-                                UserDialogs::Icon::error, nullptr);
-  }
+  tree->Expand(copy);
+  tree->SelectItem(copy);
   tree->SetFocus();
 }
 
@@ -505,10 +473,7 @@ void MyFrame::duplicateCommand() {
   const wxTreeItemId source = tree->GetSelection();
   const BaseCommand* command = commandRecord(source);
   if (command == nullptr) return;
-  std::string record;
-  command->save(record);
-  auto copy = std::make_unique<BaseCommand>();
-  copy->load(record);
+  std::unique_ptr<BaseCommand> copy = command->clone();
   BaseCommand& shown = *copy;
   // Named after it is selected: the selection change stores the editors into the source.
   const wxTreeItemId item = tree->appendCommand(tree->GetItemParent(source), std::move(copy), {});

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "frame/FrameEvents.h"
+#include "project/ProjectFile.h"
 #include "tern/EventReceiver.h"
 #include "tern/OneShotClient.h"
 
@@ -51,7 +52,7 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, public OneShotClient
   [[nodiscard]] GroupPanel& groupEditor() const { return *groupPanel; }
   [[nodiscard]] CommandPanel& commandEditor() const { return *commandPanel; }
   [[nodiscard]] bool isProjectLoaded() const { return projectLoaded; }
-  [[nodiscard]] std::filesystem::path projectPath() const { return folder / "Zentak.ini"; }
+  [[nodiscard]] std::filesystem::path projectPath() const { return folder / ProjectFile::fileName; }
 
   // Actions on groups and commands, as the menus, tools and keys start them.
   void addGroup();

@@ -5,10 +5,10 @@
 #include <limits>
 #include <string>
 
-#include "keys/Atoi.h"
+#include "text/Atoi.h"
 #include "keys/KeyTokens.h"
 #include "keys/KeyboardLayout.h"
-#include "keys/Utf8.h"
+#include "text/Utf8.h"
 
 namespace {
 

@@ -10,7 +10,6 @@
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
 #include "commands/Record.h"
-#include "keys/Atoi.h"
 
 namespace ProjectFile {
 

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/Version.h"
+
 class BaseCommand;
 class GroupCommand;
 
@@ -15,7 +17,7 @@ class GroupCommand;
 namespace ProjectFile {
 
 inline constexpr std::string_view fileName = "Zentak.ini";
-inline constexpr std::string_view versionToken = "Zentak v2.0";
+inline constexpr std::string_view versionToken = Version::title;
 
 // One group as it stands in the tree: its record and its commands in order.
 struct GroupBlock {

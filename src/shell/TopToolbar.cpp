@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "resources/Resources.h"
+#include "shell/FrameIds.h"
 
 namespace {
 
@@ -20,14 +21,14 @@ struct Tool {
 };
 
 constexpr std::array<Tool, 6> tools{{
-    {TopToolbar::addGroupId, "ADDGROUPBTN", "Add New Group", "  Add a new command group to your group list."},
-    {TopToolbar::deleteGroupId, "DELETEGROUPBTN", "Delete Current Group",
+    {FrameId::toolAddGroup, "ADDGROUPBTN", "Add New Group", "  Add a new command group to your group list."},
+    {FrameId::toolDeleteGroup, "DELETEGROUPBTN", "Delete Current Group",
      "  Permanently delete the current group from your list."},
-    {TopToolbar::addCommandId, "ADDCOMMANDBTN", "Add New Command", "  Add a new command to the current group."},
-    {TopToolbar::deleteCommandId, "DELETECOMMANDBTN", "Delete Current Command",
+    {FrameId::toolAddCommand, "ADDCOMMANDBTN", "Add New Command", "  Add a new command to the current group."},
+    {FrameId::toolDeleteCommand, "DELETECOMMANDBTN", "Delete Current Command",
      "  Delete the current command from the current group."},
-    {TopToolbar::runGroupId, "RUNGROUPBTN", "Run Current Group", "  Run the current group."},
-    {TopToolbar::showHelpId, "HELPBTN", "Show Help", "  Show Help."},
+    {FrameId::toolRunGroup, "RUNGROUPBTN", "Run Current Group", "  Run the current group."},
+    {FrameId::popupHelp, "HELPBTN", "Show Help", "  Show Help."},
 }};
 
 // A separator follows the tools at these positions in the table.

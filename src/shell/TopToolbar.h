@@ -6,18 +6,10 @@ class wxFrame;
 
 // The main window's toolbar: add and delete group, add and delete command, run the current
 // group, popup help. A click reaches the main window as a command event with the tool's id
-// (the same handlers as the menus bind). While the pointer is over a tool, field 1 of the main
+// (FrameIds: the same handlers as the menus bind; popup help shares its id with the F1 key). While the pointer is over a tool, field 1 of the main
 // window's status bar says what the tool does; elsewhere it shows the default text.
 class TopToolbar : public wxToolBar {
  public:
-  static constexpr int addGroupId = 3000;
-  static constexpr int deleteGroupId = 3001;
-  static constexpr int addCommandId = 3002;
-  static constexpr int deleteCommandId = 3003;
-  static constexpr int runGroupId = 3004;
-  // Shared with the F1 accelerator.
-  static constexpr int showHelpId = 15;
-
   // The status bar field the tools describe themselves in.
   static constexpr int statusField = 1;
 

@@ -2,12 +2,12 @@
 
 #include "shell/UserDialogs.h"
 #include "shell/WebBrowser.h"
+#include "text/Version.h"
 
 namespace {
 
 constexpr const char* siteName = "www.zentak.example";
 constexpr const char* siteRoot = "https://www.zentak.example/";
-constexpr const char* versionText = "2.0";
 
 void openPage(const wxString& address, wxWindow* parent) {
   if (WebBrowser::current().open(address)) return;
@@ -21,7 +21,7 @@ void openPage(const wxString& address, wxWindow* parent) {
 
 wxString WebLinks::site() { return siteName; }
 
-wxString WebLinks::version() { return versionText; }
+wxString WebLinks::version() { return wxString::FromUTF8(Version::number.data(), Version::number.size()); }
 
 wxString WebLinks::homePage() { return siteRoot; }
 

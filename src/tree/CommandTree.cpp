@@ -5,9 +5,9 @@
 
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
-#include "keys/Utf8.h"
 #include "resources/Resources.h"
 #include "shell/UserDialogs.h"
+#include "text/WxText.h"
 #include "tree/DropAnchor.h"
 
 namespace {
@@ -89,12 +89,12 @@ void CommandTree::setExpandedImage(const wxTreeItemId& item, Image image) {
 wxTreeItemId CommandTree::appendGroup(std::unique_ptr<GroupCommand> group, std::optional<NameStyle> naming) {
   const wxTreeItemId root = GetRootItem();
   if (!root.IsOk() || group == nullptr) return {};
-  wxString name = toLabel(group->getName());
+  wxString name = WxText::fromUtf8(group->getName());
   GroupCommand* owned = group.get();
   const wxTreeItemId item = AppendItem(root, name, groupClosedImage, -1, group.release());
   if (naming) {
     makeNameUnique(name, item, *naming);
-    owned->setName(toName(name));
+    owned->setName(WxText::toUtf8(name));
   }
   setExpandedImage(root, rootOpenImage);
   return item;
@@ -103,12 +103,12 @@ wxTreeItemId CommandTree::appendGroup(std::unique_ptr<GroupCommand> group, std::
 wxTreeItemId CommandTree::appendCommand(const wxTreeItemId& group, std::unique_ptr<BaseCommand> command,
                                         std::optional<NameStyle> naming) {
   if (!isGroupItem(group) || command == nullptr) return {};
-  wxString name = toLabel(command->getName());
+  wxString name = WxText::fromUtf8(command->getName());
   BaseCommand* owned = command.get();
   const wxTreeItemId item = AppendItem(group, name, commandImage, -1, command.release());
   if (naming) {
     makeNameUnique(name, item, *naming);
-    owned->setName(toName(name));
+    owned->setName(WxText::toUtf8(name));
   }
   setExpandedImage(group, groupOpenImage);
   return item;
@@ -126,24 +126,24 @@ bool CommandTree::isNameUnique(const wxString& name, const wxTreeItemId& item) c
 
 void CommandTree::makeNameUnique(wxString& name, const wxTreeItemId& item, NameStyle style) {
   if (isNameUnique(name, item)) return;
-  name = toLabel(ItemNames::unique(toName(name), style, [this, &item](const std::string& candidate) {
-    return !isNameUnique(toLabel(candidate), item);
+  name = WxText::fromUtf8(ItemNames::unique(WxText::toUtf8(name), style, [this, &item](const std::string& candidate) {
+    return !isNameUnique(WxText::fromUtf8(candidate), item);
   }));
   SetItemText(item, name);
 }
 
 void CommandTree::makeNameUnique(std::string& name, const wxTreeItemId& item, NameStyle style) {
-  wxString label = toLabel(name);
+  wxString label = WxText::fromUtf8(name);
   if (isNameUnique(label, item)) return;
   makeNameUnique(label, item, style);
-  name = toName(label);
+  name = WxText::toUtf8(label);
 }
 
 bool CommandTree::renameItem(const wxTreeItemId& item, const wxString& label, wxWindow* messageParent) {
   BaseCommand* named = record(item);
   if (named == nullptr) return false;
-  const std::string name = ItemNames::withoutBreakingBytes(toName(label));
-  const wxString kept = toLabel(name);
+  const std::string name = ItemNames::withoutBreakingBytes(WxText::toUtf8(label));
+  const wxString kept = WxText::fromUtf8(name);
   if (!isNameUnique(kept, item)) {
     UserDialogs::current().tell("No duplicate command names.", "Rename Error", UserDialogs::Icon::error,
                                 messageParent != nullptr ? messageParent : wxGetTopLevelParent(this));
@@ -210,12 +210,9 @@ wxTreeItemId CommandTree::dropCommand(const wxTreeItemId& dragged, const wxTreeI
   const wxTreeItemId anchor = findDropAnchor(target);
   if (source == nullptr || !anchor.IsOk()) return {};
 
-  std::string text;
-  source->save(text);
-  auto duplicate = std::make_unique<BaseCommand>();
-  duplicate->load(text);
+  std::unique_ptr<BaseCommand> duplicate = source->clone();
   BaseCommand* owned = duplicate.get();
-  wxString name = toLabel(owned->getName());
+  wxString name = WxText::fromUtf8(owned->getName());
 
   const bool intoGroup = isGroupItem(anchor);
   const wxTreeItemId group = intoGroup ? anchor : GetItemParent(anchor);
@@ -228,19 +225,7 @@ wxTreeItemId CommandTree::dropCommand(const wxTreeItemId& dragged, const wxTreeI
 
   if (!copy) Delete(dragged);
   makeNameUnique(name, item, copy ? NameStyle::copy : NameStyle::plain);
-  owned->setName(toName(name));
+  owned->setName(WxText::toUtf8(name));
   Refresh();
   return item;
-}
-
-wxString CommandTree::toLabel(std::string_view name) {
-  wxString label = wxString::FromUTF8(name.data(), name.size());
-  if (!label.empty() || name.empty()) return label;
-  for (std::size_t pos = 0; pos < name.size();) label += wxUniChar(static_cast<wxUint32>(decodeUtf8(name, pos)));
-  return label;
-}
-
-std::string CommandTree::toName(const wxString& label) {
-  const wxScopedCharBuffer bytes = label.utf8_str();
-  return {bytes.data(), bytes.length()};
 }

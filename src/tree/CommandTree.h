@@ -90,10 +90,6 @@ class CommandTree : public wxTreeCtrl {
   // for a move and the copy style for a copy. Returns the new item; no item when ignored.
   wxTreeItemId dropCommand(const wxTreeItemId& dragged, const wxTreeItemId& target, bool copy);
 
-  // Names are UTF-8 in the records; a byte that is no UTF-8 shows as the Latin-1 character.
-  [[nodiscard]] static wxString toLabel(std::string_view name);
-  [[nodiscard]] static std::string toName(const wxString& label);
-
  private:
   // Gives the item the image for its expanded state unless it has it already.
   void setExpandedImage(const wxTreeItemId& item, Image image);

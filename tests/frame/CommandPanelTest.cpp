@@ -14,7 +14,7 @@
 #include "commands/BaseCommand.h"
 #include "controls/IntervalCtrl.h"
 #include "frame/CommandPanel.h"
-#include "frame/FrameIds.h"
+#include "shell/FrameIds.h"
 
 namespace {
 

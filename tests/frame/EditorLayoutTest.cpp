@@ -11,7 +11,7 @@
 
 #include "PanelTestSupport.h"
 #include "frame/CommandPanel.h"
-#include "frame/FrameIds.h"
+#include "shell/FrameIds.h"
 #include "frame/GroupPanel.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "commands/GroupCommand.h"
 #include "controls/DateTimeCtrl.h"
 #include "controls/IntervalCtrl.h"
-#include "frame/FrameIds.h"
+#include "shell/FrameIds.h"
 #include "frame/GroupPanel.h"
 #include "support/RecordingDialogs.h"
 

@@ -9,7 +9,7 @@
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
 #include "frame/CommandPanel.h"
-#include "frame/FrameIds.h"
+#include "shell/FrameIds.h"
 #include "frame/GroupPanel.h"
 #include "frame/MyFrame.h"
 #include "project/ProjectFile.h"

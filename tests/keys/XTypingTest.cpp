@@ -20,7 +20,7 @@
 #include "keys/KeyParser.h"
 #include "keys/KeyTokens.h"
 #include "keys/Player.h"
-#include "keys/Utf8.h"
+#include "text/Utf8.h"
 #include "keys/XTestInjector.h"
 #include "keys/XkbLayout.h"
 #include "support/ChildProcess.h"

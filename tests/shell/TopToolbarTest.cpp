@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "shell/FrameIds.h"
 #include "shell/TopToolbar.h"
 #include "support/GuiTest.h"
 
@@ -60,12 +61,12 @@ TEST_F(TopToolbarTest, HoldsTheSixToolsInOrderBetweenSeparators) {
       EXPECT_EQ(tool->GetId(), layout[pos]) << pos;
     }
   }
-  EXPECT_EQ(TopToolbar::addGroupId, 3000);
-  EXPECT_EQ(TopToolbar::deleteGroupId, 3001);
-  EXPECT_EQ(TopToolbar::addCommandId, 3002);
-  EXPECT_EQ(TopToolbar::deleteCommandId, 3003);
-  EXPECT_EQ(TopToolbar::runGroupId, 3004);
-  EXPECT_EQ(TopToolbar::showHelpId, 15);
+  EXPECT_EQ(FrameId::toolAddGroup, 3000);
+  EXPECT_EQ(FrameId::toolDeleteGroup, 3001);
+  EXPECT_EQ(FrameId::toolAddCommand, 3002);
+  EXPECT_EQ(FrameId::toolDeleteCommand, 3003);
+  EXPECT_EQ(FrameId::toolRunGroup, 3004);
+  EXPECT_EQ(FrameId::popupHelp, 15);
 }
 
 TEST_F(TopToolbarTest, EachToolHasItsTipAndAPictureOf32By32) {

@@ -14,6 +14,7 @@
 #include "commands/GroupCommand.h"
 #include "support/GuiTest.h"
 #include "support/RecordingDialogs.h"
+#include "text/WxText.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ class TreeHost {
     wxTreeItemIdValue cookie;
     for (wxTreeItemId child = tree->GetFirstChild(parent, cookie); child.IsOk();
          child = tree->GetNextChild(parent, cookie)) {
-      result.push_back(CommandTree::toName(tree->GetItemText(child)));
+      result.push_back(WxText::toUtf8(tree->GetItemText(child)));
       EXPECT_EQ(tree->record(child)->getName(), result.back()) << "label and record differ";
     }
     return result;
@@ -194,9 +195,9 @@ TEST(CommandTreeNames, MakingANameUniqueSetsTheLabelOnlyWhenItChanges) {
 }
 
 TEST(CommandTreeNames, NamesThatAreNotUtf8ShowAsSingleByteText) {
-  EXPECT_EQ(CommandTree::toLabel("Caf\xe9"), wxString::FromUTF8("Caf\xc3\xa9"));
-  EXPECT_EQ(CommandTree::toLabel("Caf\xc3\xa9"), wxString::FromUTF8("Caf\xc3\xa9"));
-  EXPECT_EQ(CommandTree::toName(wxString::FromUTF8("Caf\xc3\xa9")), "Caf\xc3\xa9");
+  EXPECT_EQ(WxText::fromUtf8("Caf\xe9"), wxString::FromUTF8("Caf\xc3\xa9"));
+  EXPECT_EQ(WxText::fromUtf8("Caf\xc3\xa9"), wxString::FromUTF8("Caf\xc3\xa9"));
+  EXPECT_EQ(WxText::toUtf8(wxString::FromUTF8("Caf\xc3\xa9")), "Caf\xc3\xa9");
   TreeHost host;
   auto group = std::make_unique<GroupCommand>();
   group->setName("Old \xe9t\xe9");

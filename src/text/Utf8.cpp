@@ -1,4 +1,4 @@
-#include "keys/Utf8.h"
+#include "text/Utf8.h"
 
 #include <cstdint>
 

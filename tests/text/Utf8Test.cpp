@@ -1,8 +1,8 @@
-#include "keys/Utf8.h"
+#include "text/Utf8.h"
 
 #include <gtest/gtest.h>
 
-#include "keys/Atoi.h"
+#include "text/Atoi.h"
 
 namespace {
 

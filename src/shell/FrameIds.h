@@ -1,5 +1,7 @@
 #pragma once
 
+#include <wx/defs.h>
+
 // Command identifiers of the main window's menus, tools and editor controls. Two widgets that
 // share a number trigger the same action.
 namespace FrameId {
@@ -53,9 +55,9 @@ enum : int {
   finishCommands = 3024,
   insertSpecial = 3025,
 
-  // Outside every range above.
-  exitProgram = 5006,
-  about = 5014,
+  // The toolkit's stock ids, outside every range above.
+  exitProgram = wxID_EXIT,
+  about = wxID_ABOUT,
 };
 
 }  // namespace FrameId

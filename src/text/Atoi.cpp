@@ -1,4 +1,4 @@
-#include "keys/Atoi.h"
+#include "text/Atoi.h"
 
 #include <limits>
 
