@@ -79,7 +79,10 @@ MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store)
 
 MyFrame::~MyFrame() = default;
 
-void MyFrame::receive(Tern::CountedPtr<Tern::Event> event) { routeFrameEvent(event, *this); }
+void MyFrame::receive(Tern::CountedPtr<Tern::Event> event) {
+  uiThread.assertCurrent("MyFrame::receive");
+  routeFrameEvent(event, *this);
+}
 
 // The main window arms timers only while a group runs; outside a run there is nothing to do.
 void MyFrame::onOneShotFired(std::uint32_t) {}
@@ -259,6 +262,7 @@ wxTreeItemId MyFrame::selectedGroup() const { return tree->groupOf(tree->GetSele
 void MyFrame::postSelect(const wxTreeItemId& item) { Tern::Event::postOwned(std::make_unique<SelectItemEvent>(this, item)); }
 
 void MyFrame::storeEditors() {
+  uiThread.assertCurrent("MyFrame::storeEditors");
   const wxTreeItemId selected = tree->GetSelection();
   if (GroupCommand* group = groupRecord(selected)) {
     groupPanel->storeGroup(*group);
@@ -311,6 +315,7 @@ void MyFrame::loadProject() {
 }
 
 void MyFrame::saveProject() {
+  uiThread.assertCurrent("MyFrame::saveProject");
   storeEditors();
   std::vector<ProjectFile::GroupBlock> blocks;
   wxTreeItemIdValue groupCookie;
@@ -337,6 +342,7 @@ void MyFrame::saveProject() {
 }
 
 void MyFrame::runCurrentGroup() {
+  uiThread.assertCurrent("MyFrame::runCurrentGroup");
   storeEditors();
   Tern::Event::postOwned(std::make_unique<RunSequenceEvent>(this));
 }
@@ -405,6 +411,7 @@ void MyFrame::selectionChanged(const wxTreeItemId& item) {
 }
 
 void MyFrame::addGroup() {
+  uiThread.assertCurrent("MyFrame::addGroup");
   auto group = std::make_unique<GroupCommand>();
   group->setName(newGroupName);
   GroupCommand& shown = *group;
@@ -414,6 +421,7 @@ void MyFrame::addGroup() {
 }
 
 void MyFrame::addCommand() {
+  uiThread.assertCurrent("MyFrame::addCommand");
   const wxTreeItemId groupItem = selectedGroup();
   if (!groupItem.IsOk()) return;
   auto command = std::make_unique<BaseCommand>();
@@ -425,6 +433,7 @@ void MyFrame::addCommand() {
 }
 
 void MyFrame::deleteGroup() {
+  uiThread.assertCurrent("MyFrame::deleteGroup");
   const wxTreeItemId item = selectedGroup();
   if (!item.IsOk()) return;
   const wxTreeItemId next = tree->GetNextSibling(item);
@@ -435,6 +444,7 @@ void MyFrame::deleteGroup() {
 }
 
 void MyFrame::deleteCommand() {
+  uiThread.assertCurrent("MyFrame::deleteCommand");
   const wxTreeItemId item = tree->GetSelection();
   if (commandRecord(item) == nullptr) return;
   const wxTreeItemId groupItem = tree->GetItemParent(item);
@@ -446,12 +456,14 @@ void MyFrame::deleteCommand() {
 }
 
 void MyFrame::rename(bool groupOnly) {
+  uiThread.assertCurrent("MyFrame::rename");
   const wxTreeItemId selected = tree->GetSelection();
   if (!selected.IsOk() || selected == rootItem) return;
   tree->EditLabel(groupOnly ? selectedGroup() : selected);
 }
 
 void MyFrame::duplicateGroup() {
+  uiThread.assertCurrent("MyFrame::duplicateGroup");
   storeEditors();
   const wxTreeItemId source = selectedGroup();
   const GroupCommand* group = groupRecord(source);
@@ -470,6 +482,7 @@ void MyFrame::duplicateGroup() {
 }
 
 void MyFrame::duplicateCommand() {
+  uiThread.assertCurrent("MyFrame::duplicateCommand");
   const wxTreeItemId source = tree->GetSelection();
   const BaseCommand* command = commandRecord(source);
   if (command == nullptr) return;

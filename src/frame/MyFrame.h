@@ -12,6 +12,7 @@
 #include "project/ProjectFile.h"
 #include "tern/EventReceiver.h"
 #include "tern/OneShotClient.h"
+#include "tern/OwnerThread.h"
 
 class BaseCommand;
 class CommandPanel;
@@ -97,6 +98,7 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, public OneShotClient
   void onKeyUp(wxKeyEvent& event);
   void onCharHook(wxKeyEvent& event);
 
+  const Tern::OwnerThread uiThread;
   const std::filesystem::path folder;
   Settings& settings;
   CommandTree* tree = nullptr;

@@ -44,6 +44,7 @@ bool isMouseCode(std::uint8_t code) {
 Player::Player(Injector& target) : injector(target) {}
 
 void Player::playKeys(const KeyActions& list) {
+  uiThread.assertCurrent("Player::playKeys");
   if (list.empty()) return;
   for (std::size_t pos = 0; pos < list.size(); ++pos) {
     const std::uint8_t code = list[pos];
@@ -79,11 +80,13 @@ void Player::playKeys(const KeyActions& list) {
 }
 
 void Player::tapKey(std::uint8_t keyCode) {
+  uiThread.assertCurrent("Player::tapKey");
   key(keyCode, true);
   key(keyCode, false);
 }
 
 void Player::releaseAll() {
+  uiThread.assertCurrent("Player::releaseAll");
   if (!holdsAnything()) return;
   for (std::size_t b = 0; b < heldButtons.size(); ++b) {
     if (heldButtons[b].down) mouse(static_cast<MouseButton>(b), false, heldButtons[b].x, heldButtons[b].y);

@@ -6,6 +6,7 @@
 
 #include "keys/Injector.h"
 #include "keys/KeyCodes.h"
+#include "tern/OwnerThread.h"
 
 // Plays key-action lists as synthetic input, back to back and in list order, and remembers
 // which keys and buttons it left held so that they can all be released at the end of a run.
@@ -37,6 +38,7 @@ class Player {
   void playMouse(std::uint8_t code, int x, int y);
 
   Injector& injector;
+  const Tern::OwnerThread uiThread;
   std::bitset<256> heldKeys;
   std::array<HeldButton, 3> heldButtons{};
 };

@@ -26,6 +26,8 @@ std::uint32_t OneShot::nextId(std::uint32_t lastId, const Timers& timers) {
 }
 
 std::uint32_t OneShot::arm(OneShotClient* client, std::uint32_t delayMs) {
+  owner.assertCurrent("OneShot::arm");
+  if (workerFailed) throw ExcWorkerFailed();
   const std::uint32_t id = nextId(lastId, timers);
   lastId = id;
   timers.insert_or_assign(id, Entry{client, delayMs, Tern::tickCount(), false});
@@ -37,6 +39,7 @@ std::uint32_t OneShot::arm(OneShotClient* client, std::uint32_t delayMs) {
 }
 
 void OneShot::receive(Tern::CountedPtr<Tern::Event> event) {
+  owner.assertCurrent("OneShot::receive");
   const std::uint32_t type = event->type();
   if (type == OneShotHelpers::event_thread_fired::id) {
     scan();

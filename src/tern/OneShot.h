@@ -2,11 +2,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <map>
 
 #include "tern/CountedPtr.h"
 #include "tern/Event.h"
 #include "tern/EventReceiver.h"
+#include "tern/OwnerThread.h"
 #include "tern/SignalEvent.h"
 #include "tern/Thread.h"
 
@@ -28,6 +30,13 @@ class OneShot final : public Tern::EventReceiver, public Tern::Thread {
   };
   using Timers = std::map<std::uint32_t, Entry>;
 
+  // The worker stopped because it could not ask for a scan (no dispatcher any more): a timer
+  // armed now would never be reported.
+  class ExcWorkerFailed : public std::exception {
+   public:
+    [[nodiscard]] const char* what() const noexcept override { return "OneShot worker failed"; }
+  };
+
   // Longest wait of the worker between two scans, in milliseconds.
   static constexpr std::uint32_t maxWaitMs = 60000;
 
@@ -40,7 +49,8 @@ class OneShot final : public Tern::EventReceiver, public Tern::Thread {
   OneShot& operator=(const OneShot&) = delete;
 
   // Arms a timer: after delayMs milliseconds client->onOneShotFired(id) is called on the UI
-  // thread, unless the client is gone by then. Returns the id, never 0. UI thread only.
+  // thread, unless the client is gone by then. Returns the id, never 0. Throws ExcWorkerFailed
+  // once the worker has failed. UI thread only.
   std::uint32_t arm(OneShotClient* client, std::uint32_t delayMs);
 
   // The first id after lastId, wrapping, that is neither 0 nor held in timers. Any thread.
@@ -56,6 +66,7 @@ class OneShot final : public Tern::EventReceiver, public Tern::Thread {
   void report(OneShotClient* client, std::uint32_t id);
 
   // UI thread only.
+  Tern::OwnerThread owner;
   Timers timers;
   std::uint32_t lastId = 0;
 

@@ -46,6 +46,7 @@ void QueueDispatch::forgetReceiver(EventReceiver* receiver) {
 }
 
 void QueueDispatch::dispatchCycle() {
+  uiThread.assertCurrent("QueueDispatch::dispatchCycle");
   if (dispatching) return;
   dispatching = true;
   // Shares the event objects with the queue, so that an event whose receiver is forgotten

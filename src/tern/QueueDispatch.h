@@ -9,6 +9,7 @@
 #include "tern/Event.h"
 #include "tern/EventDispatcher.h"
 #include "tern/InstanceValidator.h"
+#include "tern/OwnerThread.h"
 
 namespace Tern {
 
@@ -55,6 +56,8 @@ class QueueDispatch : public EventDispatcher, public InstanceValidator {
   std::deque<CountedPtr<Event>> queue;
   // A wake-up has been asked for and its cycle has not ended yet. Guarded by queueLock.
   bool pending = false;
+  // The UI thread: the one that made the dispatcher, where every receiver is called.
+  const OwnerThread uiThread;
   // UI thread only.
   bool dispatching = false;
 };

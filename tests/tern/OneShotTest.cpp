@@ -6,6 +6,7 @@
 #include <atomic>
 #include <memory>
 #include <set>
+#include <thread>
 #include <vector>
 
 #include "DispatchHarness.h"
@@ -253,15 +254,27 @@ TEST_F(OneShotTest, DestroyingAnUnusedServiceStopsItsWorker) {
   EXPECT_TRUE(service.running());
 }
 
-TEST_F(OneShotTest, TheWorkerEndsWhenItsScanRequestCannotBePostedAndTheServiceStillGoes) {
+// Catches a failed worker that leaves every later timer silent: a run would wait for ever.
+TEST_F(OneShotTest, AfterTheWorkerFailedArmingThrowsAndTheServiceStillGoes) {
   auto service = std::make_unique<OneShot>();
   Client client;
   Tern::EventDispatcher::install(nullptr);
   service->arm(&client, 0);
   service->waitForEnd();
   EXPECT_FALSE(service->running());
-  // Arming still stores timers; nothing reports them any more.
-  service->arm(&client, 0);
+  EXPECT_THROW(service->arm(&client, 0), OneShot::ExcWorkerFailed);
   service.reset();
   EXPECT_TRUE(client.fired.empty());
+}
+
+// Catches a timer armed from a worker thread, which would race with the UI thread's scans.
+TEST(OneShotDeathTest, ArmingOffTheOwnerThreadStopsACheckedBuild) {
+  if (!Tern::OwnerThread::checking()) GTEST_SKIP() << "this build does not check threads";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(
+      {
+        OneShot service;
+        std::thread([&service] { (void)service.arm(nullptr, 0); }).join();
+      },
+      "OneShot::arm called off its owner thread");
 }
