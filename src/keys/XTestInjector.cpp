@@ -11,9 +11,8 @@
 #include <limits>
 #include <memory>
 #include <optional>
-#include <thread>
-#include <unordered_map>
 
+#include "keys/SpareKeycodePool.h"
 #include "keys/XDisplay.h"
 #include "keys/XKeymap.h"
 
@@ -104,14 +103,6 @@ unsigned buttonNumber(MouseButton button) {
 }  // namespace
 
 struct XTestInjector::State {
-  // A keysym put on a spare keycode for a while.
-  struct Binding {
-    KeySym keysym = NoSymbol;
-    Clock::time_point lastUse{};
-    // Used since the last flush: the target may not even have received it yet.
-    bool unsent = false;
-  };
-
   explicit State(const std::string& displayName);
   ~State();
   State(const State&) = delete;
@@ -120,12 +111,11 @@ struct XTestInjector::State {
   void begin();
   void pumpEvents();
   void adoptKeymap();
-  void expireBindings(Clock::time_point now);
   void sendOut();
   KeyCode resolve(std::uint8_t vk, bool mayBind);
   KeyCode bind(KeySym keysym);
-  void unbind(KeyCode keycode);
-  void touch(KeyCode keycode);
+  void setKeysym(KeyCode keycode, KeySym keysym);
+  void hold(KeyCode keycode, bool down);
   void sendKey(KeyCode keycode, bool down);
   std::optional<Rectangle> primaryMonitor();
   std::optional<Rectangle> queryPrimaryMonitor();
@@ -137,13 +127,8 @@ struct XTestInjector::State {
   bool monitorKnown = false;
   std::optional<Rectangle> monitor;
 
-  // Spare keycodes (no keysym of the layout's own) and those of them bound by us.
-  KeycodeSet pool;
-  KeycodeSet bound;
-  std::array<Binding, 256> bindings{};
-  std::unordered_map<KeySym, KeyCode> boundKeys;
-  bool anyUnsent = false;
-  Clock::time_point nextExpiry = Clock::time_point::max();
+  // Spare keycodes (no keysym of the layout's own) and the keysyms we put on them.
+  SpareKeycodePool spares{bindingGrace};
 
   // The keycode each virtual key was pressed on, so that its release goes to the same key.
   std::array<KeyCode, 256> heldKeyOfVk{};
@@ -165,7 +150,7 @@ XTestInjector::State::State(const std::string& displayName)
     XRRSelectInput(dpy, XDefaultRootWindow(dpy),
                    RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
   }
-  pool = keymap.spareKeycodes();
+  spares.setSpare(keymap.spareKeycodes());
 }
 
 XTestInjector::State::~State() {
@@ -174,25 +159,21 @@ XTestInjector::State::~State() {
     for (std::size_t vk = 0; vk < heldKeyOfVk.size(); ++vk) {
       if (heldKeyOfVk[vk] != 0) {
         sendKey(heldKeyOfVk[vk], false);
-        touch(heldKeyOfVk[vk]);
         heldKeyOfVk[vk] = 0;
       }
     }
     holdCount.fill(0);
     sendOut();
-    Clock::time_point latest = Clock::time_point::min();
-    for (std::size_t code = 0; code < bindings.size(); ++code) {
+    // The bindings go at once rather than after their grace: waiting would stall the thread
+    // letting go of the injector, and no thread may outlive it to wait instead. The server
+    // passes on every key event sent before the keymap changes, so only a target that has not
+    // read them by then may miss their keysyms.
+    XSync(dpy, False);
+    const KeycodeSet bound = spares.bound();
+    for (std::size_t code = 0; code < bound.size(); ++code) {
       if (bound.test(code)) {
-        latest = std::max(latest, bindings[code].lastUse);
-      }
-    }
-    if (bound.any()) {
-      std::this_thread::sleep_until(latest + bindingGrace);
-      pumpEvents();
-    }
-    for (std::size_t code = 0; code < bindings.size(); ++code) {
-      if (bound.test(code)) {
-        unbind(static_cast<KeyCode>(code));
+        setKeysym(static_cast<KeyCode>(code), NoSymbol);
+        spares.forget(static_cast<KeyCode>(code));
       }
     }
     XSync(dpy, False);
@@ -203,13 +184,19 @@ XTestInjector::State::~State() {
 
 void XTestInjector::State::begin() {
   pumpEvents();
-  if (bound.any()) {
-    expireBindings(Clock::now());
+  if (spares.bound().none()) {
+    return;
+  }
+  const KeycodeSet expired = spares.expire(Clock::now());
+  for (std::size_t code = 0; code < expired.size(); ++code) {
+    if (expired.test(code)) {
+      setKeysym(static_cast<KeyCode>(code), NoSymbol);
+    }
   }
 }
 
 void XTestInjector::State::pumpEvents() {
-  const KeycodeSet others = ~pool;
+  const KeycodeSet others = ~spares.spare();
   while (XEventsQueued(dpy, QueuedAfterReading) > 0) {
     XEvent event{};
     XNextEvent(dpy, &event);
@@ -221,60 +208,31 @@ void XTestInjector::State::pumpEvents() {
       monitorKnown = false;
     }
   }
-  if (keymap.update(bound)) {
+  if (keymap.update(spares.bound())) {
     adoptKeymap();
   }
 }
 
 // After someone else changed the keymap: bindings that were overwritten are no longer ours.
 void XTestInjector::State::adoptKeymap() {
+  const KeycodeSet bound = spares.bound();
   bool dropped = false;
-  for (std::size_t code = 0; code < bindings.size(); ++code) {
-    if (bound.test(code) && !keymap.boundTo(static_cast<KeyCode>(code), bindings[code].keysym)) {
-      boundKeys.erase(bindings[code].keysym);
-      bindings[code] = {};
-      bound.reset(code);
+  for (std::size_t code = 0; code < bound.size(); ++code) {
+    const auto keycode = static_cast<KeyCode>(code);
+    if (bound.test(code) && !keymap.boundTo(keycode, spares.keysymOf(keycode))) {
+      spares.forget(keycode);
       dropped = true;
     }
   }
   if (dropped) {
-    keymap.setReserved(bound);
+    keymap.setReserved(spares.bound());
   }
-  pool = keymap.spareKeycodes() | bound;
-}
-
-void XTestInjector::State::expireBindings(Clock::time_point now) {
-  if (now < nextExpiry) {
-    return;
-  }
-  nextExpiry = Clock::time_point::max();
-  for (std::size_t code = 0; code < bindings.size(); ++code) {
-    if (!bound.test(code) || holdCount[code] != 0 || bindings[code].unsent) {
-      continue;
-    }
-    const Clock::time_point expiry = bindings[code].lastUse + bindingGrace;
-    if (expiry <= now) {
-      unbind(static_cast<KeyCode>(code));
-    } else {
-      nextExpiry = std::min(nextExpiry, expiry);
-    }
-  }
+  spares.setSpare(keymap.spareKeycodes());
 }
 
 void XTestInjector::State::sendOut() {
   XFlush(dpy);
-  if (!anyUnsent) {
-    return;
-  }
-  anyUnsent = false;
-  const Clock::time_point now = Clock::now();
-  for (std::size_t code = 0; code < bindings.size(); ++code) {
-    if (bound.test(code) && bindings[code].unsent) {
-      bindings[code].unsent = false;
-      bindings[code].lastUse = now;
-    }
-  }
-  nextExpiry = std::min(nextExpiry, now + bindingGrace);
+  spares.sent(Clock::now());
 }
 
 KeyCode XTestInjector::State::resolve(std::uint8_t vk, bool mayBind) {
@@ -294,63 +252,50 @@ KeyCode XTestInjector::State::resolve(std::uint8_t vk, bool mayBind) {
       return *keycode;
     }
   }
-  if (const auto found = boundKeys.find(keysym); found != boundKeys.end()) {
-    return found->second;
+  if (const auto keycode = spares.find(static_cast<SpareKeycodePool::Keysym>(keysym))) {
+    return *keycode;
   }
   return mayBind ? bind(keysym) : 0;
 }
 
 KeyCode XTestInjector::State::bind(KeySym keysym) {
-  if (const auto found = boundKeys.find(keysym); found != boundKeys.end()) {
-    return found->second;
-  }
-  std::optional<KeyCode> chosen;
-  for (int code = keymap.minKeycode(); code <= keymap.maxKeycode() && !chosen; ++code) {
-    const auto index = static_cast<std::size_t>(code);
-    if (pool.test(index) && !bound.test(index) && holdCount[index] == 0) {
-      chosen = static_cast<KeyCode>(code);
-    }
-  }
-  if (!chosen) {
-    // Pool full: take the least recently used binding once no target can still be reading it.
-    for (int code = keymap.minKeycode(); code <= keymap.maxKeycode(); ++code) {
-      const auto index = static_cast<std::size_t>(code);
-      if (bound.test(index) && holdCount[index] == 0 &&
-          (!chosen || bindings[index].lastUse < bindings[*chosen].lastUse)) {
-        chosen = static_cast<KeyCode>(code);
-      }
-    }
-    if (!chosen) {
-      return 0;
-    }
+  const auto wanted = static_cast<SpareKeycodePool::Keysym>(keysym);
+  SpareKeycodePool::Grant grant = spares.acquire(wanted, Clock::now());
+  if (grant.kind == SpareKeycodePool::Grant::Kind::none && grant.keycode != 0) {
+    // Every binding is within its grace. Waiting would stall the UI thread and dropping the
+    // character would lose it for sure, so the least recently used binding changes anyway, once
+    // the server has passed on every event typed with it: a target that has read those events
+    // types them right, and only one lagging behind by a whole pool of keys sees the new keysym.
     sendOut();
-    std::this_thread::sleep_until(bindings[*chosen].lastUse + bindingGrace);
-    boundKeys.erase(bindings[*chosen].keysym);
+    XSync(dpy, False);
+    grant = spares.takeOver(grant.keycode, wanted);
+  }
+  switch (grant.kind) {
+    case SpareKeycodePool::Grant::Kind::bound:
+      return grant.keycode;
+    case SpareKeycodePool::Grant::Kind::fresh:
+    case SpareKeycodePool::Grant::Kind::replaced:
+      setKeysym(grant.keycode, keysym);
+      return grant.keycode;
+    case SpareKeycodePool::Grant::Kind::none:
+      break;
+  }
+  return 0;
+}
+
+void XTestInjector::State::setKeysym(KeyCode keycode, KeySym keysym) {
+  if (keysym == NoSymbol) {
+    XChangeKeyboardMapping(dpy, keycode, 1, &keysym, 1);
+    return;
   }
   // Two equal columns: a lone keysym would be taken as a lower/upper case pair by the server.
   std::array<KeySym, 2> syms{keysym, keysym};
-  XChangeKeyboardMapping(dpy, *chosen, static_cast<int>(syms.size()), syms.data(), 1);
-  bindings[*chosen] = Binding{keysym, Clock::now(), true};
-  anyUnsent = true;
-  bound.set(*chosen);
-  boundKeys[keysym] = *chosen;
-  return *chosen;
+  XChangeKeyboardMapping(dpy, keycode, static_cast<int>(syms.size()), syms.data(), 1);
 }
 
-void XTestInjector::State::unbind(KeyCode keycode) {
-  KeySym none = NoSymbol;
-  XChangeKeyboardMapping(dpy, keycode, 1, &none, 1);
-  boundKeys.erase(bindings[keycode].keysym);
-  bindings[keycode] = {};
-  bound.reset(keycode);
-}
-
-void XTestInjector::State::touch(KeyCode keycode) {
-  if (bound.test(keycode)) {
-    bindings[keycode].lastUse = Clock::now();
-    bindings[keycode].unsent = true;
-    anyUnsent = true;
-  }
+void XTestInjector::State::hold(KeyCode keycode, bool down) {
+  holdCount[keycode] = static_cast<std::uint16_t>(down ? holdCount[keycode] + 1 : holdCount[keycode] - 1);
+  spares.setHeld(keycode, holdCount[keycode] != 0);
 }
 
 void XTestInjector::State::sendKey(KeyCode keycode, bool down) {
@@ -405,11 +350,11 @@ void XTestInjector::keyEvent(std::uint8_t keyCode, bool down) {
         return;
       }
       held = keycode;
-      ++s.holdCount[keycode];
+      s.hold(keycode, true);
     }
   } else if (keycode != 0) {
     held = 0;
-    --s.holdCount[keycode];
+    s.hold(keycode, false);
   } else {
     keycode = s.resolve(keyCode, false);
     if (keycode == 0) {
@@ -417,7 +362,7 @@ void XTestInjector::keyEvent(std::uint8_t keyCode, bool down) {
     }
   }
   s.sendKey(keycode, down);
-  s.touch(keycode);
+  s.spares.use(keycode);
 }
 
 void XTestInjector::mouseEvent(MouseButton button, bool down, int x, int y) {
@@ -474,7 +419,7 @@ void XTestInjector::typeChar(char32_t c) {
   }
   s.sendKey(keycode, true);
   s.sendKey(keycode, false);
-  s.touch(keycode);
+  s.spares.use(keycode);
 }
 
 void XTestInjector::flush() {

@@ -10,8 +10,10 @@ class XKeymap;
 
 // Injects input with the XTEST extension on a connection of its own. Key codes map to keys by
 // keysym for named keys and by XKB key name (US position) for letters, digits and punctuation;
-// a keysym the keymap lacks is bound to a spare keycode for as long as a target may still be
-// reading it, and every binding is undone before destruction completes. UI thread only.
+// a keysym the keymap lacks is bound to a spare keycode while a target may still be reading it.
+// Bindings past that grace are undone by the next call, the rest by destruction. No call waits
+// for a binding to expire: with every spare keycode within its grace, the least recently used
+// binding is taken over at once. UI thread only.
 class XTestInjector : public Injector {
  public:
   // Throws XError when the display cannot be opened or lacks XTEST or XKB.
