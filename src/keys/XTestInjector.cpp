@@ -15,6 +15,7 @@
 #include "keys/SpareKeycodePool.h"
 #include "keys/XDisplay.h"
 #include "keys/XKeymap.h"
+#include "tern/OwnerThread.h"
 
 namespace {
 
@@ -103,6 +104,7 @@ unsigned buttonNumber(MouseButton button) {
 }  // namespace
 
 struct XTestInjector::State {
+  const Tern::OwnerThread uiThread;
   explicit State(const std::string& displayName);
   ~State();
   State(const State&) = delete;
@@ -339,6 +341,7 @@ XTestInjector::XTestInjector(const std::string& displayName) : state(std::make_u
 XTestInjector::~XTestInjector() = default;
 
 void XTestInjector::keyEvent(std::uint8_t keyCode, bool down) {
+  state->uiThread.assertCurrent("XTestInjector::keyEvent");
   State& s = *state;
   s.begin();
   KeyCode& held = s.heldKeyOfVk[keyCode];
@@ -366,6 +369,7 @@ void XTestInjector::keyEvent(std::uint8_t keyCode, bool down) {
 }
 
 void XTestInjector::mouseEvent(MouseButton button, bool down, int x, int y) {
+  state->uiThread.assertCurrent("XTestInjector::mouseEvent");
   State& s = *state;
   s.begin();
   const Rectangle origin = s.primaryMonitor().value_or(Rectangle{});
@@ -374,6 +378,7 @@ void XTestInjector::mouseEvent(MouseButton button, bool down, int x, int y) {
 }
 
 ScreenSize XTestInjector::screenSize() {
+  state->uiThread.assertCurrent("XTestInjector::screenSize");
   State& s = *state;
   s.begin();
   if (const auto primary = s.primaryMonitor()) {
@@ -384,6 +389,7 @@ ScreenSize XTestInjector::screenSize() {
 }
 
 void XTestInjector::typeChar(char32_t c) {
+  state->uiThread.assertCurrent("XTestInjector::typeChar");
   State& s = *state;
   s.begin();
   if (!XKeymap::typeable(c)) {
@@ -423,6 +429,7 @@ void XTestInjector::typeChar(char32_t c) {
 }
 
 void XTestInjector::flush() {
+  state->uiThread.assertCurrent("XTestInjector::flush");
   State& s = *state;
   s.begin();
   s.sendOut();

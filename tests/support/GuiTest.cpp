@@ -2,38 +2,12 @@
 
 #include <wx/app.h>
 #include <wx/evtloop.h>
-#include <wx/timer.h>
-
-#include <memory>
 
 namespace GuiTest {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Polls for a modal dialog and answers it from inside its own modal loop.
-class ModalAnswerer : public wxTimer {
- public:
-  explicit ModalAnswerer(std::function<void(wxDialog&)> action) : answer(std::move(action)) { Start(5); }
-
-  void Notify() override {
-    for (wxWindow* window : wxTopLevelWindows) {
-      auto* dialog = dynamic_cast<wxDialog*>(window);
-      if (dialog != nullptr && dialog->IsModal() && dialog->IsShown()) {
-        Stop();
-        auto action = std::move(answer);
-        // The timer is done; it goes once the dialog's loop has returned.
-        wxTheApp->CallAfter([this] { delete this; });
-        action(*dialog);
-        return;
-      }
-    }
-  }
-
- private:
-  std::function<void(wxDialog&)> answer;
-};
 
 }  // namespace
 
@@ -60,8 +34,6 @@ void flushEvents() {
     wxTheApp->ProcessIdle();
   }
 }
-
-void answerNextModal(std::function<void(wxDialog&)> answer) { new ModalAnswerer(std::move(answer)); }
 
 void click(wxWindow& control) {
   wxCommandEvent event(wxEVT_BUTTON, control.GetId());

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <functional>
 
+#include "support/WxPrinters.h"
+
 // Window tests run inside a real toolkit event loop on a private Xvfb: the test program's own
 // main starts the server and the toolkit, and the tests run from the loop's first idle turn.
 namespace GuiTest {
@@ -21,7 +23,8 @@ bool waitFor(const std::function<bool()>& cond,
 void flushEvents();
 
 // The next dialog shown modally, while it is up, is handed to answer, which must end it
-// (EndModal). Call before the action that opens the dialog.
+// (EndModal). Call before the action that opens the dialog; answers queue up in order. A modal
+// dialog with no answer waiting fails the test and returns wxID_CANCEL unseen.
 void answerNextModal(std::function<void(wxDialog&)> answer);
 
 // Sends a command event, as a click or a selection in control would.

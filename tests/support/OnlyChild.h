@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 #include <wx/window.h>
 
+#include <stdexcept>
+#include <typeinfo>
+
 namespace GuiTest {
 
-// The one child of parent that is a T; a test failure when there is none or more than one.
+// The one child of parent that is a T; a test failure when there is more than one, and a failure
+// that ends the test (an exception the test runner reports) when there is none.
 template <typename T>
 T& onlyChild(wxWindow& parent) {
   T* found = nullptr;
@@ -15,7 +19,7 @@ T& onlyChild(wxWindow& parent) {
       found = typed;
     }
   }
-  EXPECT_NE(found, nullptr);
+  if (found == nullptr) throw std::logic_error(std::string("no child of type ") + typeid(T).name());
   return *found;
 }
 
