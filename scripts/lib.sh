@@ -7,7 +7,7 @@ ZENTAK_PACKAGES=(
   libwxgtk3.2-dev
   libx11-dev libxtst-dev libxrandr-dev libxkbcommon-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool xterm x11-utils x11-xkb-utils xkb-data
+  xvfb xauth xdotool xterm x11-utils x11-xkb-utils xkb-data trayer
   clang libclang-rt-14-dev
 )
 

@@ -8,6 +8,8 @@ namespace FrameId {
 
 enum : int {
   runGroup = 0,
+  // The notification-area icon's menu; its other item is exitProgram.
+  endSequence = 3,
   helpContents = 1,
   helpIndex = 2,
   addGroup = 4,

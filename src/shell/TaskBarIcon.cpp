@@ -1,0 +1,36 @@
+#include "shell/TaskBarIcon.h"
+
+#include <wx/menu.h>
+
+#include "resources/Resources.h"
+#include "shell/FrameIds.h"
+
+TaskBarIcon::TaskBarIcon(Hooks callbacks) : hooks(std::move(callbacks)) {
+  Bind(wxEVT_TASKBAR_RIGHT_DOWN, &TaskBarIcon::onRightDown, this);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { hooks.endSequence(); }, FrameId::endSequence);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { hooks.exitProgram(); }, FrameId::exitProgram);
+}
+
+bool TaskBarIcon::install(const wxString& note) {
+  if (!IsAvailable()) return false;
+  const wxString tip = note.empty() ? wxString("Zentak") : "Zentak\n" + note;
+  return SetIcon(Resources::icon("MAINICON", 32), tip);
+}
+
+void TaskBarIcon::remove() {
+  if (IsIconInstalled()) RemoveIcon();
+}
+
+std::unique_ptr<wxMenu> TaskBarIcon::makeMenu() {
+  auto menu = std::make_unique<wxMenu>();
+  menu->Append(FrameId::endSequence, "End Sequence Now");
+  menu->Append(FrameId::exitProgram, "Exit Zentak");
+  return menu;
+}
+
+// The menu comes on the press, not on the release, so that one quick click both opens it and
+// leaves it open.
+void TaskBarIcon::onRightDown(wxTaskBarIconEvent&) {
+  const std::unique_ptr<wxMenu> menu = makeMenu();
+  PopupMenu(menu.get());
+}
