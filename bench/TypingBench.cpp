@@ -1,5 +1,6 @@
-// Typing throughput into a real X client on a private Xvfb, against xdotool typing the same
-// text into the same client, and parsing throughput. Prints "name value unit" lines on stdout;
+// Typing throughput into a real X client on a private Xvfb, against the fastest possible
+// injector (a bare XTest loop) and against xdotool typing the same text into the same client,
+// and parsing throughput. Prints "name value unit" lines on stdout;
 // diagnostics go to stderr.
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "BareXTest.h"
 #include "keys/KeyParser.h"
 #include "keys/KeyTokens.h"
 #include "keys/Player.h"
@@ -195,6 +197,9 @@ void run() {
     });
   }();
 
+  const TypingResult raw =
+      measure("bare XTest", recorder, expected, [&] { typeWithBareXTest(server.name(), text); });
+
   const TempDir dir;
   const auto file = dir.path() / "text.txt";
   {
@@ -211,7 +216,10 @@ void run() {
   const double parsing = parseMegabytesPerSecond();
 
   std::cout << std::fixed << std::setprecision(0) << "typing_chars_per_s " << typing.charsPerSecond << " chars/s\n"
+            << "raw_xtest_chars_per_s " << raw.charsPerSecond << " chars/s\n"
             << "xdotool_chars_per_s " << xdotool.charsPerSecond << " chars/s\n"
+            << std::setprecision(2) << "typing_vs_raw_xtest "
+            << (raw.charsPerSecond > 0 ? typing.charsPerSecond / raw.charsPerSecond : 0.0) << " x\n"
             << std::setprecision(2) << "typing_vs_xdotool "
             << (xdotool.charsPerSecond > 0 ? typing.charsPerSecond / xdotool.charsPerSecond : 0.0) << " x\n"
             << "typing_lost " << typing.lost << " chars\n"
