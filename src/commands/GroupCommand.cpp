@@ -107,3 +107,5 @@ void GroupCommand::save(std::string& out) const {
 void GroupCommand::setFinalText(std::string_view editorText) { storeAndParse(finalText, editorText); }
 
 std::string GroupCommand::displayFinalText() const { return toDisplayForm(finalText); }
+
+void GroupCommand::reparse() { parse(finalText); }
