@@ -1,12 +1,15 @@
 #include "commands/BaseCommand.h"
 
+#include <algorithm>
 #include <ctime>
 
+#include "commands/CommandRun.h"
 #include "commands/RandomGenerator.h"
 #include "commands/Record.h"
 #include "keys/KeyParser.h"
 #include "keys/KeyTokens.h"
 #include "keys/UsLayout.h"
+#include "tern/TimerService.h"
 
 namespace {
 
@@ -28,8 +31,39 @@ BaseCommand::BaseCommand() { RandomGenerator::seed(static_cast<std::uint32_t>(st
 
 BaseCommand::~BaseCommand() = default;
 
-// A command types on its timer only during a run; outside one a report has nothing to do.
-void BaseCommand::onOneShotFired(std::uint32_t) {}
+// A disabled command's turn is a pause on a timer rather than a sleep, so the UI thread keeps
+// handling events meanwhile.
+void BaseCommand::arm() {
+  CommandRun* run = CommandRun::current();
+  if (run == nullptr) return;
+  timerId = run->timers().arm(this, enabled ? nextDelay() : turnPauseMs);
+}
+
+std::uint32_t BaseCommand::nextDelay() const {
+  if (runsDone == 0) return turnPauseMs;
+  if (randomInterval) return RandomGenerator::between(randomFromMs, randomToMs);
+  return static_cast<std::uint32_t>(std::max(0, intervalMs));
+}
+
+void BaseCommand::finish() {
+  runsDone = 0;
+  if (CommandRun* run = CommandRun::current()) run->turnFinished(*this);
+}
+
+void BaseCommand::onOneShotFired(std::uint32_t id) {
+  if (id != timerId) return;
+  CommandRun* run = CommandRun::current();
+  if (run == nullptr) return;
+  // Not equality: a run count lowered below the typings an interrupted turn kept, or a negative
+  // one from a file, must end the turn instead of typing on without end.
+  if (!enabled || runsDone >= runCount) {
+    finish();
+    return;
+  }
+  ++runsDone;
+  run->play(keyActions);
+  arm();
+}
 
 void BaseCommand::load(std::string_view record) {
   const Record::Reader fields(record);
@@ -77,8 +111,12 @@ void BaseCommand::storeAndParse(std::string& target, std::string_view editorText
   std::string stored = toStoredForm(editorText);
   if (stored == target) return;
   target = std::move(stored);
-  keyParse()(target, keyActions);
+  parse(target);
 }
+
+void BaseCommand::parse(std::string_view storedText) { keyParse()(storedText, keyActions); }
+
+void BaseCommand::reparse() { parse(text); }
 
 void BaseCommand::setKeyParse(KeyParse parse) { keyParse() = parse ? std::move(parse) : KeyParse(parseWithUsLayout); }
 

@@ -28,6 +28,17 @@ class BaseCommand : public OneShotClient, public wxTreeItemData {
   BaseCommand(const BaseCommand&) = delete;
   BaseCommand& operator=(const BaseCommand&) = delete;
 
+  // Pause before the first typing of a turn, and the whole turn of a disabled command.
+  static constexpr std::uint32_t turnPauseMs = 50;
+
+  // Starts or continues this command's turn in the run in progress (CommandRun::current): arms
+  // the timer of the next typing, or of the end of the turn. Outside a run it does nothing.
+  // UI thread only.
+  void arm();
+  // Ends the turn: runsDone back to 0, and the run told. UI thread only.
+  void finish();
+  // A typing is due, or the turn is over; ids other than timerId are stale and ignored. Called
+  // by the run's timer service. UI thread only.
   void onOneShotFired(std::uint32_t id) override;
 
   // Fills every field from a record; never fails: missing fields read as empty or 0.
@@ -46,6 +57,9 @@ class BaseCommand : public OneShotClient, public wxTreeItemData {
   [[nodiscard]] std::string displayText() const;
   [[nodiscard]] const std::string& getText() const { return text; }
   [[nodiscard]] const KeyActions& getKeyActions() const { return keyActions; }
+  // Translates the text again with the translation in force now, so that a run types with the
+  // keyboard layout of the moment. UI thread only.
+  virtual void reparse();
 
   [[nodiscard]] bool isEnabled() const { return enabled; }
   void setEnabled(bool value) { enabled = value; }
@@ -84,8 +98,13 @@ class BaseCommand : public OneShotClient, public wxTreeItemData {
   // Stores a stored-form text into target and parses it into the key-action list, when it
   // differs from what target holds.
   void storeAndParse(std::string& target, std::string_view editorText);
+  // Translates a stored-form text into the key-action list.
+  void parse(std::string_view storedText);
 
  private:
+  // Milliseconds until the next typing of the turn.
+  [[nodiscard]] std::uint32_t nextDelay() const;
+
   KeyActions keyActions;
   bool enabled = true;
   std::int32_t runCount = 10;

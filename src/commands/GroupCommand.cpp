@@ -116,3 +116,5 @@ std::unique_ptr<GroupCommand> GroupCommand::clone() const {
 void GroupCommand::setFinalText(std::string_view editorText) { storeAndParse(finalText, editorText); }
 
 std::string GroupCommand::displayFinalText() const { return toDisplayForm(finalText); }
+
+void GroupCommand::reparse() { parse(finalText); }

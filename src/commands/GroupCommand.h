@@ -31,6 +31,8 @@ class GroupCommand : public BaseCommand {
   void setFinalText(std::string_view editorText);
   [[nodiscard]] std::string displayFinalText() const;
   [[nodiscard]] const std::string& getFinalText() const { return finalText; }
+  // Translates the final commands again with the translation in force now. UI thread only.
+  void reparse() override;
 
   [[nodiscard]] bool isStartAtTime() const { return startAtTime; }
   void setStartAtTime(bool value) { startAtTime = value; }

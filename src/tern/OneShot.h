@@ -11,6 +11,7 @@
 #include "tern/OwnerThread.h"
 #include "tern/SignalEvent.h"
 #include "tern/Thread.h"
+#include "tern/TimerService.h"
 
 class OneShotClient;
 
@@ -18,7 +19,7 @@ class OneShotClient;
 // pending timer is due, at most a minute, then it asks for a scan. Scans and reports run on
 // the UI thread as events, so a client that died meanwhile is detected when its report is
 // delivered, and skipped.
-class OneShot final : public Tern::EventReceiver, public Tern::Thread {
+class OneShot final : public Tern::EventReceiver, public Tern::Thread, public TimerService {
  public:
   struct Entry {
     OneShotClient* client;
@@ -51,7 +52,7 @@ class OneShot final : public Tern::EventReceiver, public Tern::Thread {
   // Arms a timer: after delayMs milliseconds client->onOneShotFired(id) is called on the UI
   // thread, unless the client is gone by then. Returns the id, never 0. Throws ExcWorkerFailed
   // once the worker has failed. UI thread only.
-  std::uint32_t arm(OneShotClient* client, std::uint32_t delayMs);
+  std::uint32_t arm(OneShotClient* client, std::uint32_t delayMs) override;
 
   // The first id after lastId, wrapping, that is neither 0 nor held in timers. Any thread.
   static std::uint32_t nextId(std::uint32_t lastId, const Timers& timers);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "commands/RandomGenerator.h"
 
 TEST(Record, EmptyFieldsKeepTheirPlaceAndMissingOnesReadEmpty) {
@@ -47,4 +49,27 @@ TEST(RandomGenerator, FollowsTheLinearCongruentialSequence) {
     ASSERT_GE(v, 0);
     ASSERT_LE(v, RandomGenerator::maxValue);
   }
+}
+
+// Catches a changed formula for spreads one value covers (same numbers, same order), an upper
+// bound that comes out, negative delays, and a wide spread never reaching above 32,767.
+TEST(RandomGenerator, DelaysBetweenBounds) {
+  RandomGenerator::seed(1);
+  EXPECT_EQ(RandomGenerator::between(5000, 2000), 2041U);
+  EXPECT_EQ(RandomGenerator::between(2000, 5000), 2467U);
+  std::uint32_t low = 5000;
+  std::uint32_t high = 0;
+  std::uint32_t wide = 0;
+  for (int i = 0; i < 30000; ++i) {
+    low = std::min(low, RandomGenerator::between(5000, 2000));
+    high = std::max(high, RandomGenerator::between(5000, 2000));
+    if (i < 3000) wide = std::max(wide, RandomGenerator::between(0, 100000));
+  }
+  EXPECT_EQ(low, 2000U);
+  EXPECT_EQ(high, 4999U);
+  EXPECT_GT(wide, 95000U);
+  EXPECT_LT(wide, 100000U);
+  EXPECT_EQ(RandomGenerator::between(1000, 1000), 1000U);
+  EXPECT_LT(RandomGenerator::between(-300, 40), 40U);
+  EXPECT_EQ(RandomGenerator::between(-300, -40), 0U);
 }

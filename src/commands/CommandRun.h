@@ -1,0 +1,31 @@
+#pragma once
+
+#include "keys/KeyCodes.h"
+
+class BaseCommand;
+class TimerService;
+
+// What a command's turn needs of the run in progress: its timers, the typing of a key-action
+// list, and somebody to tell when the turn is over. At most one run is in progress at a time,
+// and only it is current. UI thread only.
+class CommandRun {
+ public:
+  CommandRun() = default;
+  CommandRun(const CommandRun&) = delete;
+  CommandRun& operator=(const CommandRun&) = delete;
+
+  // The run's timer service. UI thread only.
+  virtual TimerService& timers() = 0;
+  // Types a key-action list into whatever window has the focus. UI thread only.
+  virtual void play(const KeyActions& list) = 0;
+  // The command's turn has ended; the run moves on from its tree item. UI thread only.
+  virtual void turnFinished(BaseCommand& command) = 0;
+
+  // The run in progress; null when none is. UI thread only.
+  [[nodiscard]] static CommandRun* current();
+  // Makes run the one in progress, or none for null. UI thread only.
+  static void setCurrent(CommandRun* run);
+
+ protected:
+  ~CommandRun() = default;
+};

@@ -1,0 +1,149 @@
+#include "frame/Sequencer.h"
+
+#include <algorithm>
+
+#include "commands/BaseCommand.h"
+#include "commands/GroupCommand.h"
+
+namespace {
+
+std::uint64_t atLeastZero(std::int32_t ms) { return ms > 0 ? static_cast<std::uint64_t>(ms) : 0; }
+
+}  // namespace
+
+Sequencer::Sequencer(RunGroup& runGroup, SequencerHost& windowHost) : tree(runGroup), host(windowHost) {}
+
+Sequencer::~Sequencer() {
+  if (current() == this) setCurrent(nullptr);
+}
+
+void Sequencer::onRunSequence() {
+  if (running) return;
+  const wxTreeItemId groupItem = tree.runningGroup();
+  GroupCommand* group = tree.groupRecord(groupItem);
+  if (group == nullptr) return;
+  host.saveProject();
+  timerService = host.makeTimerService();
+  running = true;
+  setCurrent(this);
+  host.hideWindow();
+  host.showTrayIcon();
+  host.grabStopKey();
+  translateTexts(groupItem, *group);
+  // Both waits count from here: a stop delay includes the start delay.
+  startLeftMs = group->isStartAtTime() ? msUntil(group->getStartTime()) : atLeastZero(group->getStartDelayMs());
+  startTimerId = armLeg(startLeftMs);
+  if (group->isStopAtTime()) {
+    stopLeftMs = msUntil(group->getStopTime());
+    stopTimerId = armLeg(stopLeftMs);
+  } else if (group->isStopAfterDelay()) {
+    stopLeftMs = atLeastZero(group->getStopDelayMs());
+    stopTimerId = armLeg(stopLeftMs);
+  } else if (group->isStopAfterRepeats()) {
+    passCount = 0;
+  }
+}
+
+// Texts were translated when they were entered or loaded; the layout may have changed since,
+// and a run types with the one in force when it starts.
+void Sequencer::translateTexts(const wxTreeItemId& groupItem, GroupCommand& group) {
+  host.refreshKeyboardLayout();
+  group.reparse();
+  for (wxTreeItemId item = tree.firstCommand(groupItem); item.IsOk(); item = tree.nextCommand(item)) {
+    if (BaseCommand* command = tree.record(item)) command->reparse();
+  }
+}
+
+void Sequencer::onOneShotFired(std::uint32_t id) {
+  if (id == startTimerId) {
+    if (startLeftMs > 0) {
+      startTimerId = armLeg(startLeftMs);
+      return;
+    }
+    startTimerId = 0;
+    host.postCommandFinished(tree.runningGroup());
+  } else if (id == stopTimerId) {
+    if (stopLeftMs > 0) {
+      stopTimerId = armLeg(stopLeftMs);
+      return;
+    }
+    stopTimerId = 0;
+    const GroupCommand* group = tree.groupRecord(tree.runningGroup());
+    if (group != nullptr && group->isFinishCommands()) {
+      stopRequested = true;
+    } else {
+      host.postEndSequence();
+    }
+  } else if (id == passTimerId) {
+    passTimerId = 0;
+    host.postCommandFinished(tree.runningGroup());
+  }
+}
+
+void Sequencer::onCommandFinished(const wxTreeItemId& item) {
+  if (!running) return;
+  wxTreeItemId next;
+  if (const GroupCommand* group = tree.groupRecord(item)) {
+    // Past the count rather than equal to count + 1: a negative count runs no pass, like 0, and
+    // the largest count cannot overflow.
+    const bool stop = group->isStopAfterRepeats() ? ++passCount > group->getRepeatCount() : stopRequested;
+    if (stop) {
+      host.postEndSequence();
+      return;
+    }
+    next = tree.firstCommand(item);
+  } else {
+    next = tree.nextCommand(item);
+  }
+  if (BaseCommand* command = next.IsOk() ? tree.record(next) : nullptr) {
+    command->arm();
+  } else {
+    // The pause is a timer, not a sleep: the UI thread keeps handling events, the stop key's
+    // among them.
+    passTimerId = timerService->arm(this, passPauseMs);
+  }
+}
+
+// Outside a run this does nothing: an "End Sequence Now" picked twice, or a stop timer and the
+// stop key both ending the run, must not type the final commands a second time.
+void Sequencer::onEndSequence() {
+  if (!running) return;
+  if (const GroupCommand* group = tree.groupRecord(tree.runningGroup())) host.playKeys(group->getKeyActions());
+  // A text can leave a key or a button down (a <CTRL-DOWN> without its up); none stays held
+  // once the run is over.
+  host.releaseHeldInput();
+  passCount = 0;
+  stopRequested = false;
+  setCurrent(nullptr);
+  timerService.reset();
+  // The ids belonged to the dropped service; the next run's service hands out the same numbers.
+  startTimerId = 0;
+  stopTimerId = 0;
+  passTimerId = 0;
+  host.removeTrayIcon();
+  host.showWindow();
+  running = false;
+  host.releaseStopKey();
+}
+
+TimerService& Sequencer::timers() { return *timerService; }
+
+void Sequencer::play(const KeyActions& list) { host.playKeys(list); }
+
+void Sequencer::turnFinished(BaseCommand& command) { host.postCommandFinished(command.GetId()); }
+
+std::uint64_t Sequencer::msUntil(const wxDateTime& when) const {
+  // A date-time that cannot be read counts as now, as loading a project treats it.
+  if (!when.IsValid()) return 0;
+  LgrDate target(0);
+  target.setDate(when.GetYear(), static_cast<std::uint32_t>(when.GetMonth()) + 1, when.GetDay());
+  target.setTime(when.GetHour(), when.GetMinute(), 0, 0);
+  const std::int64_t ms = target.milliseconds() - host.now().milliseconds();
+  return ms > 0 ? static_cast<std::uint64_t>(ms) : 0;
+}
+
+std::uint32_t Sequencer::armLeg(std::uint64_t& leftMs) {
+  const std::uint64_t leg = std::min<std::uint64_t>(leftMs, legMs);
+  leftMs -= leg;
+  return timerService->arm(this, static_cast<std::uint32_t>(leg));
+}
