@@ -27,6 +27,7 @@
 
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
+#include "frame/DesktopInput.h"
 #include "frame/GroupPanel.h"
 #include "frame/MyFrame.h"
 #include "project/ProjectFile.h"
@@ -159,7 +160,7 @@ void waitFor(const std::function<bool()>& cond, const char* what) {
 // destruction.
 class OpenWindow {
  public:
-  OpenWindow(const std::filesystem::path& folder, Settings& settings) : frame(new MyFrame(folder, settings)) {
+  OpenWindow(const std::filesystem::path& folder, Settings& settings) : frame(new MyFrame(folder, settings, input)) {
     frame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
       if (event.GetEventObject() == frame) frame = nullptr;
       event.Skip();
@@ -210,6 +211,7 @@ class OpenWindow {
  private:
   // Taken before the window is made: members start in this order.
   Clock::time_point created = Clock::now();
+  DesktopInput input;
   MyFrame* frame;
   bool painted = false;
 };

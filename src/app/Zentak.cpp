@@ -5,14 +5,8 @@
 #include <system_error>
 
 #include "commands/BaseCommand.h"
+#include "frame/DesktopInput.h"
 #include "frame/MyFrame.h"
-#include "keys/KeyParser.h"
-#include "keys/NullInjector.h"
-#include "keys/Player.h"
-#include "keys/UsLayout.h"
-#include "keys/XDisplay.h"
-#include "keys/XTestInjector.h"
-#include "keys/XkbLayout.h"
 #include "project/Settings.h"
 #include "tern/CrashReport.h"
 #include "tern/EventDispatcher.h"
@@ -38,20 +32,7 @@ Zentak::Zentak() : folder(runningProgramFolder()) {
   std::filesystem::current_path(folder, ignored);
   wxImage::AddHandler(new wxGIFHandler);
   wxImage::AddHandler(new wxPNGHandler);
-  // The live layout and injection need an X display; without one, texts still translate with
-  // a US keyboard and nothing is typed.
-  try {
-    layout = std::make_unique<XkbLayout>();
-  } catch (const XError&) {
-    layout = std::make_unique<UsLayout>();
-  }
-  try {
-    injector = std::make_unique<XTestInjector>();
-  } catch (const XError&) {
-    injector = std::make_unique<NullInjector>();
-  }
-  parser = std::make_unique<KeyParser>(keyTokens, *layout);
-  player = std::make_unique<Player>(*injector);
+  desktop = std::make_unique<DesktopInput>();
   BaseCommand::setKeyParse([this](std::string_view text, KeyActions& list) { parseKeys(text, list); });
 }
 
@@ -65,7 +46,7 @@ bool Zentak::OnInit() {
     return false;
   }
   settings = Settings::userFile();
-  mainFrame = new MyFrame(folder, *settings);
+  mainFrame = new MyFrame(folder, *settings, *desktop);
   mainFrame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
     if (event.GetEventObject() == mainFrame) mainFrame = nullptr;
     event.Skip();
@@ -79,10 +60,12 @@ int Zentak::OnExit() {
   } catch (const std::exception&) {
     // Shutting down: nothing is left to tell.
   }
-  if (player) player->releaseAll();
+  // Keys a run left held, the stop key and the injector's bindings go back to the desktop.
+  BaseCommand::setKeyParse({});
+  desktop.reset();
   return wxApp::OnExit();
 }
 
-void Zentak::parseKeys(std::string_view text, KeyActions& list) const { parser->parseKeys(text, list); }
+void Zentak::parseKeys(std::string_view text, KeyActions& list) const { desktop->parseKeys(text, list); }
 
-void Zentak::playKeys(const KeyActions& list) { player->playKeys(list); }
+void Zentak::playKeys(const KeyActions& list) { desktop->playKeys(list); }

@@ -7,13 +7,9 @@
 #include <string_view>
 
 #include "keys/KeyCodes.h"
-#include "keys/KeyTokens.h"
 
-class Injector;
-class KeyParser;
-class KeyboardLayout;
+class DesktopInput;
 class MyFrame;
-class Player;
 class Settings;
 
 // The application: prepares the process (its folder as the working directory, image handlers,
@@ -39,11 +35,7 @@ class Zentak : public wxApp {
 
  private:
   std::filesystem::path folder;
-  KeyTokens keyTokens;
-  std::unique_ptr<KeyboardLayout> layout;
-  std::unique_ptr<KeyParser> parser;
-  std::unique_ptr<Injector> injector;
-  std::unique_ptr<Player> player;
+  std::unique_ptr<DesktopInput> desktop;
   std::unique_ptr<Settings> settings;
   MyFrame* mainFrame = nullptr;
 };

@@ -10,6 +10,9 @@ void routeFrameEvent(const Tern::CountedPtr<Tern::Event>& event, FrameEventHandl
       if (item.IsOk()) handler.selectItem(item);
       break;
     }
+    case EndSequenceEvent::id: handler.endSequence(); break;
+    case RunSequenceEvent::id: handler.runSequence(); break;
+    case CommandFinishedEvent::id: handler.commandFinished(static_cast<const CommandFinishedEvent*>(e)->item); break;
     default: break;
   }
 }

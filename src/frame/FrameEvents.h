@@ -55,8 +55,12 @@ class FrameEventHandler {
   virtual ~FrameEventHandler() = default;
   virtual void loadProject() = 0;
   virtual void selectItem(const wxTreeItemId& item) = 0;
+  virtual void endSequence() = 0;
+  virtual void runSequence() = 0;
+  virtual void commandFinished(const wxTreeItemId& item) = 0;
 };
 
 // Routes one delivered event by kind: a selection of no item is dropped, and kinds the main
-// window does not take are ignored. UI thread only.
+// window does not take are ignored; whether a run takes the run's events is the handler's
+// matter. UI thread only.
 void routeFrameEvent(const Tern::CountedPtr<Tern::Event>& event, FrameEventHandler& handler);

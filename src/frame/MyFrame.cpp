@@ -15,15 +15,19 @@
 #include "commands/GroupCommand.h"
 #include "frame/CommandPanel.h"
 #include "frame/GroupPanel.h"
+#include "frame/RunInput.h"
+#include "frame/Sequencer.h"
 #include "project/ProjectFile.h"
 #include "project/Settings.h"
 #include "project/WindowGeometry.h"
 #include "resources/Resources.h"
 #include "shell/AboutBox.h"
 #include "shell/FrameIds.h"
+#include "shell/TaskBarIcon.h"
 #include "shell/TopToolbar.h"
 #include "shell/UserDialogs.h"
 #include "shell/WebLinks.h"
+#include "tern/OneShot.h"
 #include "text/Version.h"
 #include "text/WxText.h"
 #include "tree/CommandTree.h"
@@ -49,8 +53,8 @@ class TreeFiller final : public ProjectFile::Sink {
 
 }  // namespace
 
-MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store)
-    : wxFrame(nullptr, wxID_ANY, wxEmptyString), folder(programFolder), settings(store) {
+MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store, RunInput& runInput)
+    : wxFrame(nullptr, wxID_ANY, wxEmptyString), folder(programFolder), settings(store), input(runInput) {
   SetBackgroundColour(*wxWHITE);
   wxAcceleratorEntry help(wxACCEL_NORMAL, WXK_F1, FrameId::popupHelp);
   SetAcceleratorTable(wxAcceleratorTable(1, &help));
@@ -71,21 +75,98 @@ MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store)
   smallest.IncTo(wxSize(WindowGeometry::minimumSize, WindowGeometry::minimumSize));
   SetMinSize(smallest);
   restoreGeometry();
+  sequencer = std::make_unique<Sequencer>(*tree, static_cast<SequencerHost&>(*this));
+  trayIcon = std::make_unique<TaskBarIcon>(TaskBarIcon::Hooks{
+      [this] { postEndSequence(); },
+      [this] {
+        postEndSequence();
+        Close(true);
+      }});
   bindEvents();
   Tern::Event::postOwned(std::make_unique<LoadFileEvent>(this, projectPath().string()));
   tree->SetFocus();
   SetTitle(WxText::fromUtf8(Version::title));
 }
 
-MyFrame::~MyFrame() = default;
+MyFrame::~MyFrame() {
+  // The icon's menu or the stop key may still post; the run's timers go with the sequencer.
+  if (stopKeyGrabbed) input.releaseStopKey();
+}
 
 void MyFrame::receive(Tern::CountedPtr<Tern::Event> event) {
   uiThread.assertCurrent("MyFrame::receive");
   routeFrameEvent(event, *this);
 }
 
-// The main window arms timers only while a group runs; outside a run there is nothing to do.
-void MyFrame::onOneShotFired(std::uint32_t) {}
+bool MyFrame::isRunning() const { return sequencer->isRunning(); }
+
+template <typename Step>
+void MyFrame::runStep(Step step) {
+  try {
+    step();
+  } catch (const std::exception&) {
+    if (sequencer->isRunning()) sequencer->onEndSequence();
+    UserDialogs::current().tell("The run stopped: its timers could not be started.\nPlease try again.",
+                                "RUN ERROR", UserDialogs::Icon::error, this);
+  }
+}
+
+void MyFrame::endSequence() { runStep([this] { sequencer->onEndSequence(); }); }
+
+void MyFrame::runSequence() { runStep([this] { sequencer->onRunSequence(); }); }
+
+void MyFrame::commandFinished(const wxTreeItemId& item) { runStep([this, &item] { sequencer->onCommandFinished(item); }); }
+
+void MyFrame::hideWindow() {
+  Hide();
+  Disable();
+}
+
+void MyFrame::showWindow() {
+  Show();
+  Enable();
+  Raise();
+}
+
+void MyFrame::showTrayIcon() {
+  const std::string stopKey = input.stopKeyName();
+  trayIcon->install(stopKeyGrabbed ? WxText::fromUtf8(stopKey) + " ends the run" : wxString());
+}
+
+void MyFrame::removeTrayIcon() { trayIcon->remove(); }
+
+void MyFrame::grabStopKey() {
+  // The key is pressed on another thread; posting is all it may do there. An event for a
+  // window that has gone is refused, and the refusal has nobody to tell.
+  Tern::EventReceiver* receiver = this;
+  stopKeyGrabbed = input.grabStopKey([receiver] {
+    try {
+      Tern::Event::postOwned(std::make_unique<EndSequenceEvent>(receiver));
+    } catch (const std::exception&) {
+    }
+  });
+}
+
+void MyFrame::releaseStopKey() {
+  if (stopKeyGrabbed) input.releaseStopKey();
+  stopKeyGrabbed = false;
+}
+
+void MyFrame::postCommandFinished(const wxTreeItemId& item) {
+  Tern::Event::postOwned(std::make_unique<CommandFinishedEvent>(this, item));
+}
+
+void MyFrame::postEndSequence() { Tern::Event::postOwned(std::make_unique<EndSequenceEvent>(this)); }
+
+void MyFrame::playKeys(const KeyActions& list) { input.playKeys(list); }
+
+void MyFrame::releaseHeldInput() { input.releaseHeldInput(); }
+
+std::unique_ptr<TimerService> MyFrame::makeTimerService() { return std::make_unique<OneShot>(); }
+
+LgrDate MyFrame::now() const { return {}; }
+
+void MyFrame::refreshKeyboardLayout() { input.refreshKeyboardLayout(); }
 
 namespace {
 
@@ -243,18 +324,15 @@ void MyFrame::bindEvents() {
   tree->Bind(wxEVT_KEY_UP, &MyFrame::onKeyUp, this);
   Bind(wxEVT_CHAR_HOOK, &MyFrame::onCharHook, this);
   Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
+    // A run still in progress ends as "End Sequence Now" ends it, final commands and all, so
+    // that no key stays held and the stop key goes back to the desktop.
+    endSequence();
     // Saving happens while the window still stands, so that a failure can still be told.
     Hide();
     saveProject();
     storeGeometry();
     event.Skip();
   });
-}
-
-GroupCommand* MyFrame::groupRecord(const wxTreeItemId& item) const { return tree->groupRecord(item); }
-
-BaseCommand* MyFrame::commandRecord(const wxTreeItemId& item) const {
-  return tree->isCommandItem(item) ? tree->record(item) : nullptr;
 }
 
 wxTreeItemId MyFrame::selectedGroup() const { return tree->groupOf(tree->GetSelection()); }
@@ -264,9 +342,9 @@ void MyFrame::postSelect(const wxTreeItemId& item) { Tern::Event::postOwned(std:
 void MyFrame::storeEditors() {
   uiThread.assertCurrent("MyFrame::storeEditors");
   const wxTreeItemId selected = tree->GetSelection();
-  if (GroupCommand* group = groupRecord(selected)) {
+  if (GroupCommand* group = tree->groupRecord(selected)) {
     groupPanel->storeGroup(*group);
-  } else if (BaseCommand* command = commandRecord(selected)) {
+  } else if (BaseCommand* command = tree->commandRecord(selected)) {
     commandPanel->storeCommand(*command);
   }
 }
@@ -320,11 +398,11 @@ void MyFrame::saveProject() {
   std::vector<ProjectFile::GroupBlock> blocks;
   wxTreeItemIdValue groupCookie;
   for (wxTreeItemId g = tree->GetFirstChild(rootItem, groupCookie); g.IsOk(); g = tree->GetNextChild(rootItem, groupCookie)) {
-    ProjectFile::GroupBlock block{groupRecord(g), {}};
+    ProjectFile::GroupBlock block{tree->groupRecord(g), {}};
     if (block.group == nullptr) continue;
     wxTreeItemIdValue commandCookie;
     for (wxTreeItemId c = tree->GetFirstChild(g, commandCookie); c.IsOk(); c = tree->GetNextChild(g, commandCookie)) {
-      if (const BaseCommand* command = commandRecord(c)) block.commands.push_back(command);
+      if (const BaseCommand* command = tree->commandRecord(c)) block.commands.push_back(command);
     }
     blocks.push_back(std::move(block));
   }
@@ -376,9 +454,9 @@ void MyFrame::onSelChanging(wxTreeEvent& event) {
   event.Skip();
   if (!projectLoaded) return;
   const wxTreeItemId old = event.GetOldItem();
-  if (GroupCommand* group = groupRecord(old)) {
+  if (GroupCommand* group = tree->groupRecord(old)) {
     groupPanel->storeGroup(*group);
-  } else if (BaseCommand* command = commandRecord(old)) {
+  } else if (BaseCommand* command = tree->commandRecord(old)) {
     commandPanel->storeCommand(*command);
   }
 }
@@ -401,10 +479,10 @@ void MyFrame::selectionChanged(const wxTreeItemId& item) {
     }
     return;
   }
-  if (GroupCommand* group = groupRecord(item)) {
+  if (GroupCommand* group = tree->groupRecord(item)) {
     enableForSelection(false);
     showGroup(*group);
-  } else if (BaseCommand* command = commandRecord(item)) {
+  } else if (BaseCommand* command = tree->commandRecord(item)) {
     enableForSelection(true);
     showCommand(*command);
   }
@@ -446,7 +524,7 @@ void MyFrame::deleteGroup() {
 void MyFrame::deleteCommand() {
   uiThread.assertCurrent("MyFrame::deleteCommand");
   const wxTreeItemId item = tree->GetSelection();
-  if (commandRecord(item) == nullptr) return;
+  if (tree->commandRecord(item) == nullptr) return;
   const wxTreeItemId groupItem = tree->GetItemParent(item);
   const wxTreeItemId next = tree->GetNextSibling(item);
   const wxTreeItemId previous = tree->GetPrevSibling(item);
@@ -466,7 +544,7 @@ void MyFrame::duplicateGroup() {
   uiThread.assertCurrent("MyFrame::duplicateGroup");
   storeEditors();
   const wxTreeItemId source = selectedGroup();
-  const GroupCommand* group = groupRecord(source);
+  const GroupCommand* group = tree->groupRecord(source);
   if (group == nullptr) {
     UserDialogs::current().tell("Please try again", "Internal Error", UserDialogs::Icon::error, this);
     return;
@@ -474,7 +552,7 @@ void MyFrame::duplicateGroup() {
   const wxTreeItemId copy = tree->appendGroup(group->clone(), NameStyle::copy);
   wxTreeItemIdValue cookie;
   for (wxTreeItemId c = tree->GetFirstChild(source, cookie); c.IsOk(); c = tree->GetNextChild(source, cookie)) {
-    if (const BaseCommand* command = commandRecord(c)) tree->appendCommand(copy, command->clone(), {});
+    if (const BaseCommand* command = tree->commandRecord(c)) tree->appendCommand(copy, command->clone(), {});
   }
   tree->Expand(copy);
   tree->SelectItem(copy);
@@ -484,7 +562,7 @@ void MyFrame::duplicateGroup() {
 void MyFrame::duplicateCommand() {
   uiThread.assertCurrent("MyFrame::duplicateCommand");
   const wxTreeItemId source = tree->GetSelection();
-  const BaseCommand* command = commandRecord(source);
+  const BaseCommand* command = tree->commandRecord(source);
   if (command == nullptr) return;
   std::unique_ptr<BaseCommand> copy = command->clone();
   BaseCommand& shown = *copy;
@@ -516,15 +594,15 @@ void MyFrame::onEndDrag(wxTreeEvent& event) {
   storeEditors();
   const bool copy = copyOnDrop || wxGetKeyState(WXK_CONTROL);
   const wxTreeItemId dropped = tree->dropCommand(dragged, event.GetItem(), copy);
-  if (const BaseCommand* command = commandRecord(dropped)) showCommand(*command);
+  if (const BaseCommand* command = tree->commandRecord(dropped)) showCommand(*command);
 }
 
 void MyFrame::onTreeKeyDown(wxTreeEvent& event) {
   if (event.GetKeyCode() == WXK_DELETE) {
     const wxTreeItemId selected = tree->GetSelection();
-    if (groupRecord(selected) != nullptr) {
+    if (tree->groupRecord(selected) != nullptr) {
       deleteGroup();
-    } else if (commandRecord(selected) != nullptr) {
+    } else if (tree->commandRecord(selected) != nullptr) {
       deleteCommand();
     }
     return;

@@ -11,7 +11,7 @@
 #include "frame/FrameEvents.h"
 #include "project/ProjectFile.h"
 #include "tern/EventReceiver.h"
-#include "tern/OneShotClient.h"
+#include "frame/SequencerHost.h"
 #include "tern/OwnerThread.h"
 
 class BaseCommand;
@@ -21,22 +21,26 @@ class GroupCommand;
 class GroupPanel;
 class Settings;
 class TopToolbar;
+class RunInput;
+class Sequencer;
+class TaskBarIcon;
 class wxMenuItem;
 class wxPanel;
 class wxTreeEvent;
 
 // The main window: menus, toolbar, the command tree on the left and the editor panels on the
 // right, the status bar. It loads the project once the event loop runs, keeps the editors and
-// the records in step, carries out the actions on groups and commands, and saves the project
-// and its geometry when it goes. UI thread only.
-class MyFrame : public wxFrame, public Tern::EventReceiver, public OneShotClient, private FrameEventHandler {
+// the records in step, carries out the actions on groups and commands, runs a group (hidden,
+// with the notification-area icon and the stop key) and saves the project and its geometry
+// when it goes. UI thread only.
+class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHandler, private SequencerHost {
  public:
-  // programFolder holds the project file; settings keep the window's size and position.
-  MyFrame(const std::filesystem::path& programFolder, Settings& settings);
+  // programFolder holds the project file; settings keep the window's size and position; a run
+  // types with input and is stopped through it.
+  MyFrame(const std::filesystem::path& programFolder, Settings& settings, RunInput& input);
   ~MyFrame() override;
 
   void receive(Tern::CountedPtr<Tern::Event> event) override;
-  void onOneShotFired(std::uint32_t id) override;
 
   // Writes the editors into the selected item's record.
   void storeEditors();
@@ -45,7 +49,7 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, public OneShotClient
   void showCommand(const BaseCommand& command);
 
   // Writes the whole tree to the project file; a failure is reported to the user.
-  void saveProject();
+  void saveProject() override;
   // Stores the editors and asks for the selected group to be run.
   void runCurrentGroup();
 
@@ -53,6 +57,9 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, public OneShotClient
   [[nodiscard]] GroupPanel& groupEditor() const { return *groupPanel; }
   [[nodiscard]] CommandPanel& commandEditor() const { return *commandPanel; }
   [[nodiscard]] bool isProjectLoaded() const { return projectLoaded; }
+  // A group runs: from its start until the window is shown again.
+  [[nodiscard]] bool isRunning() const;
+  [[nodiscard]] TaskBarIcon& taskBarIcon() const { return *trayIcon; }
   [[nodiscard]] std::filesystem::path projectPath() const { return folder / ProjectFile::fileName; }
 
   // Actions on groups and commands, as the menus, tools and keys start them.
@@ -69,6 +76,28 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, public OneShotClient
  private:
   void loadProject() override;
   void selectItem(const wxTreeItemId& item) override;
+  void endSequence() override;
+  void runSequence() override;
+  void commandFinished(const wxTreeItemId& item) override;
+  // Runs one of the sequencer's steps; a step that fails (the run's timers could not start or
+  // stopped working) ends the run and tells the user, rather than leave the window hidden.
+  template <typename Step>
+  void runStep(Step step);
+
+  // What a run needs of the window.
+  void hideWindow() override;
+  void showWindow() override;
+  void showTrayIcon() override;
+  void removeTrayIcon() override;
+  void grabStopKey() override;
+  void releaseStopKey() override;
+  void postCommandFinished(const wxTreeItemId& item) override;
+  void postEndSequence() override;
+  void playKeys(const KeyActions& list) override;
+  void releaseHeldInput() override;
+  [[nodiscard]] std::unique_ptr<TimerService> makeTimerService() override;
+  [[nodiscard]] LgrDate now() const override;
+  void refreshKeyboardLayout() override;
 
   void buildMenus();
   void buildPanels();
@@ -78,8 +107,6 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, public OneShotClient
   void bindEvents();
 
   [[nodiscard]] wxTreeItemId selectedGroup() const;
-  [[nodiscard]] GroupCommand* groupRecord(const wxTreeItemId& item) const;
-  [[nodiscard]] BaseCommand* commandRecord(const wxTreeItemId& item) const;
   void postSelect(const wxTreeItemId& item);
   void enableForSelection(bool commandSelected);
 
@@ -101,6 +128,11 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, public OneShotClient
   const Tern::OwnerThread uiThread;
   const std::filesystem::path folder;
   Settings& settings;
+  RunInput& input;
+  std::unique_ptr<Sequencer> sequencer;
+  std::unique_ptr<TaskBarIcon> trayIcon;
+  // The stop key was grabbed for the run in progress.
+  bool stopKeyGrabbed = false;
   CommandTree* tree = nullptr;
   wxTreeItemId rootItem;
   TopToolbar* toolbar = nullptr;

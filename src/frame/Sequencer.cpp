@@ -27,8 +27,9 @@ void Sequencer::onRunSequence() {
   running = true;
   setCurrent(this);
   host.hideWindow();
-  host.showTrayIcon();
+  // The key first: the icon's tool tip says how to end the run.
   host.grabStopKey();
+  host.showTrayIcon();
   translateTexts(groupItem, *group);
   // Both waits count from here: a stop delay includes the start delay.
   startLeftMs = group->isStartAtTime() ? msUntil(group->getStartTime()) : atLeastZero(group->getStartDelayMs());
@@ -50,7 +51,7 @@ void Sequencer::translateTexts(const wxTreeItemId& groupItem, GroupCommand& grou
   host.refreshKeyboardLayout();
   group.reparse();
   for (wxTreeItemId item = tree.firstCommand(groupItem); item.IsOk(); item = tree.nextCommand(item)) {
-    if (BaseCommand* command = tree.record(item)) command->reparse();
+    if (BaseCommand* command = tree.commandRecord(item)) command->reparse();
   }
 }
 
@@ -61,7 +62,10 @@ void Sequencer::onOneShotFired(std::uint32_t id) {
       return;
     }
     startTimerId = 0;
-    host.postCommandFinished(tree.runningGroup());
+    // The first pass begins here rather than through a posted event: a stop due at the same
+    // moment (a stop time already passed, with "Finish Commands") is reported right after this,
+    // and must find the first pass under way so that it ends after that pass, not before it.
+    onCommandFinished(tree.runningGroup());
   } else if (id == stopTimerId) {
     if (stopLeftMs > 0) {
       stopTimerId = armLeg(stopLeftMs);
@@ -95,7 +99,7 @@ void Sequencer::onCommandFinished(const wxTreeItemId& item) {
   } else {
     next = tree.nextCommand(item);
   }
-  if (BaseCommand* command = next.IsOk() ? tree.record(next) : nullptr) {
+  if (BaseCommand* command = next.IsOk() ? tree.commandRecord(next) : nullptr) {
     command->arm();
   } else {
     // The pause is a timer, not a sleep: the UI thread keeps handling events, the stop key's

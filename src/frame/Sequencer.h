@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "commands/CommandRun.h"
-#include "frame/RunGroup.h"
+#include "tree/RunGroup.h"
 #include "frame/SequencerHost.h"
 #include "tern/OneShotClient.h"
 #include "tern/TimerService.h"

@@ -68,6 +68,19 @@ GroupCommand* CommandTree::groupRecord(const wxTreeItemId& item) const {
   return dynamic_cast<GroupCommand*>(record(item));
 }
 
+wxTreeItemId CommandTree::firstCommand(const wxTreeItemId& group) const {
+  wxTreeItemIdValue cookie;
+  return isGroupItem(group) ? GetFirstChild(group, cookie) : wxTreeItemId();
+}
+
+wxTreeItemId CommandTree::nextCommand(const wxTreeItemId& command) const {
+  return isCommandItem(command) ? GetNextSibling(command) : wxTreeItemId();
+}
+
+BaseCommand* CommandTree::commandRecord(const wxTreeItemId& item) const {
+  return isCommandItem(item) ? record(item) : nullptr;
+}
+
 wxTreeItemId CommandTree::groupOf(const wxTreeItemId& item) const {
   switch (level(item)) {
     case ItemLevel::group:

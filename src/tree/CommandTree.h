@@ -9,6 +9,7 @@
 
 #include "tree/ItemLevel.h"
 #include "tree/ItemNames.h"
+#include "tree/RunGroup.h"
 
 class BaseCommand;
 class GroupCommand;
@@ -17,7 +18,7 @@ class GroupCommand;
 // Every group and command record is the data of its item and is deleted with it; a label always
 // equals the name in its item's record. The main window handles the tree's notifications and
 // calls the operations below from its handlers. UI thread only.
-class CommandTree : public wxTreeCtrl {
+class CommandTree : public wxTreeCtrl, public RunGroup {
  public:
   // Indexes into the tree's image list.
   enum Image : int { rootOpenImage = 0, rootClosedImage, groupOpenImage, groupClosedImage, commandImage };
@@ -41,9 +42,15 @@ class CommandTree : public wxTreeCtrl {
   [[nodiscard]] bool isCommandItem(const wxTreeItemId& item) const;
   // The item's record; null for the root and for no item.
   [[nodiscard]] BaseCommand* record(const wxTreeItemId& item) const;
-  [[nodiscard]] GroupCommand* groupRecord(const wxTreeItemId& item) const;
   // The group item itself, or a command's group; no item for the root.
   [[nodiscard]] wxTreeItemId groupOf(const wxTreeItemId& item) const;
+
+  // A run's view: the group of the selection, and its commands in tree order.
+  [[nodiscard]] wxTreeItemId runningGroup() const override { return groupOf(GetSelection()); }
+  [[nodiscard]] GroupCommand* groupRecord(const wxTreeItemId& item) const override;
+  [[nodiscard]] wxTreeItemId firstCommand(const wxTreeItemId& group) const override;
+  [[nodiscard]] wxTreeItemId nextCommand(const wxTreeItemId& command) const override;
+  [[nodiscard]] BaseCommand* commandRecord(const wxTreeItemId& item) const override;
 
   // Appends a record as the last group, or as the last command of a group, labelled with its
   // name; with a style, the name is first made unique among its new siblings. Gives the

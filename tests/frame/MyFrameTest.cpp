@@ -9,11 +9,12 @@
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
 #include "frame/CommandPanel.h"
-#include "shell/FrameIds.h"
+#include "frame/DesktopInput.h"
 #include "frame/GroupPanel.h"
 #include "frame/MyFrame.h"
 #include "project/ProjectFile.h"
 #include "project/Settings.h"
+#include "shell/FrameIds.h"
 #include "support/GuiTest.h"
 #include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
@@ -66,7 +67,7 @@ class MyFrameTest : public ::testing::Test {
 
   // Starts the window and waits until the project is loaded and a group or command is shown.
   MyFrame& open() {
-    frame = new MyFrame(dir.path(), *settings);
+    frame = new MyFrame(dir.path(), *settings, input);
     EXPECT_TRUE(GuiTest::waitFor([this] {
       return frame->isProjectLoaded() && frame->commandTree().GetSelection().IsOk() &&
              frame->commandTree().GetSelection() != frame->commandTree().GetRootItem();
@@ -136,6 +137,7 @@ class MyFrameTest : public ::testing::Test {
 
   TempDir dir;
   std::unique_ptr<Settings> settings;
+  DesktopInput input;
   RecordingDialogs dialogs;
   MyFrame* frame = nullptr;
 };

@@ -83,7 +83,7 @@ class SequencerTest : public ::testing::Test, public RunGroup, public SequencerH
   void note(const std::string& what) { log += (log.empty() ? "" : ", ") + std::to_string(clockMs) + " " + what; }
 
   // The selected item's group.
-  wxTreeItemId runningGroup() const override { return record(selected) != nullptr ? itemOf(1) : selected; }
+  wxTreeItemId runningGroup() const override { return commandRecord(selected) != nullptr ? itemOf(1) : selected; }
   GroupCommand* groupRecord(const wxTreeItemId& item) const override {
     return numberOf(item) == 1 ? &group : nullptr;
   }
@@ -91,7 +91,7 @@ class SequencerTest : public ::testing::Test, public RunGroup, public SequencerH
   wxTreeItemId nextCommand(const wxTreeItemId& item) const override {
     return numberOf(item) <= commands.size() ? itemOf(numberOf(item) + 1) : wxTreeItemId();
   }
-  BaseCommand* record(const wxTreeItemId& item) const override {
+  BaseCommand* commandRecord(const wxTreeItemId& item) const override {
     const std::size_t n = numberOf(item);
     return n >= 2 && n <= commands.size() + 1 ? commands[n - 2].get() : nullptr;
   }
@@ -142,7 +142,7 @@ TEST_F(SequencerTest, RepeatCountRunsThatManyPassesThenTheFinalCommandsAndGivesT
   repeat(2);
   sequencer.onRunSequence();
   runTo(1000);
-  EXPECT_EQ(log, "0 save, 0 hide, 0 tray, 0 grab, 50 A, 150 A, 300 B, 500 A, 600 A, 750 B, 900 F, 900 release, "
+  EXPECT_EQ(log, "0 save, 0 hide, 0 grab, 0 tray, 50 A, 150 A, 300 B, 500 A, 600 A, 750 B, 900 F, 900 release, "
                  "900 untray, 900 show, 900 ungrab");
   for (const std::int32_t none : {0, -4}) {
     group.setRepeatCount(none);
@@ -230,7 +230,7 @@ TEST_F(SequencerTest, EndSequenceDuringTheStartDelayAndWhenIdle) {
   postEndSequence();
   postEndSequence();
   runTo(10000);
-  EXPECT_EQ(log, "0 save, 0 hide, 0 tray, 0 grab, 500 F, 500 release, 500 untray, 500 show, 500 ungrab");
+  EXPECT_EQ(log, "0 save, 0 hide, 0 grab, 0 tray, 500 F, 500 release, 500 untray, 500 show, 500 ungrab");
 }
 
 // Catches a wait beyond 2^32 - 1 ms that wraps (starting early) or never ends, and a stop

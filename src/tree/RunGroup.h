@@ -22,5 +22,5 @@ class RunGroup {
   // only.
   [[nodiscard]] virtual wxTreeItemId nextCommand(const wxTreeItemId& command) const = 0;
   // The record of a command item; null for any other item. UI thread only.
-  [[nodiscard]] virtual BaseCommand* record(const wxTreeItemId& item) const = 0;
+  [[nodiscard]] virtual BaseCommand* commandRecord(const wxTreeItemId& item) const = 0;
 };

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "keys/KeyCodes.h"
+
+// The desktop's keyboard and mouse as a run uses them: typing, letting go of what typing left
+// held, the keyboard layout texts are translated with, and the global stop key. UI thread only.
+class RunInput {
+ public:
+  virtual ~RunInput() = default;
+
+  // Types a key-action list into whatever window has the focus. UI thread only.
+  virtual void playKeys(const KeyActions& list) = 0;
+  // Releases every key and mouse button that typing left held. UI thread only.
+  virtual void releaseHeldInput() = 0;
+  // Brings the keyboard-layout lookup up to date with the keyboard. UI thread only.
+  virtual void refreshKeyboardLayout() = 0;
+  // Grabs the global stop key; pressed is then called, on another thread, each time the user
+  // presses it, and may only post events. False when the desktop does not give the key (another
+  // program holds it, or there is no X display). UI thread only.
+  virtual bool grabStopKey(std::function<void()> pressed) = 0;
+  // Gives the stop key back; pressed is not called after this returns. UI thread only.
+  virtual void releaseStopKey() = 0;
+  // The stop key as the user reads it ("Ctrl+Alt+Shift+Escape"). UI thread only.
+  [[nodiscard]] virtual std::string stopKeyName() const = 0;
+};
