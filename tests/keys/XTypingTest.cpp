@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <xkbcommon/xkbcommon.h>
 
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -24,6 +23,7 @@
 #include "keys/XTestInjector.h"
 #include "keys/XkbLayout.h"
 #include "support/ChildProcess.h"
+#include "support/RecorderClient.h"
 #include "support/TempDir.h"
 #include "support/XKeyboardProbe.h"
 #include "support/XvfbServer.h"
@@ -37,62 +37,6 @@ constexpr auto patience = std::chrono::seconds(30);
 
 constexpr std::uint32_t keysymF24 = XKB_KEY_F24;
 constexpr std::uint32_t keysymChineseMiddle = 0x1004e2d;  // U+4E2D, on no key of the layouts used here
-
-bool isModifierKeysym(std::uint32_t keysym) {
-  return (keysym >= XKB_KEY_Shift_L && keysym <= XKB_KEY_Hyper_R) ||
-         (keysym >= XKB_KEY_ISO_Lock && keysym <= XKB_KEY_ISO_Level5_Lock) || keysym == XKB_KEY_Mode_switch ||
-         keysym == XKB_KEY_Num_Lock;
-}
-
-// One key or button press reported by xrecorder, written as the character it types, or as
-// {keysym name} for a key typing none, or {button B at X,Y}. Modifier keys are left out.
-std::string renderPress(const std::string& line) {
-  std::istringstream in(line);
-  std::string kind;
-  in >> kind;
-  if (kind == "K") {
-    std::string keysymHex;
-    std::uint32_t codePoint = 0;
-    in >> keysymHex >> codePoint;
-    const auto keysym = static_cast<std::uint32_t>(std::stoul(keysymHex, nullptr, 16));
-    if (isModifierKeysym(keysym)) return {};
-    if (codePoint >= 0x20 && codePoint != 0x7f) return encodeUtf8(static_cast<char32_t>(codePoint));
-    std::array<char, 64> name{};
-    if (xkb_keysym_get_name(keysym, name.data(), name.size()) <= 0) return "{" + keysymHex + "}";
-    return "{" + std::string(name.data()) + "}";
-  }
-  if (kind == "B") {
-    int button = 0;
-    int x = 0;
-    int y = 0;
-    in >> button >> x >> y;
-    return "{button " + std::to_string(button) + " at " + std::to_string(x) + "," + std::to_string(y) + "}";
-  }
-  throw std::runtime_error("xrecorder wrote an unexpected line: " + line);
-}
-
-// xrecorder on the given server: a focused window covering the whole screen.
-class Recorder {
- public:
-  explicit Recorder(const XvfbServer& server) : child(server.spawn({XRECORDER_PATH}, ChildProcess::Output::capture)) {
-    const auto first = child.readLine(Clock::now() + patience);
-    if (first != "READY") throw std::runtime_error("xrecorder did not get ready");
-  }
-
-  // Everything reported up to the end marker, an Escape press, which is left out.
-  std::string readUntilEscape() {
-    std::string seen;
-    const auto deadline = Clock::now() + patience;
-    while (const auto line = child.readLine(deadline)) {
-      if (line->starts_with("K 0xff1b ")) return seen;
-      seen += renderPress(*line);
-    }
-    throw std::runtime_error("xrecorder reported no Escape press; before that it saw: " + seen);
-  }
-
- private:
-  ChildProcess child;
-};
 
 std::string readFile(const std::filesystem::path& path) {
   const std::ifstream in(path, std::ios::binary);
@@ -127,7 +71,7 @@ class XTypingTest : public XServerTest {
   void SetUp() override {
     XServerTest::SetUp();
     if (HasFatalFailure()) return;
-    recorder = std::make_unique<Recorder>(*server);
+    recorder = std::make_unique<RecorderClient>(server->spawn({XRECORDER_PATH}, ChildProcess::Output::capture));
   }
 
   // Parses text with the live layout, plays it with an Escape press as end marker, and returns
@@ -148,7 +92,7 @@ class XTypingTest : public XServerTest {
   }
 
   KeyTokens tokens;
-  std::unique_ptr<Recorder> recorder;
+  std::unique_ptr<RecorderClient> recorder;
 };
 
 // Keypad keys type digits only with NumLock on; typing them must not depend on that state.

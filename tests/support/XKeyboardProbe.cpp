@@ -38,6 +38,24 @@ bool XKeyboardProbe::numLockOn() const {
   return (state.locked_mods & XkbKeysymToModifiers(display.get(), XK_Num_Lock)) != 0;
 }
 
+bool XKeyboardProbe::anythingHeld() const {
+  const Connection display = connect(name);
+  char keys[32] = {};
+  XQueryKeymap(display.get(), keys);
+  for (const char byte : keys) {
+    if (byte != 0) return true;
+  }
+  Window root = 0;
+  Window child = 0;
+  int rootX = 0;
+  int rootY = 0;
+  int x = 0;
+  int y = 0;
+  unsigned mask = 0;
+  XQueryPointer(display.get(), DefaultRootWindow(display.get()), &root, &child, &rootX, &rootY, &x, &y, &mask);
+  return (mask & (Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask)) != 0;
+}
+
 void XKeyboardProbe::setNumLock(bool on) const {
   const Connection display = connect(name);
   const unsigned mask = XkbKeysymToModifiers(display.get(), XK_Num_Lock);

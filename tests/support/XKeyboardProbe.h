@@ -15,6 +15,8 @@ class XKeyboardProbe {
   [[nodiscard]] bool isBound(std::uint32_t keysym) const;
 
   [[nodiscard]] bool numLockOn() const;
+  // Whether the server holds any key or pointer button down.
+  [[nodiscard]] bool anythingHeld() const;
   void setNumLock(bool on) const;
 
  private:

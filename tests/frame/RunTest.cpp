@@ -1,0 +1,157 @@
+// Runs of a group through the real main window on the test's Xvfb: the desktop's own input
+// types into xrecorder, the window hides and comes back, and the icon and the stop key end runs.
+
+#include <gtest/gtest.h>
+#include <wx/taskbar.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "commands/BaseCommand.h"
+#include "commands/GroupCommand.h"
+#include "frame/DesktopInput.h"
+#include "frame/MyFrame.h"
+#include "project/ProjectFile.h"
+#include "project/Settings.h"
+#include "shell/FrameIds.h"
+#include "shell/TaskBarIcon.h"
+#include "support/ChildProcess.h"
+#include "support/GuiTest.h"
+#include "support/RecorderClient.h"
+#include "support/TempDir.h"
+#include "support/XKeyboardProbe.h"
+#include "tern/EventDispatcher.h"
+#include "tern/QueueDispatch.h"
+#include "tern/WxWake.h"
+#include "tree/CommandTree.h"
+
+namespace {
+
+constexpr std::chrono::seconds patience{30};
+
+std::unique_ptr<BaseCommand> command(const std::string& text, std::int32_t runCount) {
+  auto record = std::make_unique<BaseCommand>();
+  record->setText(text);
+  record->setRunCount(runCount);
+  // The editor shows, and stores back at the run's start, the number and unit.
+  record->setInterval(10, 0);
+  record->setIntervalMs(10);
+  return record;
+}
+
+ChildProcess::Options xrecorder() {
+  ChildProcess::Options options;
+  options.argv = {XRECORDER_PATH};
+  options.out = ChildProcess::Output::capture;
+  return options;
+}
+
+class RunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Tern::EventDispatcher::install(new Tern::QueueDispatch(&Tern::WxWake::wake));
+    settings = Settings::file(dir.path() / "settings.conf");
+  }
+
+  void TearDown() override {
+    if (frame != nullptr) frame->Close(true);
+    EXPECT_TRUE(GuiTest::waitFor([this] { return frame == nullptr; }));
+    Tern::EventDispatcher::install(nullptr);
+  }
+
+  // Writes the project of one group with its commands, opens the window on it and selects the
+  // group.
+  void open(GroupCommand& group, const std::vector<std::unique_ptr<BaseCommand>>& commands = {}) {
+    ProjectFile::GroupBlock block{&group, {}};
+    for (const auto& c : commands) block.commands.push_back(c.get());
+    std::string text;
+    ProjectFile::writeProject(text, {block});
+    ProjectFile::writeFileSafely(dir.path() / ProjectFile::fileName, text);
+    frame = new MyFrame(dir.path(), *settings, input);
+    frame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
+      if (event.GetEventObject() == frame) frame = nullptr;
+      event.Skip();
+    });
+    ASSERT_TRUE(GuiTest::waitFor([this] { return frame->isProjectLoaded(); }));
+    CommandTree& tree = frame->commandTree();
+    wxTreeItemIdValue cookie;
+    tree.SelectItem(tree.GetFirstChild(tree.GetRootItem(), cookie));
+    GuiTest::flushEvents();
+  }
+
+  // "Run Current Group" from the menu; waits until the run has hidden the window.
+  void run() {
+    wxCommandEvent event(wxEVT_MENU, FrameId::runGroup);
+    frame->GetEventHandler()->ProcessEvent(event);
+    ASSERT_TRUE(GuiTest::waitFor([this] { return frame->isRunning() && !frame->IsShown(); }));
+  }
+
+  [[nodiscard]] bool ended() const { return !frame->isRunning() && frame->IsShown() && frame->IsEnabled(); }
+
+  static void choose(TaskBarIcon& icon, int id) {
+    wxCommandEvent event(wxEVT_MENU, id);
+    icon.ProcessEvent(event);
+  }
+
+  TempDir dir;
+  std::unique_ptr<Settings> settings;
+  DesktopInput input;
+  MyFrame* frame = nullptr;
+};
+
+}  // namespace
+
+// Catches a run that types in the wrong order or number, leaves the window hidden, keeps the
+// final commands' Shift held, or starts without saving the project.
+TEST_F(RunTest, AGroupTypesEachTurnInTreeOrderAndGivesTheScreenBack) {
+  RecorderClient recorder{ChildProcess(xrecorder())};
+  GroupCommand group;
+  group.setName("Greet");
+  group.setStartDelay(0, 0);
+  group.setStartDelayMs(0);
+  group.setStopAfterDelay(false);
+  group.setStopAfterRepeats(true);
+  group.setRepeatCount(2);
+  group.setFinalText("<SHIFT-DOWN>z<ESC>");
+  std::vector<std::unique_ptr<BaseCommand>> commands;
+  commands.push_back(command("ab", 2));
+  commands.push_back(command("c<ENTER>", 1));
+  open(group, commands);
+  std::filesystem::remove(dir.path() / ProjectFile::fileName);
+
+  run();
+  ASSERT_TRUE(GuiTest::waitFor([this] { return ended(); }, patience));
+  EXPECT_EQ(recorder.readUntilEscape(), "ababc{Return}ababc{Return}Z");
+  EXPECT_FALSE(XKeyboardProbe(wxGetenv("DISPLAY")).anythingHeld());
+  EXPECT_NE(ProjectFile::readFile(dir.path() / ProjectFile::fileName).find("Greet"), std::string::npos);
+}
+
+// Catches a "Don't Stop" run that the icon cannot end, and an exit during a run that loses the
+// project or leaves the program behind.
+TEST_F(RunTest, TheIconEndsADontStopRunAndItsExitEndsTheProgramWithTheProjectSaved) {
+  ChildProcess::Options trayer;
+  trayer.argv = {"trayer", "--edge", "top", "--align", "right"};
+  trayer.err = ChildProcess::Output::discard;
+  const ChildProcess tray(trayer);
+  ASSERT_TRUE(GuiTest::waitFor([] { return wxTaskBarIcon::IsAvailable(); }));
+  GroupCommand group;
+  group.setName("Forever");
+  group.setStartDelay(0, 0);
+  group.setStartDelayMs(0);
+  group.setStopAfterDelay(false);
+  group.setDontStop(true);
+  open(group);
+
+  run();
+  EXPECT_TRUE(frame->taskBarIcon().IsIconInstalled());
+  choose(frame->taskBarIcon(), FrameId::endSequence);
+  ASSERT_TRUE(GuiTest::waitFor([this] { return ended(); }));
+  EXPECT_FALSE(frame->taskBarIcon().IsIconInstalled());
+
+  run();
+  std::filesystem::remove(dir.path() / ProjectFile::fileName);
+  choose(frame->taskBarIcon(), wxID_EXIT);
+  ASSERT_TRUE(GuiTest::waitFor([this] { return frame == nullptr; }));
+  EXPECT_NE(ProjectFile::readFile(dir.path() / ProjectFile::fileName).find("Forever"), std::string::npos);
+}

@@ -1,0 +1,70 @@
+#include "support/RecorderClient.h"
+
+#include <xkbcommon/xkbcommon.h>
+
+#include <array>
+#include <cstdint>
+#include <sstream>
+#include <stdexcept>
+
+#include "text/Utf8.h"
+
+namespace {
+
+bool isModifierKeysym(std::uint32_t keysym) {
+  return (keysym >= XKB_KEY_Shift_L && keysym <= XKB_KEY_Hyper_R) ||
+         (keysym >= XKB_KEY_ISO_Lock && keysym <= XKB_KEY_ISO_Level5_Lock) || keysym == XKB_KEY_Mode_switch ||
+         keysym == XKB_KEY_Num_Lock;
+}
+
+std::string renderPress(const std::string& line) {
+  std::istringstream in(line);
+  std::string kind;
+  in >> kind;
+  if (kind == "K") {
+    std::string keysymHex;
+    std::uint32_t codePoint = 0;
+    in >> keysymHex >> codePoint;
+    const auto keysym = static_cast<std::uint32_t>(std::stoul(keysymHex, nullptr, 16));
+    if (isModifierKeysym(keysym)) return {};
+    if (codePoint >= 0x20 && codePoint != 0x7f) return encodeUtf8(static_cast<char32_t>(codePoint));
+    std::array<char, 64> name{};
+    if (xkb_keysym_get_name(keysym, name.data(), name.size()) <= 0) return "{" + keysymHex + "}";
+    return "{" + std::string(name.data()) + "}";
+  }
+  if (kind == "B") {
+    int button = 0;
+    int x = 0;
+    int y = 0;
+    in >> button >> x >> y;
+    return "{button " + std::to_string(button) + " at " + std::to_string(x) + "," + std::to_string(y) + "}";
+  }
+  throw std::runtime_error("xrecorder wrote an unexpected line: " + line);
+}
+
+}  // namespace
+
+RecorderClient::RecorderClient(ChildProcess recorder) : child(std::move(recorder)) {
+  if (child.readLine(Clock::now() + patience) != "READY") throw std::runtime_error("xrecorder did not get ready");
+}
+
+std::string RecorderClient::readUntilEscape() {
+  std::string seen;
+  const auto deadline = Clock::now() + patience;
+  while (const auto line = child.readLine(deadline)) {
+    if (line->starts_with("K 0xff1b ")) return seen;
+    seen += renderPress(*line);
+  }
+  throw std::runtime_error("xrecorder reported no Escape press; before that it saw: " + seen);
+}
+
+std::string RecorderClient::readUntil(const std::string& text) {
+  std::string seen;
+  const auto deadline = Clock::now() + patience;
+  while (!seen.ends_with(text)) {
+    const auto line = child.readLine(deadline);
+    if (!line) break;
+    seen += renderPress(*line);
+  }
+  return seen;
+}

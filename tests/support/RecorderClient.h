@@ -1,0 +1,31 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+
+#include "support/ChildProcess.h"
+
+// The test side of xrecorder (a focused window covering the screen that reports every key and
+// button press): waits for it to be ready and reads what it saw, one press at a time, rendered
+// as the character it types, {keysym name} for a key typing none, or {button B at X,Y}.
+// Modifier keys are left out.
+class RecorderClient {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // Generous: a loaded CI machine may be slow, and a passing test never waits this long.
+  static constexpr std::chrono::seconds patience{30};
+
+  // Takes the started xrecorder (stdout captured); throws std::runtime_error when it does not
+  // get ready in time.
+  explicit RecorderClient(ChildProcess recorder);
+
+  // Everything reported up to the end marker, an Escape press, which is left out; throws when
+  // none comes in time.
+  std::string readUntilEscape();
+  // Everything reported until text has been seen, or the patience runs out.
+  std::string readUntil(const std::string& text);
+
+ private:
+  ChildProcess child;
+};
