@@ -24,12 +24,26 @@ class FileSettings final : public Settings {
   }
 
   bool write(const std::string& name, std::int32_t value) override {
-    std::error_code error;
-    std::filesystem::create_directories(path.parent_path(), error);
-    return !error && config.Write(wxString::FromUTF8(name), static_cast<long>(value)) && config.Flush();
+    return makeFolder() && config.Write(wxString::FromUTF8(name), static_cast<long>(value)) && config.Flush();
+  }
+
+  std::optional<std::string> readText(const std::string& name) const override {
+    wxString value;
+    if (!config.Read(wxString::FromUTF8(name), &value)) return std::nullopt;
+    return value.utf8_string();
+  }
+
+  bool writeText(const std::string& name, const std::string& value) override {
+    return makeFolder() && config.Write(wxString::FromUTF8(name), wxString::FromUTF8(value)) && config.Flush();
   }
 
  private:
+  bool makeFolder() const {
+    std::error_code error;
+    std::filesystem::create_directories(path.parent_path(), error);
+    return !error;
+  }
+
   std::filesystem::path path;
   mutable wxFileConfig config;
 };

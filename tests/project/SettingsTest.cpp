@@ -14,8 +14,12 @@ TEST(Settings, ValuesSurviveInTheFile) {
     EXPECT_FALSE(settings->read("width").has_value());
     EXPECT_TRUE(settings->write("width", 812));
     EXPECT_TRUE(settings->write("xpos", -40));
+    // A key name with '+' and a non-ASCII text must come back as written.
+    EXPECT_TRUE(settings->writeText("stopKey", "Ctrl+Alt+Shift+Escape \u00e9"));
   }
   const auto again = Settings::file(path);
+  EXPECT_EQ(again->readText("stopKey"), "Ctrl+Alt+Shift+Escape \u00e9");
+  EXPECT_FALSE(again->readText("other").has_value());
   EXPECT_EQ(again->read("width"), 812);
   EXPECT_EQ(again->read("xpos"), -40);
   EXPECT_FALSE(again->read("height").has_value());
