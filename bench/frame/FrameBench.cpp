@@ -25,6 +25,7 @@
 #include <string_view>
 #include <vector>
 
+#include "BenchApp.h"
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
 #include "frame/DesktopInput.h"
@@ -225,41 +226,15 @@ struct Figures {
   double residentMb = 0;
 };
 
-class FrameBenchApp : public wxApp {
+class FrameBench {
  public:
-  FrameBenchApp(std::filesystem::path emptyProjectFolder, std::filesystem::path largeProjectFolder,
-                std::optional<double> processStartToEntryMs)
+  FrameBench(std::filesystem::path emptyProjectFolder, std::filesystem::path largeProjectFolder,
+             std::optional<double> processStartToEntryMs)
       : emptyFolder(std::move(emptyProjectFolder)),
         largeFolder(std::move(largeProjectFolder)),
         beforeEntryMs(processStartToEntryMs),
         entered(Clock::now()) {}
 
-  bool OnInit() override {
-    CallAfter([this] {
-      try {
-        result = measure();
-      } catch (const std::exception& error) {
-        std::cerr << "zentak_bench_frame: " << error.what() << '\n';
-        result = 1;
-      }
-      ExitMainLoop();
-    });
-    return true;
-  }
-
-  int OnRun() override {
-    wxApp::OnRun();
-    return failedAssertion ? 1 : result;
-  }
-
-  void OnAssertFailure(const wxChar* file, int line, const wxChar* func, const wxChar* cond,
-                       const wxChar* msg) override {
-    failedAssertion = true;
-    std::cerr << "toolkit assertion " << wxString(cond) << " in " << wxString(func) << " at " << wxString(file)
-              << ':' << line << ": " << wxString(msg) << '\n';
-  }
-
- private:
   int measure() {
     const InstalledDispatcher dispatcher;
     const RecordingDialogs dialogs;
@@ -319,12 +294,11 @@ class FrameBenchApp : public wxApp {
     return 0;
   }
 
+ private:
   std::filesystem::path emptyFolder;
   std::filesystem::path largeFolder;
   std::optional<double> beforeEntryMs;
   Clock::time_point entered;
-  int result = 1;
-  bool failedAssertion = false;
 };
 
 }  // namespace
@@ -342,14 +316,10 @@ int main(int argc, char** argv) {
     ChildProcess writer(writing);
     if (writer.wait(Clock::now() + patience) != 0) throw std::runtime_error("writing the large project failed");
 
-    const XvfbServer xvfb;
-    setenv("DISPLAY", xvfb.name().c_str(), 1);
-    setenv("GDK_BACKEND", "x11", 1);
-    // No accessibility bus or settings daemon in a benchmark session.
-    setenv("NO_AT_BRIDGE", "1", 1);
-    setenv("GSETTINGS_BACKEND", "memory", 1);
+    const auto xvfb = BenchApp::startPrivateDisplay();
     // The process start counts up to main; the project writing and the X server do not.
-    wxApp::SetInstance(new FrameBenchApp(emptyFolder.path(), largeFolder.path(), processStartToMainMs));
+    FrameBench bench(emptyFolder.path(), largeFolder.path(), processStartToMainMs);
+    wxApp::SetInstance(new BenchApp("zentak_bench_frame", [&bench] { return bench.measure(); }));
     return wxEntry(argc, argv);
   } catch (const std::exception& error) {
     std::cerr << "zentak_bench_frame: " << error.what() << '\n';
