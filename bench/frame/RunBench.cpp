@@ -1,0 +1,231 @@
+// A run's timing through the real main window on a private Xvfb: how evenly a fixed interval
+// reaches the receiving client, how soon the stop key gives the screen back, and what a run
+// waiting for its start costs. Prints "name value unit" lines on stdout.
+
+#include <wx/evtloop.h>
+#include <wx/timer.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <future>
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "BenchApp.h"
+#include "commands/BaseCommand.h"
+#include "commands/GroupCommand.h"
+#include "frame/DesktopInput.h"
+#include "frame/FrameEvents.h"
+#include "frame/MyFrame.h"
+#include "project/ProjectFile.h"
+#include "project/Settings.h"
+#include "shell/FrameIds.h"
+#include "support/ChildProcess.h"
+#include "support/RecordingDialogs.h"
+#include "support/TempDir.h"
+#include "tern/EventDispatcher.h"
+#include "tern/QueueDispatch.h"
+#include "tern/WxWake.h"
+#include "tree/CommandTree.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int typings = 200;
+constexpr int intervalMs = 10;
+constexpr auto patience = std::chrono::seconds(120);
+constexpr auto idleMeasure = std::chrono::seconds(20);
+
+double milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double processCpuMs() {
+  timespec used{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+  return static_cast<double>(used.tv_sec) * 1e3 + static_cast<double>(used.tv_nsec) / 1e6;
+}
+
+// Runs the toolkit's own event loop, as the program does, until done holds (checked every few
+// milliseconds by a timer) or the time is up; returns whether done holds.
+bool runLoopUntil(const std::function<bool()>& done, Clock::duration limit) {
+  wxEventLoop loop;
+  const auto deadline = Clock::now() + limit;
+  wxTimer check;
+  check.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+    if (done() || Clock::now() >= deadline) loop.Exit();
+  });
+  check.Start(5);
+  loop.Run();
+  return done();
+}
+
+// The toolkit's event loop left alone for a while, no timer of the benchmark's own in it.
+void idleLoop(Clock::duration span) {
+  wxEventLoop loop;
+  wxTimer end;
+  end.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { loop.Exit(); });
+  end.StartOnce(static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(span).count()));
+  loop.Run();
+}
+
+std::unique_ptr<BaseCommand> typingCommand(const std::string& text, std::int32_t runCount) {
+  auto command = std::make_unique<BaseCommand>();
+  command->setText(text);
+  command->setRunCount(runCount);
+  command->setInterval(intervalMs, 0);
+  command->setIntervalMs(intervalMs);
+  return command;
+}
+
+// A group starting at once that stops as configure says, with commands.
+struct Project {
+  GroupCommand group;
+  std::vector<std::unique_ptr<BaseCommand>> commands;
+
+  explicit Project(const std::function<void(GroupCommand&)>& configure) {
+    group.setName("Bench");
+    group.setStartDelay(0, 0);
+    group.setStartDelayMs(0);
+    group.setStopAfterDelay(false);
+    configure(group);
+  }
+
+  void write(const std::filesystem::path& folder) const {
+    ProjectFile::GroupBlock block{&group, {}};
+    for (const auto& c : commands) block.commands.push_back(c.get());
+    std::string text;
+    ProjectFile::writeProject(text, {block});
+    ProjectFile::writeFileSafely(folder / ProjectFile::fileName, text);
+  }
+};
+
+// The main window on a project, its group selected.
+class Window {
+ public:
+  Window(const Project& project, Settings& settings) {
+    project.write(folder.path());
+    frame = new MyFrame(folder.path(), settings, input);
+    frame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
+      if (event.GetEventObject() == frame) frame = nullptr;
+      event.Skip();
+    });
+    if (!runLoopUntil([this] { return frame->isProjectLoaded(); }, patience)) throw std::runtime_error("no project");
+    CommandTree& tree = frame->commandTree();
+    wxTreeItemIdValue cookie;
+    tree.SelectItem(tree.GetFirstChild(tree.GetRootItem(), cookie));
+  }
+
+  ~Window() {
+    if (frame == nullptr) return;
+    frame->Close(true);
+    runLoopUntil([this] { return frame == nullptr; }, patience);
+  }
+
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  // "Run Current Group" from the menu, until the run has hidden the window.
+  void run() {
+    wxCommandEvent event(wxEVT_MENU, FrameId::runGroup);
+    frame->GetEventHandler()->ProcessEvent(event);
+    if (!runLoopUntil([this] { return frame->isRunning() && !frame->IsShown(); }, patience)) {
+      throw std::runtime_error("the run did not start");
+    }
+  }
+
+  [[nodiscard]] bool ended() const { return !frame->isRunning() && frame->IsShown(); }
+  [[nodiscard]] MyFrame& window() const { return *frame; }
+
+ private:
+  TempDir folder;
+  DesktopInput input;
+  MyFrame* frame = nullptr;
+};
+
+// The arrival time of every key press xrecorder reports, up to an Escape press.
+std::vector<Clock::time_point> arrivals(ChildProcess& recorder) {
+  std::vector<Clock::time_point> at;
+  while (const auto line = recorder.readLine(Clock::now() + patience)) {
+    if (line->starts_with("K 0xff1b ")) return at;
+    if (line->starts_with("K ")) at.push_back(Clock::now());
+  }
+  throw std::runtime_error("xrecorder saw no Escape");
+}
+
+// The 99th percentile of |gap - interval| between consecutive typings of one command.
+double intervalJitterP99(Settings& settings) {
+  ChildProcess::Options options;
+  options.argv = {XRECORDER_PATH};
+  options.out = ChildProcess::Output::capture;
+  ChildProcess recorder(options);
+  if (recorder.readLine(Clock::now() + patience) != "READY") throw std::runtime_error("xrecorder did not start");
+  Project project([](GroupCommand& group) {
+    group.setStopAfterRepeats(true);
+    group.setRepeatCount(1);
+    group.setFinalText("<ESC>");
+  });
+  project.commands.push_back(typingCommand("x", typings));
+  Window window(project, settings);
+  auto seen = std::async(std::launch::async, [&recorder] { return arrivals(recorder); });
+  window.run();
+  if (!runLoopUntil([&window] { return window.ended(); }, patience)) throw std::runtime_error("the run did not end");
+  const std::vector<Clock::time_point> at = seen.get();
+  if (at.size() != typings) throw std::runtime_error(std::to_string(at.size()) + " typings arrived");
+  std::vector<double> deviations;
+  for (std::size_t i = 1; i < at.size(); ++i) deviations.push_back(std::abs(milliseconds(at[i] - at[i - 1]) - intervalMs));
+  std::sort(deviations.begin(), deviations.end());
+  return deviations[deviations.size() * 99 / 100];
+}
+
+// CPU time per minute of the whole program while its run waits for a start an hour ahead.
+double idleCpuMsPerMinute(Settings& settings) {
+  Project project([](GroupCommand& group) {
+    group.setStartAtTime(true);
+    group.setStartTime(wxDateTime::Now() + wxTimeSpan::Hour());
+    group.setDontStop(true);
+  });
+  Window window(project, settings);
+  window.run();
+  const double before = processCpuMs();
+  const auto start = Clock::now();
+  idleLoop(idleMeasure);
+  const double used = processCpuMs() - before;
+  const double minutes = std::chrono::duration<double>(Clock::now() - start).count() / 60.0;
+  Tern::Event::postOwned(std::make_unique<EndSequenceEvent>(&window.window()));
+  if (!runLoopUntil([&window] { return window.ended(); }, patience)) throw std::runtime_error("the run did not end");
+  return used / minutes;
+}
+
+int measure() {
+  Tern::EventDispatcher::install(new Tern::QueueDispatch(&Tern::WxWake::wake));
+  const RecordingDialogs dialogs;
+  const TempDir settingsFolder;
+  const std::unique_ptr<Settings> settings = Settings::file(settingsFolder.path() / "s.conf");
+  const double jitter = intervalJitterP99(*settings);
+  const double idle = idleCpuMsPerMinute(*settings);
+  Tern::EventDispatcher::install(nullptr);
+  for (const auto& message : dialogs.messages) std::cerr << "message: " << message.text << '\n';
+  std::printf("run_interval_jitter_p99 %.2f ms\n", jitter);
+  std::printf("run_idle_cpu_ms_per_min %.1f ms\n", idle);
+  return dialogs.messages.empty() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    const auto xvfb = BenchApp::startPrivateDisplay();
+    wxApp::SetInstance(new BenchApp("zentak_bench_run", measure));
+    return wxEntry(argc, argv);
+  } catch (const std::exception& error) {
+    std::cerr << "zentak_bench_run: " << error.what() << '\n';
+    return 1;
+  }
+}
