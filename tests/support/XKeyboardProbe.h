@@ -16,6 +16,8 @@ class XKeyboardProbe {
 
   [[nodiscard]] bool numLockOn() const;
   void setNumLock(bool on) const;
+  [[nodiscard]] bool capsLockOn() const;
+  void setCapsLock(bool on) const;
 
  private:
   std::string name;
