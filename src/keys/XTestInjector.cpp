@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+#include "keys/KeyGrabGuard.h"
 #include "keys/SpareKeycodePool.h"
 #include "keys/XDisplay.h"
 #include "keys/XKeymap.h"
@@ -131,6 +132,9 @@ struct XTestInjector::State {
 
   // Spare keycodes (no keysym of the layout's own) and the keysyms we put on them.
   SpareKeycodePool spares{bindingGrace};
+
+  // A grab that presses of the keys it covers must pass by; not owned.
+  KeyGrabGuard* grabGuard = nullptr;
 
   // The keycode each virtual key was pressed on, so that its release goes to the same key.
   std::array<KeyCode, 256> heldKeyOfVk{};
@@ -301,9 +305,22 @@ void XTestInjector::State::hold(KeyCode keycode, bool down) {
 }
 
 void XTestInjector::State::sendKey(KeyCode keycode, bool down) {
-  if (keymap.valid(keycode)) {
-    XTestFakeKeyEvent(dpy, keycode, down ? True : False, CurrentTime);
+  if (!keymap.valid(keycode)) {
+    return;
   }
+  if (down && grabGuard != nullptr && grabGuard->covers(keycode)) {
+    // The grab lives on another connection, and the server orders requests only within one
+    // connection. suspend returns once the server has processed the ungrab, so the press sent
+    // after it finds no grab. The server delivers an XTEST event while it processes the
+    // request, so once XSync returns the press has reached the focused window and the grab put
+    // back cannot take it. Only presses activate a passive grab; releases need no such care.
+    grabGuard->suspend();
+    XTestFakeKeyEvent(dpy, keycode, True, CurrentTime);
+    XSync(dpy, False);
+    grabGuard->resume();
+    return;
+  }
+  XTestFakeKeyEvent(dpy, keycode, down ? True : False, CurrentTime);
 }
 
 std::optional<Rectangle> XTestInjector::State::primaryMonitor() {
@@ -426,6 +443,11 @@ void XTestInjector::typeChar(char32_t c) {
   s.sendKey(keycode, true);
   s.sendKey(keycode, false);
   s.spares.use(keycode);
+}
+
+void XTestInjector::setGrabGuard(KeyGrabGuard* guard) {
+  state->uiThread.assertCurrent("XTestInjector::setGrabGuard");
+  state->grabGuard = guard;
 }
 
 void XTestInjector::flush() {

@@ -5,6 +5,7 @@
 
 #include "keys/Injector.h"
 
+class KeyGrabGuard;
 class XDisplay;
 class XKeymap;
 
@@ -25,6 +26,10 @@ class XTestInjector : public Injector {
   [[nodiscard]] ScreenSize screenSize() override;
   void typeChar(char32_t c) override;
   void flush() override;
+
+  // A grab that the keys pressed from now on must pass by (nullptr for none); it must stay
+  // alive while it is set. UI thread only.
+  void setGrabGuard(KeyGrabGuard* guard);
 
  private:
   struct State;

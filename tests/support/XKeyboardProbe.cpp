@@ -22,6 +22,27 @@ Connection connect(const std::string& name) {
   return display;
 }
 
+// The modifier a lock key sets, such as Mod2 for NumLock.
+unsigned lockMask(Display* display, KeySym lockKey) {
+  const unsigned mask = XkbKeysymToModifiers(display, lockKey);
+  if (mask == 0) throw std::runtime_error("no modifier is bound to the lock key");
+  return mask;
+}
+
+bool lockOn(const std::string& name, KeySym lockKey) {
+  const Connection display = connect(name);
+  XkbStateRec state{};
+  if (XkbGetState(display.get(), XkbUseCoreKbd, &state) != Success) throw std::runtime_error("cannot read XKB state");
+  return (state.locked_mods & lockMask(display.get(), lockKey)) != 0;
+}
+
+void setLock(const std::string& name, KeySym lockKey, bool on) {
+  const Connection display = connect(name);
+  const unsigned mask = lockMask(display.get(), lockKey);
+  XkbLockModifiers(display.get(), XkbUseCoreKbd, mask, on ? mask : 0);
+  XSync(display.get(), False);
+}
+
 }  // namespace
 
 XKeyboardProbe::XKeyboardProbe(std::string displayName) : name(std::move(displayName)) {}
@@ -31,12 +52,7 @@ bool XKeyboardProbe::isBound(std::uint32_t keysym) const {
   return XKeysymToKeycode(display.get(), keysym) != 0;
 }
 
-bool XKeyboardProbe::numLockOn() const {
-  const Connection display = connect(name);
-  XkbStateRec state{};
-  if (XkbGetState(display.get(), XkbUseCoreKbd, &state) != Success) throw std::runtime_error("cannot read XKB state");
-  return (state.locked_mods & XkbKeysymToModifiers(display.get(), XK_Num_Lock)) != 0;
-}
+bool XKeyboardProbe::numLockOn() const { return lockOn(name, XK_Num_Lock); }
 
 bool XKeyboardProbe::anythingHeld() const {
   const Connection display = connect(name);
@@ -56,10 +72,8 @@ bool XKeyboardProbe::anythingHeld() const {
   return (mask & (Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask)) != 0;
 }
 
-void XKeyboardProbe::setNumLock(bool on) const {
-  const Connection display = connect(name);
-  const unsigned mask = XkbKeysymToModifiers(display.get(), XK_Num_Lock);
-  if (mask == 0) throw std::runtime_error("no modifier is bound to NumLock");
-  XkbLockModifiers(display.get(), XkbUseCoreKbd, mask, on ? mask : 0);
-  XSync(display.get(), False);
-}
+void XKeyboardProbe::setNumLock(bool on) const { setLock(name, XK_Num_Lock, on); }
+
+bool XKeyboardProbe::capsLockOn() const { return lockOn(name, XK_Caps_Lock); }
+
+void XKeyboardProbe::setCapsLock(bool on) const { setLock(name, XK_Caps_Lock, on); }

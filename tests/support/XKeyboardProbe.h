@@ -18,6 +18,8 @@ class XKeyboardProbe {
   // Whether the server holds any key or pointer button down.
   [[nodiscard]] bool anythingHeld() const;
   void setNumLock(bool on) const;
+  [[nodiscard]] bool capsLockOn() const;
+  void setCapsLock(bool on) const;
 
  private:
   std::string name;
