@@ -7,6 +7,7 @@
 #include "commands/BaseCommand.h"
 #include "frame/DesktopInput.h"
 #include "frame/MyFrame.h"
+#include "keys/StopChord.h"
 #include "project/Settings.h"
 #include "tern/CrashReport.h"
 #include "tern/EventDispatcher.h"
@@ -25,6 +26,16 @@ std::filesystem::path runningProgramFolder() {
   return self.parent_path();
 }
 
+// The chord that ends a run, from the settings file. The default is written there when the file
+// names none, so that a user finds where to change it; a text that names no chord counts as the
+// default and is left for the user to mend.
+StopChord stopChord(Settings& settings) {
+  const std::string key = "stopKey";
+  const std::optional<std::string> text = settings.readText(key);
+  if (!text) settings.writeText(key, StopChord::standard().format());
+  return text ? StopChord::parse(*text).value_or(StopChord::standard()) : StopChord::standard();
+}
+
 }  // namespace
 
 Zentak::Zentak() : folder(runningProgramFolder()) {
@@ -32,8 +43,6 @@ Zentak::Zentak() : folder(runningProgramFolder()) {
   std::filesystem::current_path(folder, ignored);
   wxImage::AddHandler(new wxGIFHandler);
   wxImage::AddHandler(new wxPNGHandler);
-  desktop = std::make_unique<DesktopInput>();
-  BaseCommand::setKeyParse([this](std::string_view text, KeyActions& list) { parseKeys(text, list); });
 }
 
 Zentak::~Zentak() { BaseCommand::setKeyParse({}); }
@@ -46,6 +55,8 @@ bool Zentak::OnInit() {
     return false;
   }
   settings = Settings::userFile();
+  desktop = std::make_unique<DesktopInput>(std::string(), stopChord(*settings));
+  BaseCommand::setKeyParse([this](std::string_view text, KeyActions& list) { parseKeys(text, list); });
   mainFrame = new MyFrame(folder, *settings, *desktop);
   mainFrame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
     if (event.GetEventObject() == mainFrame) mainFrame = nullptr;

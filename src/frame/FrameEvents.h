@@ -49,6 +49,13 @@ class EndSequenceEvent : public Tern::Event {
   explicit EndSequenceEvent(Tern::EventReceiver* receiver) : Event(id, receiver) {}
 };
 
+// The user pressed the global stop key; posted from the stop key's own thread.
+class StopKeyEvent : public Tern::Event {
+ public:
+  static constexpr std::uint32_t id = Tern::eventTypeId("StopKey");
+  explicit StopKeyEvent(Tern::EventReceiver* receiver) : Event(id, receiver) {}
+};
+
 // What the main window does with its events.
 class FrameEventHandler {
  public:
@@ -58,6 +65,7 @@ class FrameEventHandler {
   virtual void endSequence() = 0;
   virtual void runSequence() = 0;
   virtual void commandFinished(const wxTreeItemId& item) = 0;
+  virtual void stopKeyPressed() = 0;
 };
 
 // Routes one delivered event by kind: a selection of no item is dropped, and kinds the main

@@ -117,6 +117,30 @@ void MyFrame::runSequence() { runStep([this] { sequencer->onRunSequence(); }); }
 
 void MyFrame::commandFinished(const wxTreeItemId& item) { runStep([this, &item] { sequencer->onCommandFinished(item); }); }
 
+namespace {
+
+// Longest wait for the user to let go of the stop key: a chord the run itself holds down (its
+// Shift, say) would otherwise hold the final commands back for ever.
+constexpr std::chrono::seconds chordWaitLimit{2};
+constexpr int chordWaitPollMs = 10;
+
+}  // namespace
+
+void MyFrame::stopKeyPressed() {
+  if (!isRunning() || chordWait.IsRunning()) return;
+  sequencer->halt();
+  chordWaitStart = std::chrono::steady_clock::now();
+  chordWait.Start(chordWaitPollMs);
+}
+
+// The final commands typed while the user still holds Ctrl, Alt or Shift of the chord would
+// come out as shortcuts in the user's window.
+void MyFrame::onChordWait(wxTimerEvent&) {
+  if (input.stopKeyHeld() && std::chrono::steady_clock::now() - chordWaitStart < chordWaitLimit) return;
+  chordWait.Stop();
+  endSequence();
+}
+
 void MyFrame::hideWindow() {
   Hide();
   Disable();
@@ -137,11 +161,12 @@ void MyFrame::removeTrayIcon() { trayIcon->remove(); }
 
 void MyFrame::grabStopKey() {
   // The key is pressed on another thread; posting is all it may do there. An event for a
-  // window that has gone is refused, and the refusal has nobody to tell.
+  // window that has gone is refused, and the refusal has nobody to tell. Key repeat may post
+  // more than one; all but the first are ignored.
   Tern::EventReceiver* receiver = this;
   stopKeyGrabbed = input.grabStopKey([receiver] {
     try {
-      Tern::Event::postOwned(std::make_unique<EndSequenceEvent>(receiver));
+      Tern::Event::postOwned(std::make_unique<StopKeyEvent>(receiver));
     } catch (const std::exception&) {
     }
   });
@@ -323,6 +348,8 @@ void MyFrame::bindEvents() {
   tree->Bind(wxEVT_KEY_DOWN, &MyFrame::onKeyDown, this);
   tree->Bind(wxEVT_KEY_UP, &MyFrame::onKeyUp, this);
   Bind(wxEVT_CHAR_HOOK, &MyFrame::onCharHook, this);
+  chordWait.SetOwner(this);
+  Bind(wxEVT_TIMER, &MyFrame::onChordWait, this, chordWait.GetId());
   Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
     // A run still in progress ends as "End Sequence Now" ends it, final commands and all, so
     // that no key stays held and the stop key goes back to the desktop.

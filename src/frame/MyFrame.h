@@ -2,8 +2,10 @@
 
 #include <wx/frame.h>
 #include <wx/menu.h>
+#include <wx/timer.h>
 #include <wx/treebase.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -79,6 +81,9 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   void endSequence() override;
   void runSequence() override;
   void commandFinished(const wxTreeItemId& item) override;
+  // Stops the typing at once; the final commands follow once the user has let go of the key.
+  void stopKeyPressed() override;
+  void onChordWait(wxTimerEvent& event);
   // Runs one of the sequencer's steps; a step that fails (the run's timers could not start or
   // stopped working) ends the run and tells the user, rather than leave the window hidden.
   template <typename Step>
@@ -133,6 +138,9 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   std::unique_ptr<TaskBarIcon> trayIcon;
   // The stop key was grabbed for the run in progress.
   bool stopKeyGrabbed = false;
+  // After the stop key, watches for the user to let go of it before the final commands.
+  wxTimer chordWait;
+  std::chrono::steady_clock::time_point chordWaitStart;
   CommandTree* tree = nullptr;
   wxTreeItemId rootItem;
   TopToolbar* toolbar = nullptr;

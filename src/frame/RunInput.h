@@ -23,6 +23,8 @@ class RunInput {
   virtual bool grabStopKey(std::function<void()> pressed) = 0;
   // Gives the stop key back; pressed is not called after this returns. UI thread only.
   virtual void releaseStopKey() = 0;
+  // Whether the user still holds the stop key or one of its modifiers. UI thread only.
+  [[nodiscard]] virtual bool stopKeyHeld() const = 0;
   // The stop key as the user reads it ("Ctrl+Alt+Shift+Escape"). UI thread only.
   [[nodiscard]] virtual std::string stopKeyName() const = 0;
 };

@@ -85,7 +85,7 @@ void Sequencer::onOneShotFired(std::uint32_t id) {
 }
 
 void Sequencer::onCommandFinished(const wxTreeItemId& item) {
-  if (!running) return;
+  if (!running || !timerService) return;
   wxTreeItemId next;
   if (const GroupCommand* group = tree.groupRecord(item)) {
     // Past the count rather than equal to count + 1: a negative count runs no pass, like 0, and
@@ -118,16 +118,20 @@ void Sequencer::onEndSequence() {
   host.releaseHeldInput();
   passCount = 0;
   stopRequested = false;
+  halt();
+  host.removeTrayIcon();
+  host.showWindow();
+  running = false;
+  host.releaseStopKey();
+}
+
+void Sequencer::halt() {
   setCurrent(nullptr);
   timerService.reset();
   // The ids belonged to the dropped service; the next run's service hands out the same numbers.
   startTimerId = 0;
   stopTimerId = 0;
   passTimerId = 0;
-  host.removeTrayIcon();
-  host.showWindow();
-  running = false;
-  host.releaseStopKey();
 }
 
 TimerService& Sequencer::timers() { return *timerService; }

@@ -40,6 +40,9 @@ class Sequencer final : public OneShotClient, public CommandRun {
   // "EndSequence": types the final commands and ends the run; ignored outside a run. UI thread
   // only.
   void onEndSequence();
+  // Stops the run's typing at once, its timers dropped; the run stays in progress, without
+  // typing, until onEndSequence. UI thread only.
+  void halt();
   // The start, stop or pass-pause timer has run out; other ids are ignored. UI thread only.
   void onOneShotFired(std::uint32_t id) override;
 

@@ -262,6 +262,12 @@ void StopKey::State::watch() noexcept {
     for (Owned<xcb_generic_event_t> event(xcb_poll_for_event(c)); event; event.reset(xcb_poll_for_event(c))) {
       // Only the grab sends key events to this connection.
       if ((event->response_type & 0x7f) == XCB_KEY_PRESS) {
+        // The press made the passive grab active until the chord's key is let go; until then
+        // every key, the run's final commands among them, would come here. Letting go of the
+        // keyboard at once sends them to the focused window again.
+        const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event.get());
+        xcb_ungrab_keyboard(c, press->time);
+        xcb_flush(c);
         onPressed();
       }
     }
@@ -303,6 +309,20 @@ void StopKey::release() {
 bool StopKey::grabbed() const {
   state->uiThread.assertCurrent("StopKey::grabbed");
   return state->current.has_value();
+}
+
+bool StopKey::chordHeld() const {
+  state->uiThread.assertCurrent("StopKey::chordHeld");
+  if (!state->current) return false;
+  xcb_connection_t* c = state->connection.get();
+  const auto pointerCookie = xcb_query_pointer(c, state->root);
+  const auto keymapCookie = xcb_query_keymap(c);
+  const Owned<xcb_query_pointer_reply_t> pointer(xcb_query_pointer_reply(c, pointerCookie, nullptr));
+  const Owned<xcb_query_keymap_reply_t> keymap(xcb_query_keymap_reply(c, keymapCookie, nullptr));
+  if (!pointer || !keymap) return false;
+  const xcb_keycode_t key = state->current->keycode;
+  const bool keyDown = (keymap->keys[key / 8] & (1U << (key % 8))) != 0;
+  return keyDown || (pointer->mask & state->current->modifiers) != 0;
 }
 
 bool StopKey::covers(std::uint8_t keycode) const {

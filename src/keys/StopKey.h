@@ -42,6 +42,11 @@ class StopKey : public KeyGrabGuard {
   // UI thread only.
   [[nodiscard]] bool grabbed() const;
 
+  // Whether the chord's key or any of its modifiers is down now, as the server sees the keyboard:
+  // typing into the focused window while the user still holds them would mix them in. False
+  // when nothing is grabbed. UI thread only.
+  [[nodiscard]] bool chordHeld() const;
+
   // The KeyGrabGuard side, for the injector. UI thread only.
   [[nodiscard]] bool covers(std::uint8_t keycode) const override;
   void suspend() noexcept override;

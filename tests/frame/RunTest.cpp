@@ -155,3 +155,28 @@ TEST_F(RunTest, TheIconEndsADontStopRunAndItsExitEndsTheProgramWithTheProjectSav
   ASSERT_TRUE(GuiTest::waitFor([this] { return frame == nullptr; }));
   EXPECT_NE(ProjectFile::readFile(dir.path() / ProjectFile::fileName).find("Forever"), std::string::npos);
 }
+
+// Catches a "Don't Stop" run that only killing the program would end where the desktop has no
+// notification area (as here), and a stop key that stays taken from the desktop after the run.
+TEST_F(RunTest, TheStopKeyEndsADontStopRunWithoutANotificationArea) {
+  RecorderClient recorder{ChildProcess(xrecorder())};
+  GroupCommand group;
+  group.setName("Forever");
+  group.setStartDelay(0, 0);
+  group.setStartDelayMs(0);
+  group.setStopAfterDelay(false);
+  group.setDontStop(true);
+  group.setFinalText("<ESC>");
+  std::vector<std::unique_ptr<BaseCommand>> commands;
+  commands.push_back(command("x", 1000000));
+  open(group, commands);
+
+  run();
+  ChildProcess::Options press;
+  press.argv = {"xdotool", "key", "ctrl+alt+shift+Escape"};
+  const ChildProcess user(press);
+  ASSERT_TRUE(GuiTest::waitFor([this] { return ended(); }, patience));
+  const std::string typed = recorder.readUntilEscape();
+  EXPECT_EQ(typed, std::string(typed.size(), 'x'));
+  EXPECT_FALSE(XKeyboardProbe(wxGetenv("DISPLAY")).anythingHeld());
+}

@@ -233,6 +233,21 @@ TEST_F(SequencerTest, EndSequenceDuringTheStartDelayAndWhenIdle) {
   EXPECT_EQ(log, "0 save, 0 hide, 0 grab, 0 tray, 500 F, 500 release, 500 untray, 500 show, 500 ungrab");
 }
 
+// Catches a halted run that keeps typing, or that crashes on a turn's report already posted when
+// its timers went; the final commands still come with the end.
+TEST_F(SequencerTest, AHaltedRunTypesNothingMoreUntilItEnds) {
+  repeat(1);
+  sequencer.onRunSequence();
+  runTo(60);
+  sequencer.halt();
+  postCommandFinished(itemOf(2));
+  runTo(5000);
+  EXPECT_EQ(typed, "50 A");
+  EXPECT_TRUE(sequencer.isRunning());
+  sequencer.onEndSequence();
+  EXPECT_EQ(typed, "50 A, 5000 F");
+}
+
 // Catches a wait beyond 2^32 - 1 ms that wraps (starting early) or never ends, and a stop
 // time already passed that waits instead of stopping at once.
 TEST_F(SequencerTest, AStartSixtyDaysAheadStartsThenAndAPassedStopStopsAtOnce) {
