@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "BenchApp.h"
+#include "UserChord.h"
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
 #include "frame/DesktopInput.h"
@@ -184,6 +185,19 @@ double intervalJitterP99(Settings& settings) {
   return deviations[deviations.size() * 99 / 100];
 }
 
+// From the stop key's press to the window shown again, while a run types every 10 ms.
+double stopLatencyMs(Settings& settings) {
+  Project project([](GroupCommand& group) { group.setDontStop(true); });
+  project.commands.push_back(typingCommand("x", 1'000'000));
+  Window window(project, settings);
+  window.run();
+  // Typing under way before the key comes.
+  runLoopUntil([] { return false; }, std::chrono::milliseconds(200));
+  const auto pressed = pressChord(wxGetenv("DISPLAY"), {"Control_L", "Alt_L", "Shift_L", "Escape"});
+  if (!runLoopUntil([&window] { return window.ended(); }, patience)) throw std::runtime_error("the stop key did nothing");
+  return milliseconds(Clock::now() - pressed);
+}
+
 // CPU time per minute of the whole program while its run waits for a start an hour ahead.
 double idleCpuMsPerMinute(Settings& settings) {
   Project project([](GroupCommand& group) {
@@ -209,10 +223,12 @@ int measure() {
   const TempDir settingsFolder;
   const std::unique_ptr<Settings> settings = Settings::file(settingsFolder.path() / "s.conf");
   const double jitter = intervalJitterP99(*settings);
+  const double stop = stopLatencyMs(*settings);
   const double idle = idleCpuMsPerMinute(*settings);
   Tern::EventDispatcher::install(nullptr);
   for (const auto& message : dialogs.messages) std::cerr << "message: " << message.text << '\n';
   std::printf("run_interval_jitter_p99 %.2f ms\n", jitter);
+  std::printf("run_stop_latency_ms %.1f ms\n", stop);
   std::printf("run_idle_cpu_ms_per_min %.1f ms\n", idle);
   return dialogs.messages.empty() ? 0 : 1;
 }
