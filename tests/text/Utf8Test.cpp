@@ -24,9 +24,16 @@ TEST(Utf8, BytesStartingNoValidSequenceStandForThemselvesAsLatin1) {
   EXPECT_EQ(decodeAll("\xC3"), U"\u00C3");                  // cut short at the end
   EXPECT_EQ(decodeAll("\xC3x"), U"\u00C3x");                // no continuation byte
   EXPECT_EQ(decodeAll("\xC0\xAF"), U"\u00C0\u00AF");        // overlong "/"
-  EXPECT_EQ(decodeAll("\xED\xA0\x80"), U"\u00ED\u00A0\u0080");  // a surrogate
-  EXPECT_EQ(decodeAll("\xF4\x90\x80\x80"), U"\u00F4\u0090\u0080\u0080");  // beyond U+10FFFF
-  EXPECT_EQ(decodeAll("\x80\xFF"), U"\u0080\u00FF");
+  EXPECT_EQ(decodeAll("\xED\xA0\xBF"), U"\u00ED\u00A0\u00BF");  // a surrogate
+  EXPECT_EQ(decodeAll("\xF4\x90\x80\x80"), U"\u00F4\u0090\u20AC\u20AC");  // beyond U+10FFFF
+  EXPECT_EQ(decodeAll("\xA0\xFF"), U"\u00A0\u00FF");
+}
+
+// Fault: lone bytes 0x80-0x9F from older files read as C1 controls that type nothing.
+TEST(Utf8, LoneBytesFrom0x80To0x9FReadAsWindows1252) {
+  EXPECT_EQ(decodeAll("\x80 \x85\x91x\x92\x93\x94\x96\x97\x99\x9F"), U"\u20AC \u2026\u2018x\u2019\u201C\u201D\u2013\u2014\u2122\u0178");
+  EXPECT_EQ(decodeAll("\x81\x8D\x8F\x90\x9D"), U"\u0081\u008D\u008F\u0090\u009D");  // unassigned there
+  EXPECT_EQ(decodeAll("\xC2\x80\xC2\x99"), U"\u0080\u0099");  // encoded C1 controls are still themselves
 }
 
 TEST(Utf8, EncodeRoundTrips) {
