@@ -18,7 +18,7 @@
 #include "commands/BaseCommand.h"
 #include "controls/IntervalCtrl.h"
 #include "frame/EditorLayout.h"
-#include "text/WxText.h"
+#include "frame/EditorText.h"
 #include "shell/FrameIds.h"
 
 namespace {
@@ -94,6 +94,7 @@ CommandPanel::CommandPanel(wxWindow* parent)
   commandText =
       new wxTextCtrl(this, FrameId::commandText, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxTE_MULTILINE);
   insertSpecial = new wxButton(this, FrameId::insertSpecial, "Insert Special");
+  shownText = std::make_unique<EditorText>(*commandText);
 
   auto* runCountRow = new wxBoxSizer(wxHORIZONTAL);
   runCountRow->Add(runCountLabel, 0, wxALIGN_CENTRE_VERTICAL);
@@ -119,7 +120,7 @@ CommandPanel::CommandPanel(wxWindow* parent)
 
   EditorLayout::placeBoxes(
       *this, {EditorLayout::boxOf(optionsBox, {disableRow, runCountRow}), EditorLayout::boxOf(intervalBox, {intervals}),
-              EditorLayout::textBoxOf(textBox, commandText, insertSpecial)});
+              EditorLayout::textBoxOf(textBox, commandText, &shownText->noteWindow(), insertSpecial)});
 
   for (wxRadioButton* option : {setInterval, randomInterval}) {
     Bind(wxEVT_RADIOBUTTON, &CommandPanel::onIntervalOption, this, option->GetId());
@@ -140,7 +141,7 @@ void CommandPanel::showCommand(const BaseCommand& command) {
   randomFrom->SetValue(value, unit);
   command.getRandomTo(value, unit);
   randomTo->SetValue(value, unit);
-  commandText->ChangeValue(WxText::fromUtf8(command.displayText()));
+  shownText->show(command.displayText());
   applyDisableRule();
 }
 
@@ -159,7 +160,7 @@ void CommandPanel::storeCommand(BaseCommand& command) const {
   randomTo->GetValue(value, unit);
   command.setRandomTo(value, unit);
   command.setRandomToMs(randomTo->GetMilliseconds());
-  command.setText(WxText::toUtf8(commandText->GetValue()));
+  command.setText(shownText->textToStore());
 }
 
 void CommandPanel::applyIntervalRule() {
@@ -174,7 +175,8 @@ void CommandPanel::applyDisableRule() {
   const bool enable = !disableCommand->GetValue();
   for (wxWindow* control :
        std::initializer_list<wxWindow*>{optionsBox, runCountLabel, runCount, intervalBox, setInterval, randomInterval,
-                                        fixedInterval, randomFrom, randomTo, textBox, commandText, insertSpecial}) {
+                                        fixedInterval, randomFrom, randomTo, textBox, commandText,
+                                        &shownText->noteWindow(), insertSpecial}) {
     control->Enable(enable);
   }
   for (wxWindow* label : boundLabels) label->Enable(enable);

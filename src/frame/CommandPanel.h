@@ -2,7 +2,10 @@
 
 #include <wx/panel.h>
 
+#include <memory>
 #include <vector>
+
+#include "frame/EditorText.h"
 
 class BaseCommand;
 class IntervalCtrl;
@@ -49,5 +52,6 @@ class CommandPanel : public wxPanel {
   std::vector<wxWindow*> boundLabels;
   wxStaticBox* textBox = nullptr;
   wxTextCtrl* commandText = nullptr;
+  std::unique_ptr<EditorText> shownText;
   wxButton* insertSpecial = nullptr;
 };

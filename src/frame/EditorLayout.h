@@ -33,10 +33,12 @@ inline wxStaticBoxSizer* boxOf(wxStaticBox* box, const std::vector<wxSizer*>& ro
   return sizer;
 }
 
-// A box holding a multi-line text that takes all its room, and a button centred under it.
-inline wxStaticBoxSizer* textBoxOf(wxStaticBox* box, wxWindow* text, wxWindow* button) {
+// A box holding a multi-line text that takes all its room, a note about the text (taking room
+// only while shown), and a button centred under them.
+inline wxStaticBoxSizer* textBoxOf(wxStaticBox* box, wxWindow* text, wxWindow* note, wxWindow* button) {
   auto* sizer = new wxStaticBoxSizer(box, wxVERTICAL);
   sizer->Add(text, 1, wxEXPAND | wxLEFT | wxRIGHT, boxPadding);
+  sizer->Add(note, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, boxPadding);
   sizer->Add(button, 0, wxALIGN_CENTRE_HORIZONTAL | wxTOP | wxBOTTOM, buttonGap);
   return sizer;
 }

@@ -17,7 +17,7 @@
 #include "controls/DateTimeCtrl.h"
 #include "controls/IntervalCtrl.h"
 #include "frame/EditorLayout.h"
-#include "text/WxText.h"
+#include "frame/EditorText.h"
 #include "shell/FrameIds.h"
 
 namespace {
@@ -88,6 +88,7 @@ GroupPanel::GroupPanel(wxWindow* parent)
   finalTextBox = new wxStaticBox(this, wxID_ANY, "Final Command Text");
   finalText = new wxTextCtrl(this, FrameId::finalText, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxTE_MULTILINE);
   insertSpecial = new wxButton(this, FrameId::insertSpecial, "Insert Special");
+  shownFinalText = std::make_unique<EditorText>(*finalText);
 
   const std::vector<wxWindow*> options{startDelay, startTime, stopDelay, stopTime, repeatCount, dontStop};
   wxSizer* start = EditorLayout::boxOf(startBox, {optionRow(startDelay, options, startDelayCtrl, Width::rest),
@@ -100,7 +101,9 @@ GroupPanel::GroupPanel(wxWindow* parent)
       EditorLayout::boxOf(stopBox, {optionRow(stopDelay, options, stopDelayCtrl, Width::rest),
                                     optionRow(stopTime, options, stopTimeCtrl, Width::rest),
                                     optionRow(repeatCount, options, repeatCountSpin, Width::natural), dontStopRow});
-  EditorLayout::placeBoxes(*this, {start, stop, EditorLayout::textBoxOf(finalTextBox, finalText, insertSpecial)});
+  EditorLayout::placeBoxes(
+      *this, {start, stop,
+              EditorLayout::textBoxOf(finalTextBox, finalText, &shownFinalText->noteWindow(), insertSpecial)});
 
   for (wxRadioButton* option : {startDelay, startTime}) {
     Bind(wxEVT_RADIOBUTTON, &GroupPanel::onStartOption, this, option->GetId());
@@ -136,7 +139,7 @@ void GroupPanel::showGroup(const GroupCommand& group) {
   stopDelayCtrl->SetValue(value, unit);
   repeatCountSpin->SetValue(group.getRepeatCount());
 
-  finalText->ChangeValue(WxText::fromUtf8(group.displayFinalText()));
+  shownFinalText->show(group.displayFinalText());
   finishCommands->SetValue(group.isFinishCommands());
 }
 
@@ -161,7 +164,7 @@ void GroupPanel::storeGroup(GroupCommand& group) const {
   group.setRepeatCount(repeatCountSpin->GetValue());
 
   group.setFinishCommands(finishCommands->GetValue());
-  group.setFinalText(WxText::toUtf8(finalText->GetValue()));
+  group.setFinalText(shownFinalText->textToStore());
 }
 
 bool GroupPanel::DatesInOrder() const {
@@ -185,6 +188,7 @@ void GroupPanel::applyStopRule() {
   repeatCountSpin->Enable(repeatCount->GetValue());
   finalTextBox->Enable(stops);
   finalText->Enable(stops);
+  shownFinalText->noteWindow().Enable(stops);
   // The button only writes into the final text, so it follows it.
   insertSpecial->Enable(stops);
   finishCommands->Enable(atTime || afterDelay);

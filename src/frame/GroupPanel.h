@@ -2,7 +2,10 @@
 
 #include <wx/panel.h>
 
+#include <memory>
+
 #include "controls/DateOrder.h"
+#include "frame/EditorText.h"
 
 class DateTimeCtrl;
 class GroupCommand;
@@ -51,5 +54,6 @@ class GroupPanel : public wxPanel, public DateOrder {
   wxCheckBox* finishCommands = nullptr;
   wxStaticBox* finalTextBox = nullptr;
   wxTextCtrl* finalText = nullptr;
+  std::unique_ptr<EditorText> shownFinalText;
   wxButton* insertSpecial = nullptr;
 };

@@ -14,6 +14,7 @@
 #include "commands/BaseCommand.h"
 #include "controls/IntervalCtrl.h"
 #include "frame/CommandPanel.h"
+#include "frame/EditorText.h"
 #include "shell/FrameIds.h"
 
 namespace {
@@ -150,12 +151,51 @@ TEST_F(CommandPanelTest, StoringTakesTheLengthsTheIntervalControlsCompute) {
 TEST_F(CommandPanelTest, ATextThatIsNoUtf8IsShownByItsBytesRatherThanLost) {
   BaseCommand source;
   fill(source, true, false);
-  source.setText("caf\xe9 <ENTER>");
+  source.setText("caf\xe9 \x93<ENTER>");
   panel.showCommand(source);
-  EXPECT_EQ(panel.commandTextCtrl().GetValue(), wxString::FromUTF8("caf\xc3\xa9 <ENTER>"));
+  EXPECT_EQ(panel.commandTextCtrl().GetValue(), wxString::FromUTF8("caf\xc3\xa9 \xe2\x80\x9c<ENTER>"));
   BaseCommand stored;
   panel.storeCommand(stored);
-  EXPECT_EQ(stored.getText(), "caf\xc3\xa9 <ENTER>");
+  EXPECT_EQ(stored.getText(), "caf\xe9 \x93<ENTER>");
+  panel.commandTextCtrl().AppendText("!");
+  panel.storeCommand(stored);
+  EXPECT_EQ(stored.getText(), "caf\xc3\xa9 \xe2\x80\x9c<ENTER>!");
+}
+
+// Fault: the text box refuses a NUL, and storing its empty text back wiped the command's text.
+TEST_F(CommandPanelTest, ANulIsShownAsItsSymbolAndKeptExactly) {
+  BaseCommand source;
+  source.setText(std::string("a\0b\xe2\x90\x80", 6));
+  panel.showCommand(source);
+  EXPECT_EQ(panel.commandTextCtrl().GetValue(), wxString::FromUTF8("a\xe2\x90\x80" "b\xe2\x90\x80"));
+  BaseCommand stored;
+  panel.storeCommand(stored);
+  EXPECT_EQ(stored.getText(), source.getText());
+  panel.commandTextCtrl().AppendText("c");
+  panel.storeCommand(stored);
+  EXPECT_EQ(stored.getText(), std::string("a\0b\0c", 5));
+}
+
+// Fault: a huge text froze the window, and storing a cut view back would lose its end.
+TEST_F(CommandPanelTest, AHugeTextShowsItsStartReadOnlyAndIsKeptWhole) {
+  BaseCommand source;
+  source.setText(std::string(1 << 20, 'x') + "<ENTER>");
+  panel.showCommand(source);
+  EXPECT_EQ(panel.commandTextCtrl().GetLastPosition(), EditorText::shownLimit);
+  EXPECT_FALSE(panel.commandTextCtrl().IsEditable());
+  BaseCommand stored;
+  panel.storeCommand(stored);
+  EXPECT_EQ(stored.getText(), source.getText());
+  source.setText("short");
+  panel.showCommand(source);
+  EXPECT_TRUE(panel.commandTextCtrl().IsEditable());
+}
+
+// Fault: a huge paste made every later keystroke take seconds.
+TEST_F(CommandPanelTest, APasteBeyondTheLimitIsCutBack) {
+  panel.commandTextCtrl().WriteText(wxString(static_cast<std::size_t>(EditorText::shownLimit) + 10, 'y'));
+  GuiTest::flushEvents();
+  EXPECT_EQ(panel.commandTextCtrl().GetLastPosition(), EditorText::shownLimit);
 }
 
 TEST_F(CommandPanelTest, TheIntervalOptionEnablesEitherTheFixedIntervalOrTheBounds) {

@@ -22,7 +22,7 @@ using PanelTest::byId;
 void expectNothingClipped(const wxWindow& window) {
   const wxSize room = window.GetClientSize();
   for (const wxWindow* child : window.GetChildren()) {
-    if (child->IsTopLevel()) continue;
+    if (child->IsTopLevel() || !child->IsShown()) continue;
     SCOPED_TRACE(testing::Message() << child->GetClassInfo()->GetClassName() << " \"" << child->GetLabel() << "\"");
     const wxRect rect = child->GetRect();
     EXPECT_GE(rect.width, child->GetBestSize().x);
@@ -65,7 +65,7 @@ void expectBoxesFillThePanel(const wxWindow& panel, bool atNaturalSize) {
   }
   EXPECT_NEAR(boxes.back()->GetRect().GetBottom() + 1, room.y * 0.97, 2.0);
   for (const wxWindow* child : panel.GetChildren()) {
-    if (child->IsTopLevel() || dynamic_cast<const wxStaticBox*>(child) != nullptr) continue;
+    if (child->IsTopLevel() || !child->IsShown() || dynamic_cast<const wxStaticBox*>(child) != nullptr) continue;
     SCOPED_TRACE(testing::Message() << child->GetClassInfo()->GetClassName() << " \"" << child->GetLabel() << "\"");
     int inside = 0;
     for (const wxStaticBox* box : boxes) inside += box->GetRect().Contains(child->GetRect()) ? 1 : 0;

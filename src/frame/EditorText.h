@@ -1,0 +1,45 @@
+#pragma once
+
+#include <wx/string.h>
+
+#include <string>
+#include <string_view>
+
+class wxCommandEvent;
+class wxStaticText;
+class wxTextCtrl;
+class wxWindow;
+
+// A record's text in a multi-line editor. The toolkit's text box cannot hold a NUL, and a huge
+// text makes every keystroke take seconds, so the editor shows NUL as U+2400 and at most
+// shownLimit characters. While the user has left the text as shown, storing gives back the bytes
+// that were shown, exactly and however long. UI thread only.
+class EditorText {
+ public:
+  // An unbroken line of 64 KiB already takes the toolkit seconds to lay out; 16 KiB stays quick.
+  static constexpr long shownLimit = 16384;
+
+  // Watches text, and adds a note beside it (hidden until needed) for the panel to place.
+  explicit EditorText(wxTextCtrl& text);
+  ~EditorText();
+  EditorText(const EditorText&) = delete;
+  EditorText& operator=(const EditorText&) = delete;
+
+  [[nodiscard]] wxWindow& noteWindow() const;
+
+  // Shows a record's text in display form. One longer than shownLimit shows its beginning,
+  // read-only, with a note saying so.
+  void show(std::string_view displayText);
+  // The text to store in display form: the editor's, or the one shown while it is unchanged.
+  [[nodiscard]] std::string textToStore() const;
+
+ private:
+  void onText(wxCommandEvent& event);
+
+  wxTextCtrl& text;
+  wxStaticText* note = nullptr;
+  std::string original;
+  wxString shown;
+  bool nulShown = false;
+  bool cut = false;
+};
