@@ -51,6 +51,15 @@ class TreeFiller final : public ProjectFile::Sink {
   wxTreeItemId lastGroup;
 };
 
+// Whether item lies under ancestor, not counting ancestor itself.
+bool isBelow(const wxTreeCtrl& tree, const wxTreeItemId& item, const wxTreeItemId& ancestor) {
+  if (!item.IsOk()) return false;
+  for (wxTreeItemId parent = tree.GetItemParent(item); parent.IsOk(); parent = tree.GetItemParent(parent)) {
+    if (parent == ancestor) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store, RunInput& runInput)
@@ -608,6 +617,9 @@ void MyFrame::onBeginLabelEdit(wxTreeEvent& event) { tree->beginLabelEdit(event)
 void MyFrame::onEndLabelEdit(wxTreeEvent& event) { tree->endLabelEdit(event); }
 
 void MyFrame::onItemCollapsing(wxTreeEvent& event) {
+  // The tree drops a selection that the collapse hides without a changing event, so the editors
+  // are stored now or their edits are lost.
+  if (projectLoaded && isBelow(*tree, tree->GetSelection(), event.GetItem())) storeEditors();
   tree->itemCollapsing(event);
   event.Skip();
 }

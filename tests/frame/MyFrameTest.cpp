@@ -231,6 +231,24 @@ TEST_F(MyFrameTest, EditsAreStoredWhenTheSelectionMovesAndAtClose) {
   EXPECT_NE(readProject().find("last edit"), std::string::npos);
 }
 
+// Fault: collapsing the group of the selected command dropped the selection without a changing
+// event, so the command editor's unsaved edits were lost; the same for the root and a group.
+TEST_F(MyFrameTest, EditsAreStoredWhenACollapseTakesTheSelectionAway) {
+  writeProject(twoGroups());
+  open();
+  select({"Hunt", "Heal"});
+  frame->commandEditor().commandTextCtrl().SetValue("typed");
+  tree().Collapse(find({"Hunt"}));
+  GuiTest::flushEvents();
+  EXPECT_EQ(tree().record(find({"Hunt", "Heal"}))->getText(), "typed");
+
+  select({"Rest"});
+  frame->groupEditor().finalTextCtrl().SetValue("final");
+  tree().Collapse(tree().GetRootItem());
+  GuiTest::flushEvents();
+  EXPECT_EQ(tree().groupRecord(find({"Rest"}))->getFinalText(), "final");
+}
+
 TEST_F(MyFrameTest, DuplicateCommandCopiesTheRecordAsLastStored) {
   writeProject(twoGroups());
   open();
