@@ -119,19 +119,6 @@ TEST(ProjectFile, TheHeaderDecidesHowManyGroupsAreRead) {
   EXPECT_EQ(ProjectFile::readProject(std::string(" +0") + del + "x\r\n\r\n", emptyProject), ProjectFile::ReadOutcome::whole);
 }
 
-// Each header would once read as an empty project, losing the groups behind it at the next save.
-TEST(ProjectFile, AHeaderThatHidesGroupsFails) {
-  const std::string text = Project().text();
-  const std::string body = text.substr(text.find("\r\n") + 2);
-  for (const std::string& header : {std::string("abc"), std::string("-5"), std::string("0"), std::string("12abc"),
-                                    std::string(40, del), std::string(), std::string(1 << 20, 'x')}) {
-    Collected read;
-    EXPECT_EQ(ProjectFile::readProject(header + "\r\n" + body, read), ProjectFile::ReadOutcome::failed)
-        << header.substr(0, 8);
-    EXPECT_TRUE(read.groups.empty());
-  }
-}
-
 TEST(ProjectFile, MissingLinesFailAndKeepWhatWasRead) {
   const std::string text = Project().text();
   const auto lines = ProjectFile::splitLines(text);
