@@ -403,19 +403,24 @@ void MyFrame::showCommand(const BaseCommand& command) {
 
 void MyFrame::loadProject() {
   const std::filesystem::path path = projectPath();
+  // Nothing saves yet, so any temporary file is left over from a save that was killed.
+  ProjectFile::removeStaleTemporaries(path);
   std::string text;
   bool readable = false;
+  bool failed = false;
   try {
     text = ProjectFile::readFile(path);
     readable = true;
   } catch (const std::system_error& error) {
     // A missing file is a first start; one that is there but cannot be read must not be saved over.
-    if (error.code() != std::errc::no_such_file_or_directory) loadFailed = true;
+    failed = error.code() != std::errc::no_such_file_or_directory;
   }
-  if (readable || loadFailed) {
+  if (readable || failed) {
     TreeFiller filler(*tree);
-    if (!readable || !ProjectFile::readProject(text, filler)) {
-      loadFailed = true;
+    const ProjectFile::ReadOutcome outcome = readable ? ProjectFile::readProject(text, filler) : ProjectFile::ReadOutcome::failed;
+    // Lines the load did not read may be groups: the file is kept before the first save.
+    keepBeforeSave = outcome != ProjectFile::ReadOutcome::whole;
+    if (outcome == ProjectFile::ReadOutcome::failed) {
       UserDialogs::current().tell("Failed to load command project file.\nPlease try again.", "LOAD ERROR",
                                   UserDialogs::Icon::error, nullptr);
     }
@@ -446,8 +451,13 @@ void MyFrame::saveProject() {
   ProjectFile::writeProject(text, blocks);
   const std::filesystem::path path = projectPath();
   try {
-    if (loadFailed && std::filesystem::exists(path)) ProjectFile::preserveUnreadable(path);
-    loadFailed = false;
+    // A read-only file stays as it is, and so stays where it is.
+    ProjectFile::checkReplaceable(path);
+    std::error_code absent;
+    if (keepBeforeSave && std::filesystem::exists(std::filesystem::symlink_status(path, absent))) {
+      ProjectFile::preserveUnreadable(path);
+    }
+    keepBeforeSave = false;
     ProjectFile::writeFileSafely(path, text);
   } catch (const std::exception&) {
     UserDialogs::current().tell("Failed to save command project file.\nPlease try again.", "SAVE ERROR",

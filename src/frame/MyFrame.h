@@ -158,6 +158,7 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   bool projectLoaded = false;
   bool copyOnDrop = false;
   wxTreeItemId dragItem;
-  // The project file could not be read: it is kept under another name before the first save.
-  bool loadFailed = false;
+  // The project file holds what the load did not read: it is kept under another name before the
+  // first save.
+  bool keepBeforeSave = false;
 };

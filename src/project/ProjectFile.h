@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -18,6 +19,12 @@ namespace ProjectFile {
 
 inline constexpr std::string_view fileName = "Zentak.ini";
 inline constexpr std::string_view versionToken = Version::title;
+
+// The largest file read. A project of this size holds hundreds of thousands of commands, far
+// more than anyone types into a tree by hand, while reading it whole, with the views of its
+// lines and fields the readers make, still fits in a desktop's memory; anything larger is not a
+// project.
+inline constexpr std::uintmax_t largestFile = std::uintmax_t{64} << 20;
 
 // One group as it stands in the tree: its record and its commands in order.
 struct GroupBlock {
@@ -47,21 +54,49 @@ void writeProject(std::string& out, const std::vector<GroupBlock>& groups);
 // announce is missing; what was handed over before stays handed over.
 bool readGroupBlock(const std::vector<std::string_view>& lines, std::size_t& pos, Sink& sink);
 
-// Reads a whole project: the header, then as many group blocks as it announces; lines after
-// them are ignored. Returns false when a line is missing (an empty text has no header).
-bool readProject(std::string_view text, Sink& sink);
+// How reading a project ended.
+enum class ReadOutcome {
+  // Every line was read.
+  whole,
+  // The groups the header announces were read; non-empty lines after them were ignored.
+  extraLines,
+  // A line the counts announce is missing, the text is empty, the header's count is not a
+  // number, or it is 0 or less while non-empty lines follow: the text holds groups that were
+  // not read.
+  failed,
+};
 
-// Reads a whole file; throws std::system_error when it cannot be opened or read.
+// Reads a whole project: the header, then as many group blocks as it announces. The header's
+// count is read like C's atoi but must be nothing else. Memory does not grow with the counts.
+ReadOutcome readProject(std::string_view text, Sink& sink);
+
+// Reads a whole regular file of at most largestFile bytes. Throws std::system_error when it
+// cannot be opened or read, or is something else: a directory, a device or a pipe (opened
+// without waiting for a writer).
 std::string readFile(const std::filesystem::path& path);
+
+// Throws std::system_error when the file a save to the path would replace, links followed, is
+// read-only: its owner's write permission is off (which holds for root too) or this process
+// may not write it.
+void checkReplaceable(const std::filesystem::path& path);
 
 // Replaces the file with the text so that a failure at any point leaves either the old file or
 // the new one whole: a temporary file beside it is written, flushed to the disk and renamed
-// over it. Throws std::system_error naming what failed; the old file is then untouched.
+// over it. A symbolic link is followed to the file it finally names, which is replaced there,
+// so the link stays. Throws std::system_error naming what failed (checkReplaceable included);
+// the old file is then untouched.
 void writeFileSafely(const std::filesystem::path& path, std::string_view text);
 
-// Copies a file that could not be read to a new name beside it that says so
-// ("Zentak.ini.unreadable-1", "-2", ... whichever is free first), so that saving over it loses
-// nothing. Returns the copy's path; throws std::system_error when the copy fails.
+// Removes the temporary files writeFileSafely leaves beside the path when it is killed halfway
+// (".Zentak.ini.XXXXXX"). Run before any save can be under way; a file that cannot be removed
+// is left, as it harms nothing.
+void removeStaleTemporaries(const std::filesystem::path& path);
+
+// Moves whatever stands at the path (a file that could not be read, a directory, a link, a
+// pipe) to a new name beside it that says so ("Zentak.ini.unreadable-1", "-2", ... whichever is
+// free first), so that saving in its place loses nothing. A rename needs no read permission
+// and never replaces an earlier kept file. Returns the new path; throws std::system_error when
+// the move fails.
 std::filesystem::path preserveUnreadable(const std::filesystem::path& path);
 
 }  // namespace ProjectFile

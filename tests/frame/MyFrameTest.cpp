@@ -4,7 +4,11 @@
 #include <wx/textctrl.h>
 #include <wx/toolbar.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
+#include <functional>
+#include <sstream>
 
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
@@ -202,6 +206,97 @@ TEST_F(MyFrameTest, ATruncatedFileIsReportedAndKeptBeforeTheFirstSave) {
   EXPECT_EQ(ProjectFile::readFile(dir.path() / "Zentak.ini.unreadable-1"), cut);
   const std::string saved = readProject();
   EXPECT_EQ(ProjectFile::splitLines(saved).size(), 4U);
+}
+
+namespace {
+
+// What stands at a path, to tell whether a file was kept as it was.
+std::string describe(const std::filesystem::path& path) {
+  const auto status = std::filesystem::symlink_status(path);
+  if (std::filesystem::is_symlink(status)) return "link to " + std::filesystem::read_symlink(path).string();
+  if (std::filesystem::is_fifo(status)) return "fifo";
+  if (std::filesystem::is_directory(status)) return "directory";
+  if (!std::filesystem::exists(status)) return "nothing";
+  std::ostringstream content;
+  content << std::ifstream(path, std::ios::binary).rdbuf();
+  return std::to_string(std::filesystem::file_size(path)) + " bytes hashing to " +
+         std::to_string(std::hash<std::string>{}(content.str()));
+}
+
+}  // namespace
+
+// Every case either loads everything with no message, or says LOAD ERROR and keeps the
+// original file before the first save. Leftover lines after a valid count load silently but
+// keep the file all the same.
+TEST_F(MyFrameTest, AProjectLoadsWholeOrIsReportedAndKept) {
+  const std::string project = twoGroups();
+  const std::string body = project.substr(project.find('\n') + 1);
+  const auto file = dir.path() / "Zentak.ini";
+  const auto text = [&file](const std::string& content) {
+    return [&file, content] { std::ofstream(file, std::ios::binary) << content; };
+  };
+  struct Case {
+    const char* fault;
+    std::function<void()> make;
+    bool loadError;
+    bool kept;
+  };
+  const Case cases[] = {
+      {"a count that is not a number read as an empty project", text("abc" + std::string(1, del) + "x\r\n" + body), true, true},
+      {"a negative count read as an empty project", text("-5\r\n" + body), true, true},
+      {"a count of 0 in front of groups read as an empty project", text("0\r\n" + body), true, true},
+      {"a line of separators read as an empty project", text(std::string(100, del) + "\r\n" + body), true, true},
+      {"a huge line of letters read as an empty project", text(std::string(50 << 20, 'a')), true, true},
+      {"an announced 10^9 groups exhausting memory", text("1000000000\r\n" + body), true, true},
+      {"an announced 10^9 commands exhausting memory", text("1\r\n" + groupLine("Huge", 1000000000) + "\r\n"), true, true},
+      {"groups after a valid count lost at the next save", text("1" + project.substr(1)), false, true},
+      {"an empty project reported as damaged", text("0\r\n\r\n"), false, false},
+      {"a pipe blocking the start for ever", [&file] { ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0); }, true, true},
+      {"a directory taken for an empty project", [&file] { std::filesystem::create_directory(file); }, true, true},
+      {"a link to an endless device eating memory", [&file] { std::filesystem::create_symlink("/dev/zero", file); },
+       true, true},
+      {"a file beyond the largest project read whole",
+       [&file] {
+         std::ofstream(file) << "1\r\n";
+         std::filesystem::resize_file(file, ProjectFile::largestFile + 1);
+       },
+       true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fault);
+    c.make();
+    const std::string original = describe(file);
+    dialogs.messages.clear();
+    open();
+    ASSERT_EQ(dialogs.messages.size(), c.loadError ? 1U : 0U);
+    if (c.loadError) {
+      EXPECT_EQ(dialogs.messages[0].caption, "LOAD ERROR");
+    }
+    close();
+    const auto keptFile = dir.path() / "Zentak.ini.unreadable-1";
+    EXPECT_EQ(describe(keptFile), c.kept ? original : "nothing");
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(file)));
+    std::filesystem::remove_all(keptFile);
+    std::filesystem::remove(file);
+  }
+}
+
+TEST_F(MyFrameTest, AReadOnlyProjectIsNotReplaced) {
+  writeProject(twoGroups());
+  // Root may write any file: the owner's write permission is what marks it read-only.
+  std::filesystem::permissions(dir.path() / "Zentak.ini", std::filesystem::perms::owner_read);
+  open();
+  frame->saveProject();
+  ASSERT_EQ(dialogs.messages.size(), 1U);
+  EXPECT_EQ(dialogs.messages[0].caption, "SAVE ERROR");
+  EXPECT_EQ(readProject(), twoGroups());
+  std::filesystem::permissions(dir.path() / "Zentak.ini", std::filesystem::perms::owner_all);
+}
+
+TEST_F(MyFrameTest, StaleTemporaryFilesAreRemovedAtStart) {
+  std::ofstream(dir.path() / ".Zentak.ini.Ab12Cd") << "half a save";
+  open();
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / ".Zentak.ini.Ab12Cd"));
 }
 
 TEST_F(MyFrameTest, AFailedSaveIsReportedAndLeavesTheOldFile) {

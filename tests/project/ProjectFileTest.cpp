@@ -89,7 +89,7 @@ TEST(ProjectFile, TwoGroupsAreWrittenAsSixLines) {
 TEST(ProjectFile, SaveThenLoadGivesTheSameGroupsAndCommandsInOrder) {
   const Project project;
   Collected read;
-  ASSERT_TRUE(ProjectFile::readProject(project.text(), read));
+  ASSERT_EQ(ProjectFile::readProject(project.text(), read), ProjectFile::ReadOutcome::whole);
   EXPECT_EQ(read.names(), (std::vector<std::string>{"First", "  Attack", "  Attack", "  Heal", "Second"}));
   EXPECT_EQ(read.groups[0].commands[2]->getKeyActions(), project.commands[2]->getKeyActions());
   EXPECT_EQ(read.groups[0].record->getCommandCount(), 3);
@@ -100,7 +100,7 @@ TEST(ProjectFile, LineEndsOfAnyKindReadAlike) {
   for (const std::string& text : {replaceAll(crlf, "\r\n", "\n"), replaceAll(crlf, "\r\n", "\r"),
                                   crlf.substr(0, crlf.size() - 2)}) {
     Collected read;
-    ASSERT_TRUE(ProjectFile::readProject(text, read));
+    ASSERT_EQ(ProjectFile::readProject(text, read), ProjectFile::ReadOutcome::whole);
     EXPECT_EQ(read.names().size(), 5U);
   }
 }
@@ -109,14 +109,14 @@ TEST(ProjectFile, TheHeaderDecidesHowManyGroupsAreRead) {
   const std::string text = Project().text();
   const std::string body = text.substr(text.find("\r\n") + 2);
   Collected one;
-  ASSERT_TRUE(ProjectFile::readProject(std::string("1") + del + "anything at all\r\n" + body, one));
+  ASSERT_EQ(ProjectFile::readProject(std::string("1") + del + "anything at all\r\n" + body, one),
+            ProjectFile::ReadOutcome::extraLines);
   EXPECT_EQ(one.names(), (std::vector<std::string>{"First", "  Attack", "  Attack", "  Heal"}));
-  Collected none;
-  EXPECT_TRUE(ProjectFile::readProject(std::string("-3") + del + "x\r\n" + body, none));
-  EXPECT_TRUE(none.groups.empty());
   Collected noVersion;
-  EXPECT_TRUE(ProjectFile::readProject("2\r\n" + body, noVersion));
+  EXPECT_EQ(ProjectFile::readProject("2\r\n" + body, noVersion), ProjectFile::ReadOutcome::whole);
   EXPECT_EQ(noVersion.groups.size(), 2U);
+  Collected emptyProject;
+  EXPECT_EQ(ProjectFile::readProject(std::string(" +0") + del + "x\r\n\r\n", emptyProject), ProjectFile::ReadOutcome::whole);
 }
 
 TEST(ProjectFile, MissingLinesFailAndKeepWhatWasRead) {
@@ -125,13 +125,14 @@ TEST(ProjectFile, MissingLinesFailAndKeepWhatWasRead) {
   std::string cut;
   for (std::size_t i = 0; i < 3; ++i) cut += std::string(lines[i]) + "\r\n";
   Collected read;
-  EXPECT_FALSE(ProjectFile::readProject(cut, read));
+  EXPECT_EQ(ProjectFile::readProject(cut, read), ProjectFile::ReadOutcome::failed);
   EXPECT_EQ(read.names(), (std::vector<std::string>{"First", "  Attack"}));
   Collected fromEmpty;
-  EXPECT_FALSE(ProjectFile::readProject("", fromEmpty));
+  EXPECT_EQ(ProjectFile::readProject("", fromEmpty), ProjectFile::ReadOutcome::failed);
   Collected tooManyGroups;
-  EXPECT_FALSE(ProjectFile::readProject(std::string("3") + del + "Zentak v2.0\r\n" + text.substr(text.find('\n') + 1),
-                                        tooManyGroups));
+  EXPECT_EQ(ProjectFile::readProject(std::string("3") + del + "Zentak v2.0\r\n" + text.substr(text.find('\n') + 1),
+                                     tooManyGroups),
+            ProjectFile::ReadOutcome::failed);
   EXPECT_EQ(tooManyGroups.groups.size(), 2U);
 }
 
@@ -169,14 +170,57 @@ TEST(ProjectFile, AFailedWriteLeavesTheOldFileAndNoLitter) {
   EXPECT_THROW(ProjectFile::readFile(dir.path() / "absent.ini"), std::system_error);
 }
 
-TEST(ProjectFile, AnUnreadableFileIsKeptUnderANameThatSaysSo) {
+TEST(ProjectFile, AnUnreadableFileIsMovedToANameThatSaysSo) {
   const TempDir dir;
   const auto file = dir.path() / "Zentak.ini";
   ProjectFile::writeFileSafely(file, "broken");
+  // No read permission: a copy would fail, a rename does not.
+  std::filesystem::permissions(file, std::filesystem::perms::none);
   const auto first = ProjectFile::preserveUnreadable(file);
+  std::filesystem::create_directory(file);
   const auto second = ProjectFile::preserveUnreadable(file);
   EXPECT_EQ(first.filename(), "Zentak.ini.unreadable-1");
   EXPECT_EQ(second.filename(), "Zentak.ini.unreadable-2");
+  std::filesystem::permissions(first, std::filesystem::perms::owner_read);
   EXPECT_EQ(ProjectFile::readFile(first), "broken");
-  EXPECT_EQ(ProjectFile::readFile(file), "broken");
+  EXPECT_TRUE(std::filesystem::is_directory(second));
+  EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+// A save must not replace a file its owner made read-only (root may write any file, so the
+// mode decides), and must write through a link, relative or not, leaving the link a link.
+TEST(ProjectFile, SavesLeaveReadOnlyFilesAndLinksAlone) {
+  const TempDir dir;
+  const auto file = dir.path() / "Zentak.ini";
+  ProjectFile::writeFileSafely(file, "mine");
+  std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+  EXPECT_THROW(ProjectFile::writeFileSafely(file, "new"), std::system_error);
+  EXPECT_EQ(ProjectFile::readFile(file), "mine");
+  std::filesystem::remove(file);
+
+  std::filesystem::create_directory(dir.path() / "data");
+  ProjectFile::writeFileSafely(dir.path() / "data" / "real.ini", "old");
+  std::filesystem::create_symlink("data/real.ini", dir.path() / "hop");
+  std::filesystem::create_symlink(dir.path() / "hop", file);
+  ProjectFile::writeFileSafely(file, "new");
+  EXPECT_TRUE(std::filesystem::is_symlink(file));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "hop"));
+  EXPECT_EQ(ProjectFile::readFile(dir.path() / "data" / "real.ini"), "new");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "data"), std::filesystem::directory_iterator()), 1);
+}
+
+// Only the save's own temporary files go: the project, other files and look-alikes stay.
+TEST(ProjectFile, StaleTemporaryFilesAreRemoved) {
+  const TempDir dir;
+  const auto file = dir.path() / "Zentak.ini";
+  const std::vector<std::string> stale{".Zentak.ini.a1B2c3", ".Zentak.ini.XXXXXX"};
+  const std::vector<std::string> kept{"Zentak.ini", ".Zentak.ini.a1B2c", ".Zentak.ini.a1B2c3d", ".Zentak.ini.a1-2c3",
+                                      ".Other.ini.a1B2c3", "Zentak.ini.unreadable-1"};
+  for (const auto& name : stale) std::ofstream(dir.path() / name) << "partial";
+  for (const auto& name : kept) std::ofstream(dir.path() / name) << "keep";
+  std::filesystem::create_directory(dir.path() / ".Zentak.ini.Dir123");
+  ProjectFile::removeStaleTemporaries(file);
+  for (const auto& name : stale) EXPECT_FALSE(std::filesystem::exists(dir.path() / name)) << name;
+  for (const auto& name : kept) EXPECT_TRUE(std::filesystem::exists(dir.path() / name)) << name;
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / ".Zentak.ini.Dir123"));
 }
