@@ -182,6 +182,8 @@ double intervalJitterP99(Settings& settings) {
   std::vector<double> deviations;
   for (std::size_t i = 1; i < at.size(); ++i) deviations.push_back(std::abs(milliseconds(at[i] - at[i - 1]) - intervalMs));
   std::sort(deviations.begin(), deviations.end());
+  std::cerr << "interval deviation: median " << deviations[deviations.size() / 2] << " ms, max " << deviations.back()
+            << " ms; mean gap " << milliseconds(at.back() - at.front()) / static_cast<double>(at.size() - 1) << " ms\n";
   return deviations[deviations.size() * 99 / 100];
 }
 
