@@ -28,6 +28,8 @@ enum Field : std::size_t {
   finishCommandsField,
 };
 static_assert(finishCommandsField == GroupCommand::recordFields);
+// The reader keeps no field past the last one a group line reads.
+static_assert(finishCommandsField < Record::Reader::maxFields);
 
 constexpr int firstYear = 1;
 constexpr int lastYear = 9999;

@@ -9,10 +9,9 @@
 namespace Record {
 
 Reader::Reader(std::string_view record) {
-  // Enough for a group line, the longest record.
-  fields.reserve(26);
+  fields.reserve(maxFields);
   std::size_t start = 0;
-  for (;;) {
+  while (fields.size() < maxFields) {
     const std::size_t end = record.find(separator, start);
     if (end == std::string_view::npos) {
       fields.push_back(record.substr(start));

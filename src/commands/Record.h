@@ -16,6 +16,11 @@ inline constexpr char separator = '\x7f';
 // outlive the reader.
 class Reader {
  public:
+  // The most fields any record has: a group line, its command count and 25 fields. Fields
+  // beyond these are never split off, so a hostile line of separators costs no memory; they
+  // read as empty, and the last kept field still ends at its own separator.
+  static constexpr std::size_t maxFields = 26;
+
   explicit Reader(std::string_view record);
 
   [[nodiscard]] std::string_view text(std::size_t index) const;
@@ -24,6 +29,7 @@ class Reader {
   // Unit indexes are kept in 16 bits; a number beyond that range saturates.
   [[nodiscard]] std::int16_t shortNumber(std::size_t index) const;
   [[nodiscard]] bool flag(std::size_t index) const { return number(index) != 0; }
+  // Fields split off: at most maxFields.
   [[nodiscard]] std::size_t size() const { return fields.size(); }
 
  private:

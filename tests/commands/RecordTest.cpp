@@ -19,6 +19,19 @@ TEST(Record, EmptyFieldsKeepTheirPlaceAndMissingOnesReadEmpty) {
   EXPECT_EQ(Record::Reader("").size(), 1U);
 }
 
+// Catches a reader that splits a whole hostile line into millions of fields, and one that
+// lets the last kept field run on to the end of the line.
+TEST(Record, ALineOfSeparatorsKeepsAtMostTheFieldsAGroupHas) {
+  const std::string hostile(10'000'000, Record::separator);
+  const Record::Reader r(hostile);
+  EXPECT_EQ(r.size(), Record::Reader::maxFields);
+  EXPECT_EQ(r.text(Record::Reader::maxFields - 1), "");
+  std::string line(Record::Reader::maxFields - 1, Record::separator);
+  line += "7\x7f" "8";
+  EXPECT_EQ(Record::Reader(line).text(Record::Reader::maxFields - 1), "7");
+  EXPECT_EQ(Record::Reader(line).number(Record::Reader::maxFields), 0);
+}
+
 TEST(Record, NumbersReadLikeAtoiAndSaturate) {
   const Record::Reader r(" 42x\x7f-7\x7fnope\x7f" "99999999999\x7f" "70000\x7f-70000\x7f" "2");
   EXPECT_EQ(r.number(0), 42);
