@@ -13,6 +13,7 @@
 #include "tern/EventDispatcher.h"
 #include "tern/QueueDispatch.h"
 #include "tern/WxWake.h"
+#include "text/Version.h"
 
 wxIMPLEMENT_APP(Zentak);
 
@@ -49,7 +50,7 @@ Zentak::~Zentak() { BaseCommand::setKeyParse({}); }
 
 bool Zentak::OnInit() {
   try {
-    Tern::CrashReport::install();
+    Tern::CrashReport::install(Version::title);
     Tern::EventDispatcher::install(new Tern::QueueDispatch(&Tern::WxWake::wake));
   } catch (const std::exception&) {
     return false;

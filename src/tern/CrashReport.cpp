@@ -1,16 +1,19 @@
 #include "tern/CrashReport.h"
 
+#include <execinfo.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 #include "tern/OsException.h"
@@ -25,6 +28,7 @@ constexpr const char* installFailed = "Tern::CrashReport::install failed";
 // Set once by install, before any handler can run; the handler only reads them.
 std::array<char, 4096> reportFile{};
 std::array<char, 4096> programFile{};
+std::array<char, 256> programVersion{};
 pid_t uiThread = 0;
 std::atomic<bool> installed{false};
 
@@ -33,6 +37,9 @@ std::atomic<bool> installed{false};
 std::atomic_flag reporting = ATOMIC_FLAG_INIT;
 
 alignas(16) std::array<char, 64 * 1024> alternateStack{};
+
+// Frames of the crashing thread kept in a report; deeper ones are left out.
+constexpr int maxFrames = 64;
 
 const char* signalName(int signo) {
   switch (signo) {
@@ -110,6 +117,8 @@ class ReportFile {
 
   [[nodiscard]] bool isOpen() const { return fd >= 0; }
   void write(const Line& line) const { line.writeTo(fd); }
+  // One line per frame, each naming its object file and address; no allocation.
+  void write(void* const* frames, int count) const { ::backtrace_symbols_fd(frames, count, fd); }
 
  private:
   int fd;
@@ -127,6 +136,7 @@ void writeReport(int signo, const siginfo_t* info) {
   file.write(Line().text("////////////////////////////////////////////////////////////\n"));
   file.write(Line().text("Tern::CrashReport caught a fatal signal\n"));
   file.write(Line().text("  program: ").text(programFile.data()).text("\n"));
+  file.write(Line().text("  version: ").text(programVersion.data()).text("\n"));
   file.write(Line()
                  .text("  signal: ")
                  .decimal(static_cast<std::uint64_t>(signo))
@@ -152,6 +162,12 @@ void writeReport(int signo, const siginfo_t* info) {
   }
   file.write(Line().text("Thread details:\n"));
   file.write(Line().text(thread == uiThread ? "  thread is the UI thread\n" : "  thread is NOT the UI thread\n"));
+  // The unwinder steps through the signal frame into the code that faulted; it was loaded at
+  // install, so this call does not allocate.
+  std::array<void*, maxFrames> frames{};
+  const int count = ::backtrace(frames.data(), maxFrames);
+  file.write(Line().text("Backtrace of the thread, innermost first:\n"));
+  file.write(frames.data(), count);
 }
 
 void onFatalSignal(int signo, siginfo_t* info, void*) {
@@ -185,8 +201,15 @@ std::string CrashReport::reportPathFor(const std::string& programPath) {
 
 std::string CrashReport::reportPath() { return installed ? std::string(reportFile.data()) : std::string(); }
 
-void CrashReport::install() {
+void CrashReport::install(std::string_view version) {
   if (installed) return;
+  const std::size_t kept = std::min(version.size(), programVersion.size() - 1);
+  std::memcpy(programVersion.data(), version.data(), kept);
+  programVersion[kept] = '\0';
+  // The first backtrace loads the unwinder library, which allocates: done here, not in the
+  // handler.
+  std::array<void*, 1> warmUp{};
+  ::backtrace(warmUp.data(), 1);
   std::error_code failure;
   const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", failure);
   if (failure) throw OsException(installFailed, failure.value());

@@ -1,19 +1,22 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace Tern {
 
 // The crash report: when a fatal signal arrives (segmentation fault, bus error, illegal
-// instruction, floating-point fault, abort), a report is appended to the program's path with
-// its extension replaced by ".rpt", then the signal takes its default course. The handler only
-// uses async-signal-safe calls and never allocates.
+// instruction, floating-point fault, abort), a report naming the program's version and holding
+// a backtrace of the crashing thread is appended to the program's path with its extension
+// replaced by ".rpt", then the signal takes its default course. The handler only uses
+// async-signal-safe calls and never allocates.
 class CrashReport {
  public:
   // Installs the hook for the whole process, with an alternate signal stack for the calling
   // thread so that a stack overflow is reported as well; calling it again changes nothing.
+  // version: the program's name and version as the report shows them, cut to 255 bytes.
   // Throws OsException "Tern::CrashReport::install failed". UI thread only, at start-up.
-  static void install();
+  static void install(std::string_view version);
 
   // The report file of a program: its path with the extension replaced by ".rpt", or with
   // ".rpt" appended when it has none. Any thread.

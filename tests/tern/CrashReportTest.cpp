@@ -80,6 +80,17 @@ std::vector<std::string> reportsIn(const std::string& text) {
 
 bool endedBy(int status, int signo) { return WIFSIGNALED(status) && WTERMSIG(status) == signo; }
 
+// Lines after the backtrace heading that name an object file and an address.
+std::size_t frameLines(const std::string& report) {
+  const std::string heading = "Backtrace of the thread, innermost first:\n";
+  const std::size_t at = report.find(heading);
+  if (at == std::string::npos) return 0;
+  std::istringstream rest(report.substr(at + heading.size()));
+  std::size_t frames = 0;
+  for (std::string line; std::getline(rest, line) && line.find("[0x") != std::string::npos;) ++frames;
+  return frames;
+}
+
 }  // namespace
 
 TEST(CrashReportPathTest, TheExtensionIsReplacedOrAppended) {
@@ -99,6 +110,11 @@ TEST(CrashReportTest, ASegmentationFaultIsReportedAndStillEndsTheProgram) {
   EXPECT_NE(text.find("  signal: 11 (0xb) SIGSEGV\n"), std::string::npos) << text;
   EXPECT_NE(text.find("  fault_address: 0x"), std::string::npos) << text;
   EXPECT_NE(text.find("Thread details:\n  thread is the UI thread\n"), std::string::npos) << text;
+  // Catches a report without the version given at install, and a backtrace that is missing
+  // or stops in the handler instead of reaching the faulting code and its callers.
+  EXPECT_NE(text.find("  program: " + program.string() + "\n  version: Crasher v7.1\n"), std::string::npos) << text;
+  EXPECT_GE(frameLines(text), 4U) << text;
+  EXPECT_NE(text.find("libc.so"), std::string::npos) << text;
 }
 
 TEST(CrashReportTest, TwoCrashesAppendTwoCompleteReports) {

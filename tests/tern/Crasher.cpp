@@ -10,7 +10,7 @@
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
-  Tern::CrashReport::install();
+  Tern::CrashReport::install("Crasher v7.1");
   const std::string_view mode = argv[1];
   if (mode == "raise") {
     std::raise(SIGSEGV);
