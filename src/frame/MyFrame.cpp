@@ -18,6 +18,7 @@
 #include "frame/RunInput.h"
 #include "frame/Sequencer.h"
 #include "project/ProjectFile.h"
+#include "project/RecoveryFile.h"
 #include "project/Settings.h"
 #include "project/WindowGeometry.h"
 #include "resources/Resources.h"
@@ -60,6 +61,15 @@ bool isBelow(const wxTreeCtrl& tree, const wxTreeItemId& item, const wxTreeItemI
   return false;
 }
 
+// The folder recovery files go to, as the user should look for it.
+wxString recoveryFolderText() {
+  try {
+    return WxText::fromUtf8(RecoveryFile::folder().string());
+  } catch (const std::exception&) {
+    return "~/.local/share/Zentak";
+  }
+}
+
 }  // namespace
 
 MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store, RunInput& runInput)
@@ -89,7 +99,7 @@ MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store, Ru
       [this] { postEndSequence(); },
       [this] {
         postEndSequence();
-        Close(true);
+        Close();
       }});
   bindEvents();
   Tern::Event::postOwned(std::make_unique<LoadFileEvent>(this, projectPath().string()));
@@ -337,7 +347,7 @@ void MyFrame::bindEvents() {
   menu(FrameId::toolRunGroup, &MyFrame::runCurrentGroup);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { rename(true); }, FrameId::renameGroup);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { rename(false); }, FrameId::renameCommand);
-  Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(true); }, FrameId::exitProgram);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, FrameId::exitProgram);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { AboutBox(this).ShowModal(); }, FrameId::about);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { WebLinks::openHomePage(this); }, FrameId::webSite);
   Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { WebLinks::openHomePage(this); }, FrameId::webSite);
@@ -359,16 +369,54 @@ void MyFrame::bindEvents() {
   Bind(wxEVT_CHAR_HOOK, &MyFrame::onCharHook, this);
   chordWait.SetOwner(this);
   Bind(wxEVT_TIMER, &MyFrame::onChordWait, this, chordWait.GetId());
-  Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
-    // A run still in progress ends as "End Sequence Now" ends it, final commands and all, so
-    // that no key stays held and the stop key goes back to the desktop.
-    endSequence();
-    // Saving happens while the window still stands, so that a failure can still be told.
-    Hide();
-    saveProject();
-    storeGeometry();
-    event.Skip();
-  });
+  Bind(wxEVT_CLOSE_WINDOW, &MyFrame::onClose, this);
+}
+
+void MyFrame::onClose(wxCloseEvent& event) {
+  // A run still in progress ends as "End Sequence Now" ends it, final commands and all, so
+  // that no key stays held and the stop key goes back to the desktop.
+  endSequence();
+  storeEditors();
+  const std::string text = projectText();
+  if (!writeProjectFile(text) && !keepAfterFailedSave(text, event.CanVeto())) {
+    event.Veto();
+    return;
+  }
+  Hide();
+  storeGeometry();
+  event.Skip();
+}
+
+bool MyFrame::keepAfterFailedSave(const std::string& text, bool canStay) {
+  // The first refusal gives the user the chance to make room or mend the permissions and keep
+  // the project where it belongs.
+  if (canStay && !exitSaveFailed) {
+    exitSaveFailed = true;
+    tellUser("Failed to save command project file.\nZentak stays open: make room on the disk or fix the "
+             "folder's permissions, then close it again.",
+             UserDialogs::Icon::error);
+    return false;
+  }
+  try {
+    const std::filesystem::path kept = RecoveryFile::write(text, std::chrono::system_clock::now());
+    tellUser("Failed to save command project file.\nYour project was written to\n" +
+                 WxText::fromUtf8(kept.string()),
+             UserDialogs::Icon::warning);
+    return true;
+  } catch (const std::exception&) {
+    tellUser("Failed to save command project file, and no copy could be written to\n" +
+                 recoveryFolderText() + "\nMake room on the disk, then close Zentak again.",
+             UserDialogs::Icon::error);
+    return !canStay;
+  }
+}
+
+void MyFrame::tellUser(const wxString& message, UserDialogs::Icon icon) {
+  if (quietExit) return;
+  // A window that leaves the screen while its message is up would take the message with it.
+  if (!IsShown()) Show();
+  Raise();
+  UserDialogs::current().tell(message, "SAVE ERROR", icon, this);
 }
 
 wxTreeItemId MyFrame::selectedGroup() const { return tree->groupOf(tree->GetSelection()); }
@@ -436,6 +484,13 @@ void MyFrame::loadProject() {
 void MyFrame::saveProject() {
   uiThread.assertCurrent("MyFrame::saveProject");
   storeEditors();
+  if (!writeProjectFile(projectText())) {
+    UserDialogs::current().tell("Failed to save command project file.\nPlease try again.", "SAVE ERROR",
+                                UserDialogs::Icon::error, IsShown() ? this : nullptr);
+  }
+}
+
+std::string MyFrame::projectText() const {
   std::vector<ProjectFile::GroupBlock> blocks;
   wxTreeItemIdValue groupCookie;
   for (wxTreeItemId g = tree->GetFirstChild(rootItem, groupCookie); g.IsOk(); g = tree->GetNextChild(rootItem, groupCookie)) {
@@ -449,6 +504,10 @@ void MyFrame::saveProject() {
   }
   std::string text;
   ProjectFile::writeProject(text, blocks);
+  return text;
+}
+
+bool MyFrame::writeProjectFile(const std::string& text) {
   const std::filesystem::path path = projectPath();
   try {
     // A read-only file stays as it is, and so stays where it is.
@@ -459,9 +518,9 @@ void MyFrame::saveProject() {
     }
     keepBeforeSave = false;
     ProjectFile::writeFileSafely(path, text);
+    return true;
   } catch (const std::exception&) {
-    UserDialogs::current().tell("Failed to save command project file.\nPlease try again.", "SAVE ERROR",
-                                UserDialogs::Icon::error, IsShown() ? this : nullptr);
+    return false;
   }
 }
 

@@ -12,6 +12,7 @@
 
 #include "frame/FrameEvents.h"
 #include "project/ProjectFile.h"
+#include "shell/UserDialogs.h"
 #include "tern/EventReceiver.h"
 #include "frame/SequencerHost.h"
 #include "tern/OwnerThread.h"
@@ -28,6 +29,7 @@ class Sequencer;
 class TaskBarIcon;
 class wxMenuItem;
 class wxPanel;
+class wxCloseEvent;
 class wxTreeEvent;
 
 // The main window: menus, toolbar, the command tree on the left and the editor panels on the
@@ -104,6 +106,19 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   [[nodiscard]] LgrDate now() const override;
   void refreshKeyboardLayout() override;
 
+  // Saves the project as the window closes. A failed save refuses the first close that can be
+  // refused, so that the user can mend the cause; after that the project goes to a recovery
+  // file in the user's data folder.
+  void onClose(wxCloseEvent& event);
+  // After the project file could not be written at close: whether the window may go.
+  bool keepAfterFailedSave(const std::string& text, bool canStay);
+  // A save error at exit, unless the exit must be quiet.
+  void tellUser(const wxString& message, UserDialogs::Icon icon);
+  // The whole tree in the project file's form.
+  [[nodiscard]] std::string projectText() const;
+  // Replaces the project file with text; false when it could not.
+  bool writeProjectFile(const std::string& text);
+
   void buildMenus();
   void buildPanels();
   void buildStatusBar();
@@ -161,4 +176,8 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   // The project file holds what the load did not read: it is kept under another name before the
   // first save.
   bool keepBeforeSave = false;
+  // A close was refused because the project could not be saved.
+  bool exitSaveFailed = false;
+  // The exit has nobody to answer a message (a logout or a signal).
+  bool quietExit = false;
 };

@@ -59,10 +59,13 @@ class MyFrameTest : public ::testing::Test {
   void SetUp() override {
     Tern::EventDispatcher::install(new Tern::QueueDispatch(&Tern::WxWake::wake));
     settings = Settings::file(dir.path() / "settings.conf");
+    // Recovery files of failed saves stay out of the user's own data folder.
+    ::setenv("XDG_DATA_HOME", (dir.path() / "data").c_str(), 1);
   }
 
   void TearDown() override {
     close();
+    ::unsetenv("XDG_DATA_HOME");
     Tern::EventDispatcher::install(nullptr);
   }
 
@@ -80,16 +83,29 @@ class MyFrameTest : public ::testing::Test {
     return *frame;
   }
 
-  void close() {
-    if (frame == nullptr) return;
+  // Closes the window as the program's exit does; a close that may be refused returns false when
+  // it was.
+  bool close(bool force = true) {
+    if (frame == nullptr) return true;
     bool gone = false;
     frame->Bind(wxEVT_DESTROY, [&gone, this](wxWindowDestroyEvent& event) {
       if (event.GetEventObject() == frame) gone = true;
       event.Skip();
     });
-    frame->Close(true);
+    if (!frame->Close(force)) return false;
     EXPECT_TRUE(GuiTest::waitFor([&gone] { return gone; }));
     frame = nullptr;
+    return true;
+  }
+
+  // The recovery files written so far.
+  std::vector<std::filesystem::path> recovered() const {
+    std::vector<std::filesystem::path> out;
+    std::error_code none;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "data" / "Zentak", none)) {
+      out.push_back(entry.path());
+    }
+    return out;
   }
 
   CommandTree& tree() const { return frame->commandTree(); }
@@ -311,6 +327,40 @@ TEST_F(MyFrameTest, AFailedSaveIsReportedAndLeavesTheOldFile) {
   EXPECT_EQ(dialogs.messages[0].caption, "SAVE ERROR");
   EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "Zentak.ini"));
   std::filesystem::remove(dir.path() / "Zentak.ini");
+}
+
+// Fault: a save that failed at exit was told and the window went anyway, with the session's work.
+TEST_F(MyFrameTest, AFailedSaveAtExitKeepsTheWindowOpenAndASecondCloseWritesARecoveryFile) {
+  writeProject(twoGroups());
+  open();
+  select({"Hunt", "Attack"});
+  frame->commandEditor().commandTextCtrl().SetValue("unsaved work");
+  std::filesystem::permissions(dir.path() / "Zentak.ini", std::filesystem::perms::owner_read);
+  EXPECT_FALSE(close(false));
+  GuiTest::flushEvents();
+  EXPECT_TRUE(frame->IsShown());
+  EXPECT_TRUE(recovered().empty());
+  ASSERT_EQ(dialogs.messages.size(), 1U);
+  EXPECT_EQ(dialogs.messages[0].caption, "SAVE ERROR");
+  ASSERT_TRUE(close(false));
+  const auto files = recovered();
+  ASSERT_EQ(files.size(), 1U);
+  EXPECT_TRUE(files[0].filename().string().starts_with("Zentak-recovered-"));
+  EXPECT_NE(ProjectFile::readFile(files[0]).find("unsaved work"), std::string::npos);
+  ASSERT_EQ(dialogs.messages.size(), 2U);
+  EXPECT_NE(dialogs.messages[1].text.utf8_string().find(files[0].string()), std::string::npos);
+  EXPECT_EQ(readProject(), twoGroups());
+  std::filesystem::permissions(dir.path() / "Zentak.ini", std::filesystem::perms::owner_all);
+}
+
+// Fault: a close that cannot be refused (a logout) lost the work when the project could not be saved.
+TEST_F(MyFrameTest, AFailedSaveAtAForcedCloseWritesARecoveryFileAtOnce) {
+  writeProject(twoGroups());
+  open();
+  std::filesystem::permissions(dir.path() / "Zentak.ini", std::filesystem::perms::owner_read);
+  close();
+  EXPECT_EQ(recovered().size(), 1U);
+  std::filesystem::permissions(dir.path() / "Zentak.ini", std::filesystem::perms::owner_all);
 }
 
 TEST_F(MyFrameTest, EditsAreStoredWhenTheSelectionMovesAndAtClose) {
