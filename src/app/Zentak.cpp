@@ -11,6 +11,7 @@
 #include "project/Settings.h"
 #include "tern/CrashReport.h"
 #include "tern/EventDispatcher.h"
+#include "tern/ExitSignals.h"
 #include "tern/QueueDispatch.h"
 #include "tern/WxWake.h"
 
@@ -62,10 +63,26 @@ bool Zentak::OnInit() {
     if (event.GetEventObject() == mainFrame) mainFrame = nullptr;
     event.Skip();
   });
+  // A logout saves what the session changed; the toolkit delivers these where the desktop's
+  // session manager asks.
+  Bind(wxEVT_QUERY_END_SESSION, [this](wxCloseEvent& event) {
+    if (mainFrame != nullptr) mainFrame->saveIfChanged();
+    event.Skip();
+  });
+  Bind(wxEVT_END_SESSION, [this](wxCloseEvent&) {
+    if (mainFrame != nullptr) mainFrame->exitQuietly();
+  });
+  try {
+    Tern::ExitSignals::install();
+  } catch (const std::exception&) {
+    // The signals keep their default action: the program still runs, as it did before.
+  }
   return true;
 }
 
 int Zentak::OnExit() {
+  // The window is gone: nobody is left to save, so a signal ends the program at once.
+  Tern::ExitSignals::uninstall();
   try {
     Tern::EventDispatcher::install(nullptr);
   } catch (const std::exception&) {

@@ -1,14 +1,18 @@
 #include "frame/MyFrame.h"
 
 #include <wx/accel.h>
+#include <wx/app.h>
+#include <wx/eventfilter.h>
 #include <wx/bmpbuttn.h>
 #include <wx/menu.h>
 #include <wx/panel.h>
 #include <wx/settings.h>
+#include <wx/spinctrl.h>
 #include <wx/sizer.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
 
+#include <functional>
 #include <system_error>
 
 #include "commands/BaseCommand.h"
@@ -28,6 +32,7 @@
 #include "shell/TopToolbar.h"
 #include "shell/UserDialogs.h"
 #include "shell/WebLinks.h"
+#include "tern/ExitSignals.h"
 #include "tern/OneShot.h"
 #include "text/Version.h"
 #include "text/WxText.h"
@@ -60,6 +65,37 @@ bool isBelow(const wxTreeCtrl& tree, const wxTreeItemId& item, const wxTreeItemI
   }
   return false;
 }
+
+// How long the user pauses before the changes are saved: long enough not to write at every
+// keystroke, short enough that a crash or a power cut loses little.
+constexpr int autosaveDelayMs = 3000;
+constexpr int exitWatchMs = 200;
+
+// Reports every change the user makes in the window's editors. Setting a control's value from a
+// record reports one too; such a save finds nothing changed and writes nothing.
+class EditorChangeFilter final : public wxEventFilter {
+ public:
+  EditorChangeFilter(wxWindow& frame, std::function<void()> changed) : window(frame), onChange(std::move(changed)) {
+    wxEvtHandler::AddFilter(this);
+  }
+  ~EditorChangeFilter() override { wxEvtHandler::RemoveFilter(this); }
+  EditorChangeFilter(const EditorChangeFilter&) = delete;
+  EditorChangeFilter& operator=(const EditorChangeFilter&) = delete;
+
+  int FilterEvent(wxEvent& event) override {
+    const wxEventType type = event.GetEventType();
+    if (type == wxEVT_TEXT || type == wxEVT_SPINCTRL || type == wxEVT_CHECKBOX || type == wxEVT_RADIOBUTTON ||
+        type == wxEVT_CHOICE || type == wxEVT_BUTTON) {
+      auto* source = dynamic_cast<wxWindow*>(event.GetEventObject());
+      if (source != nullptr && wxGetTopLevelParent(source) == &window) onChange();
+    }
+    return Event_Skip;
+  }
+
+ private:
+  wxWindow& window;
+  std::function<void()> onChange;
+};
 
 // The folder recovery files go to, as the user should look for it.
 wxString recoveryFolderText() {
@@ -102,6 +138,8 @@ MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store, Ru
         Close();
       }});
   bindEvents();
+  changeWatch = std::make_unique<EditorChangeFilter>(*this, [this] { projectChanged(); });
+  exitWatch.Start(exitWatchMs);
   Tern::Event::postOwned(std::make_unique<LoadFileEvent>(this, projectPath().string()));
   tree->SetFocus();
   SetTitle(WxText::fromUtf8(Version::title));
@@ -369,6 +407,10 @@ void MyFrame::bindEvents() {
   Bind(wxEVT_CHAR_HOOK, &MyFrame::onCharHook, this);
   chordWait.SetOwner(this);
   Bind(wxEVT_TIMER, &MyFrame::onChordWait, this, chordWait.GetId());
+  autosave.SetOwner(this);
+  Bind(wxEVT_TIMER, &MyFrame::onAutosave, this, autosave.GetId());
+  exitWatch.SetOwner(this);
+  Bind(wxEVT_TIMER, &MyFrame::onExitWatch, this, exitWatch.GetId());
   Bind(wxEVT_CLOSE_WINDOW, &MyFrame::onClose, this);
 }
 
@@ -378,13 +420,46 @@ void MyFrame::onClose(wxCloseEvent& event) {
   endSequence();
   storeEditors();
   const std::string text = projectText();
-  if (!writeProjectFile(text) && !keepAfterFailedSave(text, event.CanVeto())) {
+  if (text != lastSaved && !writeProjectFile(text) && !keepAfterFailedSave(text, event.CanVeto())) {
     event.Veto();
     return;
   }
+  autosave.Stop();
+  exitWatch.Stop();
   Hide();
   storeGeometry();
   event.Skip();
+}
+
+void MyFrame::exitQuietly() {
+  uiThread.assertCurrent("MyFrame::exitQuietly");
+  quietExit = true;
+  Close(true);
+}
+
+void MyFrame::onExitWatch(wxTimerEvent&) {
+  if (Tern::ExitSignals::received() != 0) exitQuietly();
+}
+
+void MyFrame::projectChanged() {
+  if (projectLoaded) autosave.StartOnce(autosaveDelayMs);
+}
+
+void MyFrame::onAutosave(wxTimerEvent&) { saveIfChanged(); }
+
+void MyFrame::saveIfChanged() {
+  uiThread.assertCurrent("MyFrame::saveIfChanged");
+  if (!projectLoaded || isRunning()) return;
+  storeEditors();
+  const std::string text = projectText();
+  if (text == lastSaved) return;
+  if (writeProjectFile(text)) {
+    autosaveFailureTold = false;
+  } else if (!autosaveFailureTold && !quietExit) {
+    autosaveFailureTold = true;
+    UserDialogs::current().tell("Failed to save command project file.\nPlease try again.", "SAVE ERROR",
+                                UserDialogs::Icon::error, IsShown() ? this : nullptr);
+  }
 }
 
 bool MyFrame::keepAfterFailedSave(const std::string& text, bool canStay) {
@@ -518,6 +593,7 @@ bool MyFrame::writeProjectFile(const std::string& text) {
     }
     keepBeforeSave = false;
     ProjectFile::writeFileSafely(path, text);
+    lastSaved = text;
     return true;
   } catch (const std::exception&) {
     return false;
@@ -595,6 +671,7 @@ void MyFrame::selectionChanged(const wxTreeItemId& item) {
 
 void MyFrame::addGroup() {
   uiThread.assertCurrent("MyFrame::addGroup");
+  projectChanged();
   auto group = std::make_unique<GroupCommand>();
   group->setName(newGroupName);
   GroupCommand& shown = *group;
@@ -605,6 +682,7 @@ void MyFrame::addGroup() {
 
 void MyFrame::addCommand() {
   uiThread.assertCurrent("MyFrame::addCommand");
+  projectChanged();
   const wxTreeItemId groupItem = selectedGroup();
   if (!groupItem.IsOk()) return;
   auto command = std::make_unique<BaseCommand>();
@@ -617,6 +695,7 @@ void MyFrame::addCommand() {
 
 void MyFrame::deleteGroup() {
   uiThread.assertCurrent("MyFrame::deleteGroup");
+  projectChanged();
   const wxTreeItemId item = selectedGroup();
   if (!item.IsOk()) return;
   const wxTreeItemId next = tree->GetNextSibling(item);
@@ -628,6 +707,7 @@ void MyFrame::deleteGroup() {
 
 void MyFrame::deleteCommand() {
   uiThread.assertCurrent("MyFrame::deleteCommand");
+  projectChanged();
   const wxTreeItemId item = tree->GetSelection();
   if (tree->commandRecord(item) == nullptr) return;
   const wxTreeItemId groupItem = tree->GetItemParent(item);
@@ -647,6 +727,7 @@ void MyFrame::rename(bool groupOnly) {
 
 void MyFrame::duplicateGroup() {
   uiThread.assertCurrent("MyFrame::duplicateGroup");
+  projectChanged();
   storeEditors();
   const wxTreeItemId source = selectedGroup();
   const GroupCommand* group = tree->groupRecord(source);
@@ -666,6 +747,7 @@ void MyFrame::duplicateGroup() {
 
 void MyFrame::duplicateCommand() {
   uiThread.assertCurrent("MyFrame::duplicateCommand");
+  projectChanged();
   const wxTreeItemId source = tree->GetSelection();
   const BaseCommand* command = tree->commandRecord(source);
   if (command == nullptr) return;
@@ -683,7 +765,10 @@ void MyFrame::duplicateCommand() {
 
 void MyFrame::onBeginLabelEdit(wxTreeEvent& event) { tree->beginLabelEdit(event); }
 
-void MyFrame::onEndLabelEdit(wxTreeEvent& event) { tree->endLabelEdit(event); }
+void MyFrame::onEndLabelEdit(wxTreeEvent& event) {
+  tree->endLabelEdit(event);
+  projectChanged();
+}
 
 void MyFrame::onItemCollapsing(wxTreeEvent& event) {
   // The tree drops a selection that the collapse hides without a changing event, so the editors
@@ -699,6 +784,7 @@ void MyFrame::onEndDrag(wxTreeEvent& event) {
   const wxTreeItemId dragged = dragItem;
   dragItem = wxTreeItemId();
   if (!dragged.IsOk()) return;
+  projectChanged();
   storeEditors();
   const bool copy = copyOnDrop || wxGetKeyState(WXK_CONTROL);
   const wxTreeItemId dropped = tree->dropCommand(dragged, event.GetItem(), copy);

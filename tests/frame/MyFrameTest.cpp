@@ -6,6 +6,8 @@
 
 #include <sys/stat.h>
 
+#include <csignal>
+
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -23,6 +25,7 @@
 #include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
 #include "tern/EventDispatcher.h"
+#include "tern/ExitSignals.h"
 #include "tern/QueueDispatch.h"
 #include "tern/WxWake.h"
 #include "tree/CommandTree.h"
@@ -361,6 +364,41 @@ TEST_F(MyFrameTest, AFailedSaveAtAForcedCloseWritesARecoveryFileAtOnce) {
   close();
   EXPECT_EQ(recovered().size(), 1U);
   std::filesystem::permissions(dir.path() / "Zentak.ini", std::filesystem::perms::owner_all);
+}
+
+// Fault: a kill or a logout ended the program with every edit made since the start.
+TEST_F(MyFrameTest, ATerminationSignalSavesPendingEditsAndCloses) {
+  writeProject(twoGroups());
+  open();
+  select({"Hunt", "Attack"});
+  frame->commandEditor().commandTextCtrl().SetValue("before the signal");
+  bool gone = false;
+  frame->Bind(wxEVT_DESTROY, [&gone, this](wxWindowDestroyEvent& event) {
+    if (event.GetEventObject() == frame) gone = true;
+    event.Skip();
+  });
+  Tern::ExitSignals::install();
+  std::raise(SIGTERM);
+  EXPECT_TRUE(GuiTest::waitFor([&gone] { return gone; }));
+  Tern::ExitSignals::uninstall();
+  frame = nullptr;
+  EXPECT_NE(readProject().find("before the signal"), std::string::npos);
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// Faults: edits waited for the exit to be saved; a save with nothing changed rewrote the file.
+TEST_F(MyFrameTest, ChangesAreSavedAfterAPauseAndOnlyWhenThereAreAny) {
+  writeProject(twoGroups());
+  open();
+  select({"Hunt", "Attack"});
+  frame->commandEditor().commandTextCtrl().SetValue("saved on its own");
+  EXPECT_TRUE(GuiTest::waitFor([this] { return readProject().find("saved on its own") != std::string::npos; }));
+  writeProject("written by someone else");
+  frame->saveIfChanged();
+  EXPECT_EQ(readProject(), "written by someone else");
+  frame->commandEditor().commandTextCtrl().SetValue("changed again");
+  frame->saveIfChanged();
+  EXPECT_NE(readProject().find("changed again"), std::string::npos);
 }
 
 TEST_F(MyFrameTest, EditsAreStoredWhenTheSelectionMovesAndAtClose) {
