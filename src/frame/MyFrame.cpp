@@ -420,7 +420,9 @@ void MyFrame::onClose(wxCloseEvent& event) {
   endSequence();
   storeEditors();
   const std::string text = projectText();
-  if (text != lastSaved && !writeProjectFile(text) && !keepAfterFailedSave(text, event.CanVeto())) {
+  // Written even when unchanged: the file may have been moved or damaged meanwhile, and this is
+  // the last chance.
+  if (!writeProjectFile(text) && !keepAfterFailedSave(text, event.CanVeto())) {
     event.Veto();
     return;
   }
