@@ -8,7 +8,9 @@
 #include "frame/DesktopInput.h"
 #include "frame/MyFrame.h"
 #include "keys/StopChord.h"
+#include "project/InstanceLock.h"
 #include "project/Settings.h"
+#include "shell/UserDialogs.h"
 #include "tern/CrashReport.h"
 #include "tern/EventDispatcher.h"
 #include "tern/ExitSignals.h"
@@ -49,6 +51,13 @@ Zentak::Zentak() : folder(runningProgramFolder()) {
 Zentak::~Zentak() { BaseCommand::setKeyParse({}); }
 
 bool Zentak::OnInit() {
+  // Nothing has read or written the project yet: a second copy goes without touching it.
+  instanceLock = std::make_unique<InstanceLock>(folder);
+  if (instanceLock->heldElsewhere()) {
+    UserDialogs::current().tell("Zentak is already running with this project.", "Zentak",
+                                UserDialogs::Icon::information, nullptr);
+    return false;
+  }
   try {
     Tern::CrashReport::install();
     Tern::EventDispatcher::install(new Tern::QueueDispatch(&Tern::WxWake::wake));

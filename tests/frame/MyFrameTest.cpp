@@ -18,9 +18,11 @@
 #include "frame/DesktopInput.h"
 #include "frame/GroupPanel.h"
 #include "frame/MyFrame.h"
+#include "project/InstanceLock.h"
 #include "project/ProjectFile.h"
 #include "project/Settings.h"
 #include "shell/FrameIds.h"
+#include "support/ChildProcess.h"
 #include "support/GuiTest.h"
 #include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
@@ -399,6 +401,28 @@ TEST_F(MyFrameTest, ChangesAreSavedAfterAPauseAndOnlyWhenThereAreAny) {
   frame->commandEditor().commandTextCtrl().SetValue("changed again");
   frame->saveIfChanged();
   EXPECT_NE(readProject().find("changed again"), std::string::npos);
+}
+
+// Fault: a second copy on the same folder went on, and the last of the two to exit overwrote
+// the other's work.
+TEST_F(MyFrameTest, TheRunningProgramHoldsItsFolderAgainstASecondCopy) {
+  const auto home = dir.path() / "home";
+  std::filesystem::create_directories(home);
+  // The program's folder is where its file lies.
+  std::filesystem::copy_file(ZENTAK_PROGRAM_PATH, dir.path() / "zentak");
+  ChildProcess::Options options;
+  options.argv = {(dir.path() / "zentak").string()};
+  options.env = {{"HOME", home.string()}, {"XDG_CONFIG_HOME", (home / "config").string()},
+                 {"XDG_DATA_HOME", (home / "data").string()}};
+  ChildProcess first(options);
+  // Looking before the program has locked would take the lock from it.
+  const auto lockFile = home / InstanceLock::nameFor(dir.path());
+  ASSERT_TRUE(GuiTest::waitFor(
+      [&lockFile] { return std::filesystem::exists(lockFile) && std::filesystem::file_size(lockFile) > 0; },
+      std::chrono::seconds(60)));
+  EXPECT_TRUE(InstanceLock(dir.path(), home).heldElsewhere());
+  EXPECT_TRUE(InstanceLock(dir.path() / ".", home).heldElsewhere());
+  EXPECT_FALSE(InstanceLock(home, home).heldElsewhere());
 }
 
 TEST_F(MyFrameTest, EditsAreStoredWhenTheSelectionMovesAndAtClose) {
