@@ -8,9 +8,12 @@
 #include "frame/DesktopInput.h"
 #include "frame/MyFrame.h"
 #include "keys/StopChord.h"
+#include "project/InstanceLock.h"
 #include "project/Settings.h"
+#include "shell/UserDialogs.h"
 #include "tern/CrashReport.h"
 #include "tern/EventDispatcher.h"
+#include "tern/ExitSignals.h"
 #include "tern/QueueDispatch.h"
 #include "tern/WxWake.h"
 #include "text/Version.h"
@@ -49,6 +52,13 @@ Zentak::Zentak() : folder(runningProgramFolder()) {
 Zentak::~Zentak() { BaseCommand::setKeyParse({}); }
 
 bool Zentak::OnInit() {
+  // Nothing has read or written the project yet: a second copy goes without touching it.
+  instanceLock = std::make_unique<InstanceLock>(folder);
+  if (instanceLock->heldElsewhere()) {
+    UserDialogs::current().tell("Zentak is already running with this project.", "Zentak",
+                                UserDialogs::Icon::information, nullptr);
+    return false;
+  }
   try {
     Tern::CrashReport::install(Version::title);
     Tern::EventDispatcher::install(new Tern::QueueDispatch(&Tern::WxWake::wake));
@@ -63,10 +73,26 @@ bool Zentak::OnInit() {
     if (event.GetEventObject() == mainFrame) mainFrame = nullptr;
     event.Skip();
   });
+  // A logout saves what the session changed; the toolkit delivers these where the desktop's
+  // session manager asks.
+  Bind(wxEVT_QUERY_END_SESSION, [this](wxCloseEvent& event) {
+    if (mainFrame != nullptr) mainFrame->saveIfChanged();
+    event.Skip();
+  });
+  Bind(wxEVT_END_SESSION, [this](wxCloseEvent&) {
+    if (mainFrame != nullptr) mainFrame->exitQuietly();
+  });
+  try {
+    Tern::ExitSignals::install();
+  } catch (const std::exception&) {
+    // The signals keep their default action: the program still runs, as it did before.
+  }
   return true;
 }
 
 int Zentak::OnExit() {
+  // The window is gone: nobody is left to save, so a signal ends the program at once.
+  Tern::ExitSignals::uninstall();
   try {
     Tern::EventDispatcher::install(nullptr);
   } catch (const std::exception&) {

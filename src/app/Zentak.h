@@ -9,6 +9,7 @@
 #include "keys/KeyCodes.h"
 
 class DesktopInput;
+class InstanceLock;
 class MyFrame;
 class Settings;
 
@@ -37,6 +38,8 @@ class Zentak : public wxApp {
   std::filesystem::path folder;
   std::unique_ptr<DesktopInput> desktop;
   std::unique_ptr<Settings> settings;
+  // Held for the whole run, so that a second copy leaves this folder's project alone.
+  std::unique_ptr<InstanceLock> instanceLock;
   MyFrame* mainFrame = nullptr;
 };
 

@@ -1,14 +1,18 @@
 #include "frame/MyFrame.h"
 
 #include <wx/accel.h>
+#include <wx/app.h>
+#include <wx/eventfilter.h>
 #include <wx/bmpbuttn.h>
 #include <wx/menu.h>
 #include <wx/panel.h>
 #include <wx/settings.h>
+#include <wx/spinctrl.h>
 #include <wx/sizer.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
 
+#include <functional>
 #include <system_error>
 
 #include "commands/BaseCommand.h"
@@ -18,6 +22,7 @@
 #include "frame/RunInput.h"
 #include "frame/Sequencer.h"
 #include "project/ProjectFile.h"
+#include "project/RecoveryFile.h"
 #include "project/Settings.h"
 #include "project/WindowGeometry.h"
 #include "resources/Resources.h"
@@ -27,6 +32,7 @@
 #include "shell/TopToolbar.h"
 #include "shell/UserDialogs.h"
 #include "shell/WebLinks.h"
+#include "tern/ExitSignals.h"
 #include "tern/OneShot.h"
 #include "text/Version.h"
 #include "text/WxText.h"
@@ -60,6 +66,46 @@ bool isBelow(const wxTreeCtrl& tree, const wxTreeItemId& item, const wxTreeItemI
   return false;
 }
 
+// How long the user pauses before the changes are saved: long enough not to write at every
+// keystroke, short enough that a crash or a power cut loses little.
+constexpr int autosaveDelayMs = 3000;
+constexpr int exitWatchMs = 200;
+
+// Reports every change the user makes in the window's editors. Setting a control's value from a
+// record reports one too; such a save finds nothing changed and writes nothing.
+class EditorChangeFilter final : public wxEventFilter {
+ public:
+  EditorChangeFilter(wxWindow& frame, std::function<void()> changed) : window(frame), onChange(std::move(changed)) {
+    wxEvtHandler::AddFilter(this);
+  }
+  ~EditorChangeFilter() override { wxEvtHandler::RemoveFilter(this); }
+  EditorChangeFilter(const EditorChangeFilter&) = delete;
+  EditorChangeFilter& operator=(const EditorChangeFilter&) = delete;
+
+  int FilterEvent(wxEvent& event) override {
+    const wxEventType type = event.GetEventType();
+    if (type == wxEVT_TEXT || type == wxEVT_SPINCTRL || type == wxEVT_CHECKBOX || type == wxEVT_RADIOBUTTON ||
+        type == wxEVT_CHOICE || type == wxEVT_BUTTON) {
+      auto* source = dynamic_cast<wxWindow*>(event.GetEventObject());
+      if (source != nullptr && wxGetTopLevelParent(source) == &window) onChange();
+    }
+    return Event_Skip;
+  }
+
+ private:
+  wxWindow& window;
+  std::function<void()> onChange;
+};
+
+// The folder recovery files go to, as the user should look for it.
+wxString recoveryFolderText() {
+  try {
+    return WxText::fromUtf8(RecoveryFile::folder().string());
+  } catch (const std::exception&) {
+    return "~/.local/share/Zentak";
+  }
+}
+
 }  // namespace
 
 MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store, RunInput& runInput)
@@ -89,9 +135,11 @@ MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store, Ru
       [this] { postEndSequence(); },
       [this] {
         postEndSequence();
-        Close(true);
+        Close();
       }});
   bindEvents();
+  changeWatch = std::make_unique<EditorChangeFilter>(*this, [this] { projectChanged(); });
+  exitWatch.Start(exitWatchMs);
   Tern::Event::postOwned(std::make_unique<LoadFileEvent>(this, projectPath().string()));
   tree->SetFocus();
   SetTitle(WxText::fromUtf8(Version::title));
@@ -337,7 +385,7 @@ void MyFrame::bindEvents() {
   menu(FrameId::toolRunGroup, &MyFrame::runCurrentGroup);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { rename(true); }, FrameId::renameGroup);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { rename(false); }, FrameId::renameCommand);
-  Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(true); }, FrameId::exitProgram);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, FrameId::exitProgram);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { AboutBox(this).ShowModal(); }, FrameId::about);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { WebLinks::openHomePage(this); }, FrameId::webSite);
   Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { WebLinks::openHomePage(this); }, FrameId::webSite);
@@ -359,16 +407,93 @@ void MyFrame::bindEvents() {
   Bind(wxEVT_CHAR_HOOK, &MyFrame::onCharHook, this);
   chordWait.SetOwner(this);
   Bind(wxEVT_TIMER, &MyFrame::onChordWait, this, chordWait.GetId());
-  Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
-    // A run still in progress ends as "End Sequence Now" ends it, final commands and all, so
-    // that no key stays held and the stop key goes back to the desktop.
-    endSequence();
-    // Saving happens while the window still stands, so that a failure can still be told.
-    Hide();
-    saveProject();
-    storeGeometry();
-    event.Skip();
-  });
+  autosave.SetOwner(this);
+  Bind(wxEVT_TIMER, &MyFrame::onAutosave, this, autosave.GetId());
+  exitWatch.SetOwner(this);
+  Bind(wxEVT_TIMER, &MyFrame::onExitWatch, this, exitWatch.GetId());
+  Bind(wxEVT_CLOSE_WINDOW, &MyFrame::onClose, this);
+}
+
+void MyFrame::onClose(wxCloseEvent& event) {
+  // A run still in progress ends as "End Sequence Now" ends it, final commands and all, so
+  // that no key stays held and the stop key goes back to the desktop.
+  endSequence();
+  storeEditors();
+  const std::string text = projectText();
+  // Written even when unchanged: the file may have been moved or damaged meanwhile, and this is
+  // the last chance.
+  if (!writeProjectFile(text) && !keepAfterFailedSave(text, event.CanVeto())) {
+    event.Veto();
+    return;
+  }
+  autosave.Stop();
+  exitWatch.Stop();
+  Hide();
+  storeGeometry();
+  event.Skip();
+}
+
+void MyFrame::exitQuietly() {
+  uiThread.assertCurrent("MyFrame::exitQuietly");
+  quietExit = true;
+  Close(true);
+}
+
+void MyFrame::onExitWatch(wxTimerEvent&) {
+  if (Tern::ExitSignals::received() != 0) exitQuietly();
+}
+
+void MyFrame::projectChanged() {
+  if (projectLoaded) autosave.StartOnce(autosaveDelayMs);
+}
+
+void MyFrame::onAutosave(wxTimerEvent&) { saveIfChanged(); }
+
+void MyFrame::saveIfChanged() {
+  uiThread.assertCurrent("MyFrame::saveIfChanged");
+  if (!projectLoaded || isRunning()) return;
+  storeEditors();
+  const std::string text = projectText();
+  if (text == lastSaved) return;
+  if (writeProjectFile(text)) {
+    autosaveFailureTold = false;
+  } else if (!autosaveFailureTold && !quietExit) {
+    autosaveFailureTold = true;
+    UserDialogs::current().tell("Failed to save command project file.\nPlease try again.", "SAVE ERROR",
+                                UserDialogs::Icon::error, IsShown() ? this : nullptr);
+  }
+}
+
+bool MyFrame::keepAfterFailedSave(const std::string& text, bool canStay) {
+  // The first refusal gives the user the chance to make room or mend the permissions and keep
+  // the project where it belongs.
+  if (canStay && !exitSaveFailed) {
+    exitSaveFailed = true;
+    tellUser("Failed to save command project file.\nZentak stays open: make room on the disk or fix the "
+             "folder's permissions, then close it again.",
+             UserDialogs::Icon::error);
+    return false;
+  }
+  try {
+    const std::filesystem::path kept = RecoveryFile::write(text, std::chrono::system_clock::now());
+    tellUser("Failed to save command project file.\nYour project was written to\n" +
+                 WxText::fromUtf8(kept.string()),
+             UserDialogs::Icon::warning);
+    return true;
+  } catch (const std::exception&) {
+    tellUser("Failed to save command project file, and no copy could be written to\n" +
+                 recoveryFolderText() + "\nMake room on the disk, then close Zentak again.",
+             UserDialogs::Icon::error);
+    return !canStay;
+  }
+}
+
+void MyFrame::tellUser(const wxString& message, UserDialogs::Icon icon) {
+  if (quietExit) return;
+  // A window that leaves the screen while its message is up would take the message with it.
+  if (!IsShown()) Show();
+  Raise();
+  UserDialogs::current().tell(message, "SAVE ERROR", icon, this);
 }
 
 wxTreeItemId MyFrame::selectedGroup() const { return tree->groupOf(tree->GetSelection()); }
@@ -436,6 +561,13 @@ void MyFrame::loadProject() {
 void MyFrame::saveProject() {
   uiThread.assertCurrent("MyFrame::saveProject");
   storeEditors();
+  if (!writeProjectFile(projectText())) {
+    UserDialogs::current().tell("Failed to save command project file.\nPlease try again.", "SAVE ERROR",
+                                UserDialogs::Icon::error, IsShown() ? this : nullptr);
+  }
+}
+
+std::string MyFrame::projectText() const {
   std::vector<ProjectFile::GroupBlock> blocks;
   wxTreeItemIdValue groupCookie;
   for (wxTreeItemId g = tree->GetFirstChild(rootItem, groupCookie); g.IsOk(); g = tree->GetNextChild(rootItem, groupCookie)) {
@@ -449,6 +581,10 @@ void MyFrame::saveProject() {
   }
   std::string text;
   ProjectFile::writeProject(text, blocks);
+  return text;
+}
+
+bool MyFrame::writeProjectFile(const std::string& text) {
   const std::filesystem::path path = projectPath();
   try {
     // A read-only file stays as it is, and so stays where it is.
@@ -459,9 +595,10 @@ void MyFrame::saveProject() {
     }
     keepBeforeSave = false;
     ProjectFile::writeFileSafely(path, text);
+    lastSaved = text;
+    return true;
   } catch (const std::exception&) {
-    UserDialogs::current().tell("Failed to save command project file.\nPlease try again.", "SAVE ERROR",
-                                UserDialogs::Icon::error, IsShown() ? this : nullptr);
+    return false;
   }
 }
 
@@ -536,6 +673,7 @@ void MyFrame::selectionChanged(const wxTreeItemId& item) {
 
 void MyFrame::addGroup() {
   uiThread.assertCurrent("MyFrame::addGroup");
+  projectChanged();
   auto group = std::make_unique<GroupCommand>();
   group->setName(newGroupName);
   GroupCommand& shown = *group;
@@ -546,6 +684,7 @@ void MyFrame::addGroup() {
 
 void MyFrame::addCommand() {
   uiThread.assertCurrent("MyFrame::addCommand");
+  projectChanged();
   const wxTreeItemId groupItem = selectedGroup();
   if (!groupItem.IsOk()) return;
   auto command = std::make_unique<BaseCommand>();
@@ -558,6 +697,7 @@ void MyFrame::addCommand() {
 
 void MyFrame::deleteGroup() {
   uiThread.assertCurrent("MyFrame::deleteGroup");
+  projectChanged();
   const wxTreeItemId item = selectedGroup();
   if (!item.IsOk()) return;
   const wxTreeItemId next = tree->GetNextSibling(item);
@@ -569,6 +709,7 @@ void MyFrame::deleteGroup() {
 
 void MyFrame::deleteCommand() {
   uiThread.assertCurrent("MyFrame::deleteCommand");
+  projectChanged();
   const wxTreeItemId item = tree->GetSelection();
   if (tree->commandRecord(item) == nullptr) return;
   const wxTreeItemId groupItem = tree->GetItemParent(item);
@@ -588,6 +729,7 @@ void MyFrame::rename(bool groupOnly) {
 
 void MyFrame::duplicateGroup() {
   uiThread.assertCurrent("MyFrame::duplicateGroup");
+  projectChanged();
   storeEditors();
   const wxTreeItemId source = selectedGroup();
   const GroupCommand* group = tree->groupRecord(source);
@@ -607,6 +749,7 @@ void MyFrame::duplicateGroup() {
 
 void MyFrame::duplicateCommand() {
   uiThread.assertCurrent("MyFrame::duplicateCommand");
+  projectChanged();
   const wxTreeItemId source = tree->GetSelection();
   const BaseCommand* command = tree->commandRecord(source);
   if (command == nullptr) return;
@@ -624,7 +767,10 @@ void MyFrame::duplicateCommand() {
 
 void MyFrame::onBeginLabelEdit(wxTreeEvent& event) { tree->beginLabelEdit(event); }
 
-void MyFrame::onEndLabelEdit(wxTreeEvent& event) { tree->endLabelEdit(event); }
+void MyFrame::onEndLabelEdit(wxTreeEvent& event) {
+  tree->endLabelEdit(event);
+  projectChanged();
+}
 
 void MyFrame::onItemCollapsing(wxTreeEvent& event) {
   // The tree drops a selection that the collapse hides without a changing event, so the editors
@@ -640,6 +786,7 @@ void MyFrame::onEndDrag(wxTreeEvent& event) {
   const wxTreeItemId dragged = dragItem;
   dragItem = wxTreeItemId();
   if (!dragged.IsOk()) return;
+  projectChanged();
   storeEditors();
   const bool copy = copyOnDrop || wxGetKeyState(WXK_CONTROL);
   const wxTreeItemId dropped = tree->dropCommand(dragged, event.GetItem(), copy);

@@ -12,6 +12,7 @@
 
 #include "frame/FrameEvents.h"
 #include "project/ProjectFile.h"
+#include "shell/UserDialogs.h"
 #include "tern/EventReceiver.h"
 #include "frame/SequencerHost.h"
 #include "tern/OwnerThread.h"
@@ -28,6 +29,8 @@ class Sequencer;
 class TaskBarIcon;
 class wxMenuItem;
 class wxPanel;
+class wxCloseEvent;
+class wxEventFilter;
 class wxTreeEvent;
 
 // The main window: menus, toolbar, the command tree on the left and the editor panels on the
@@ -52,6 +55,13 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
 
   // Writes the whole tree to the project file; a failure is reported to the user.
   void saveProject() override;
+  // Saves the project when it differs from what this window last saved; a failure is told once
+  // until a save succeeds. Nothing is saved before the project is loaded or during a run, whose
+  // start saves. UI thread.
+  void saveIfChanged();
+  // Saves and closes the window without a message or a refusal, for a logout or a termination
+  // signal; a failed save goes to a recovery file. UI thread.
+  void exitQuietly();
   // Stores the editors and asks for the selected group to be run.
   void runCurrentGroup();
 
@@ -103,6 +113,24 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   [[nodiscard]] std::unique_ptr<TimerService> makeTimerService() override;
   [[nodiscard]] LgrDate now() const override;
   void refreshKeyboardLayout() override;
+
+  // Saves the project as the window closes. A failed save refuses the first close that can be
+  // refused, so that the user can mend the cause; after that the project goes to a recovery
+  // file in the user's data folder.
+  void onClose(wxCloseEvent& event);
+  // An editor or a tree action changed the project: it is saved once the user pauses.
+  void projectChanged();
+  void onAutosave(wxTimerEvent& event);
+  // Takes a termination signal the handler recorded.
+  void onExitWatch(wxTimerEvent& event);
+  // After the project file could not be written at close: whether the window may go.
+  bool keepAfterFailedSave(const std::string& text, bool canStay);
+  // A save error at exit, unless the exit must be quiet.
+  void tellUser(const wxString& message, UserDialogs::Icon icon);
+  // The whole tree in the project file's form.
+  [[nodiscard]] std::string projectText() const;
+  // Replaces the project file with text; false when it could not.
+  bool writeProjectFile(const std::string& text);
 
   void buildMenus();
   void buildPanels();
@@ -161,4 +189,18 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   // The project file holds what the load did not read: it is kept under another name before the
   // first save.
   bool keepBeforeSave = false;
+  // Fires a few seconds after the last change.
+  wxTimer autosave;
+  // Looks for a termination signal; a signal handler may do no more than record it.
+  wxTimer exitWatch;
+  // Restarts the autosave on every change in the editors.
+  std::unique_ptr<wxEventFilter> changeWatch;
+  // The text of the last successful save; nothing changed while the tree still writes it.
+  std::string lastSaved;
+  // The autosave's failure was told; told again only after a save has succeeded.
+  bool autosaveFailureTold = false;
+  // A close was refused because the project could not be saved.
+  bool exitSaveFailed = false;
+  // The exit has nobody to answer a message (a logout or a signal).
+  bool quietExit = false;
 };

@@ -6,6 +6,8 @@
 
 #include <sys/stat.h>
 
+#include <csignal>
+
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -16,13 +18,16 @@
 #include "frame/DesktopInput.h"
 #include "frame/GroupPanel.h"
 #include "frame/MyFrame.h"
+#include "project/InstanceLock.h"
 #include "project/ProjectFile.h"
 #include "project/Settings.h"
 #include "shell/FrameIds.h"
+#include "support/ChildProcess.h"
 #include "support/GuiTest.h"
 #include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
 #include "tern/EventDispatcher.h"
+#include "tern/ExitSignals.h"
 #include "tern/QueueDispatch.h"
 #include "tern/WxWake.h"
 #include "tree/CommandTree.h"
@@ -59,10 +64,13 @@ class MyFrameTest : public ::testing::Test {
   void SetUp() override {
     Tern::EventDispatcher::install(new Tern::QueueDispatch(&Tern::WxWake::wake));
     settings = Settings::file(dir.path() / "settings.conf");
+    // Recovery files of failed saves stay out of the user's own data folder.
+    ::setenv("XDG_DATA_HOME", (dir.path() / "data").c_str(), 1);
   }
 
   void TearDown() override {
     close();
+    ::unsetenv("XDG_DATA_HOME");
     Tern::EventDispatcher::install(nullptr);
   }
 
@@ -80,16 +88,29 @@ class MyFrameTest : public ::testing::Test {
     return *frame;
   }
 
-  void close() {
-    if (frame == nullptr) return;
+  // Closes the window as the program's exit does; a close that may be refused returns false when
+  // it was.
+  bool close(bool force = true) {
+    if (frame == nullptr) return true;
     bool gone = false;
     frame->Bind(wxEVT_DESTROY, [&gone, this](wxWindowDestroyEvent& event) {
       if (event.GetEventObject() == frame) gone = true;
       event.Skip();
     });
-    frame->Close(true);
+    if (!frame->Close(force)) return false;
     EXPECT_TRUE(GuiTest::waitFor([&gone] { return gone; }));
     frame = nullptr;
+    return true;
+  }
+
+  // The recovery files written so far.
+  std::vector<std::filesystem::path> recovered() const {
+    std::vector<std::filesystem::path> out;
+    std::error_code none;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "data" / "Zentak", none)) {
+      out.push_back(entry.path());
+    }
+    return out;
   }
 
   CommandTree& tree() const { return frame->commandTree(); }
@@ -311,6 +332,97 @@ TEST_F(MyFrameTest, AFailedSaveIsReportedAndLeavesTheOldFile) {
   EXPECT_EQ(dialogs.messages[0].caption, "SAVE ERROR");
   EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "Zentak.ini"));
   std::filesystem::remove(dir.path() / "Zentak.ini");
+}
+
+// Fault: a save that failed at exit was told and the window went anyway, with the session's work.
+TEST_F(MyFrameTest, AFailedSaveAtExitKeepsTheWindowOpenAndASecondCloseWritesARecoveryFile) {
+  writeProject(twoGroups());
+  open();
+  select({"Hunt", "Attack"});
+  frame->commandEditor().commandTextCtrl().SetValue("unsaved work");
+  std::filesystem::permissions(dir.path() / "Zentak.ini", std::filesystem::perms::owner_read);
+  EXPECT_FALSE(close(false));
+  GuiTest::flushEvents();
+  EXPECT_TRUE(frame->IsShown());
+  EXPECT_TRUE(recovered().empty());
+  ASSERT_EQ(dialogs.messages.size(), 1U);
+  EXPECT_EQ(dialogs.messages[0].caption, "SAVE ERROR");
+  ASSERT_TRUE(close(false));
+  const auto files = recovered();
+  ASSERT_EQ(files.size(), 1U);
+  EXPECT_TRUE(files[0].filename().string().starts_with("Zentak-recovered-"));
+  EXPECT_NE(ProjectFile::readFile(files[0]).find("unsaved work"), std::string::npos);
+  ASSERT_EQ(dialogs.messages.size(), 2U);
+  EXPECT_NE(dialogs.messages[1].text.utf8_string().find(files[0].string()), std::string::npos);
+  EXPECT_EQ(readProject(), twoGroups());
+  std::filesystem::permissions(dir.path() / "Zentak.ini", std::filesystem::perms::owner_all);
+}
+
+// Fault: a close that cannot be refused (a logout) lost the work when the project could not be saved.
+TEST_F(MyFrameTest, AFailedSaveAtAForcedCloseWritesARecoveryFileAtOnce) {
+  writeProject(twoGroups());
+  open();
+  std::filesystem::permissions(dir.path() / "Zentak.ini", std::filesystem::perms::owner_read);
+  close();
+  EXPECT_EQ(recovered().size(), 1U);
+  std::filesystem::permissions(dir.path() / "Zentak.ini", std::filesystem::perms::owner_all);
+}
+
+// Fault: a kill or a logout ended the program with every edit made since the start.
+TEST_F(MyFrameTest, ATerminationSignalSavesPendingEditsAndCloses) {
+  writeProject(twoGroups());
+  open();
+  select({"Hunt", "Attack"});
+  frame->commandEditor().commandTextCtrl().SetValue("before the signal");
+  bool gone = false;
+  frame->Bind(wxEVT_DESTROY, [&gone, this](wxWindowDestroyEvent& event) {
+    if (event.GetEventObject() == frame) gone = true;
+    event.Skip();
+  });
+  Tern::ExitSignals::install();
+  std::raise(SIGTERM);
+  EXPECT_TRUE(GuiTest::waitFor([&gone] { return gone; }));
+  Tern::ExitSignals::uninstall();
+  frame = nullptr;
+  EXPECT_NE(readProject().find("before the signal"), std::string::npos);
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// Faults: edits waited for the exit to be saved; a save with nothing changed rewrote the file.
+TEST_F(MyFrameTest, ChangesAreSavedAfterAPauseAndOnlyWhenThereAreAny) {
+  writeProject(twoGroups());
+  open();
+  select({"Hunt", "Attack"});
+  frame->commandEditor().commandTextCtrl().SetValue("saved on its own");
+  EXPECT_TRUE(GuiTest::waitFor([this] { return readProject().find("saved on its own") != std::string::npos; }));
+  writeProject("written by someone else");
+  frame->saveIfChanged();
+  EXPECT_EQ(readProject(), "written by someone else");
+  frame->commandEditor().commandTextCtrl().SetValue("changed again");
+  frame->saveIfChanged();
+  EXPECT_NE(readProject().find("changed again"), std::string::npos);
+}
+
+// Fault: a second copy on the same folder went on, and the last of the two to exit overwrote
+// the other's work.
+TEST_F(MyFrameTest, TheRunningProgramHoldsItsFolderAgainstASecondCopy) {
+  const auto home = dir.path() / "home";
+  std::filesystem::create_directories(home);
+  // The program's folder is where its file lies.
+  std::filesystem::copy_file(ZENTAK_PROGRAM_PATH, dir.path() / "zentak");
+  ChildProcess::Options options;
+  options.argv = {(dir.path() / "zentak").string()};
+  options.env = {{"HOME", home.string()}, {"XDG_CONFIG_HOME", (home / "config").string()},
+                 {"XDG_DATA_HOME", (home / "data").string()}};
+  ChildProcess first(options);
+  // Looking before the program has locked would take the lock from it.
+  const auto lockFile = home / InstanceLock::nameFor(dir.path());
+  ASSERT_TRUE(GuiTest::waitFor(
+      [&lockFile] { return std::filesystem::exists(lockFile) && std::filesystem::file_size(lockFile) > 0; },
+      std::chrono::seconds(60)));
+  EXPECT_TRUE(InstanceLock(dir.path(), home).heldElsewhere());
+  EXPECT_TRUE(InstanceLock(dir.path() / ".", home).heldElsewhere());
+  EXPECT_FALSE(InstanceLock(home, home).heldElsewhere());
 }
 
 TEST_F(MyFrameTest, EditsAreStoredWhenTheSelectionMovesAndAtClose) {
