@@ -36,6 +36,8 @@
 namespace {
 
 const std::string newGroupName = "Command Group ";
+// Room for a few characters of a label beside the tree's scroll bar.
+constexpr int treeMinWidth = 100;
 const std::string newCommandName = "Command ";
 
 // Puts what a project reader makes into the tree, in file order. Names are taken as stored.
@@ -75,14 +77,7 @@ MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store, Ru
   toolbar->Realize();
   buildStatusBar();
   Layout();
-  // With the toolkit's natural sizes the editors need more than 300 x 300: the smallest size
-  // is the one that keeps every control of either editor whole beside the tree.
-  wxSize editor = groupPanel->GetBestSize();
-  editor.IncTo(commandPanel->GetBestSize());
-  SetMinClientSize(wxSize(editor.GetWidth() * 10 / 7 + 1, editor.GetHeight()));
-  wxSize smallest = GetMinSize();
-  smallest.IncTo(wxSize(WindowGeometry::minimumSize, WindowGeometry::minimumSize));
-  SetMinSize(smallest);
+  fitMinimumToEditors();
   restoreGeometry();
   sequencer = std::make_unique<Sequencer>(*tree, static_cast<SequencerHost&>(*this));
   trayIcon = std::make_unique<TaskBarIcon>(TaskBarIcon::Hooks{
@@ -269,6 +264,9 @@ void MyFrame::buildPanels() {
   tree = new CommandTree(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                          wxTR_HAS_BUTTONS | wxTR_EDIT_LABELS | wxBORDER_SUNKEN);
   tree->SetName("listCtrl");
+  // The tree's natural width follows its longest label and would take room from the editors; held
+  // to a small minimum it gets only its share of the width, and longer labels scroll.
+  tree->SetMinSize(wxSize(tree->FromDIP(treeMinWidth), -1));
   emptyPanel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxBORDER_SUNKEN);
   commandPanel = new CommandPanel(this);
   groupPanel = new GroupPanel(this);
@@ -300,6 +298,18 @@ void MyFrame::buildStatusBar() {
   bar->SetStatusWidths(2, widths);
   bar->SetMinHeight(button->GetBestSize().GetHeight());
   SetStatusText(TopToolbar::defaultStatusText(), TopToolbar::statusField);
+}
+
+// With the toolkit's natural sizes the editors need more than 300 x 300: the smallest size is the
+// one that keeps every control of either editor whole beside the tree at its share.
+void MyFrame::fitMinimumToEditors() {
+  wxSize editor = groupPanel->GetBestSize();
+  editor.IncTo(commandPanel->GetBestSize());
+  SetMinSize(wxDefaultSize);
+  SetMinClientSize(wxSize(editor.GetWidth() * 10 / 7 + 1, editor.GetHeight()));
+  wxSize smallest = GetMinSize();
+  smallest.IncTo(wxSize(WindowGeometry::minimumSize, WindowGeometry::minimumSize));
+  SetMinSize(smallest);
 }
 
 void MyFrame::restoreGeometry() {
@@ -390,6 +400,8 @@ void MyFrame::showGroup(const GroupCommand& group) {
   commandPanel->Hide();
   groupPanel->Show();
   groupPanel->showGroup(group);
+  // The editors' natural sizes are only final once they have been shown.
+  fitMinimumToEditors();
   Layout();
 }
 
@@ -398,6 +410,7 @@ void MyFrame::showCommand(const BaseCommand& command) {
   groupPanel->Hide();
   commandPanel->Show();
   commandPanel->showCommand(command);
+  fitMinimumToEditors();
   Layout();
 }
 

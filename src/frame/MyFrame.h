@@ -107,6 +107,7 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   void buildMenus();
   void buildPanels();
   void buildStatusBar();
+  void fitMinimumToEditors();
   void restoreGeometry();
   void storeGeometry();
   void bindEvents();
