@@ -62,10 +62,21 @@ bool isBelow(const wxTreeCtrl& tree, const wxTreeItemId& item, const wxTreeItemI
   return false;
 }
 
+// Where the window was at the last exit, as far as it fits the screen. The frame is created there:
+// a window manager places a window by the position it has when first shown.
+wxRect restoredRect(Settings& settings) {
+  const wxSize screen = wxGetDisplaySize();
+  const WindowGeometry g = WindowGeometry::restore(settings.read("width"), settings.read("height"),
+                                                   settings.read("xpos"), settings.read("ypos"), screen.GetWidth(),
+                                                   screen.GetHeight());
+  return {g.x, g.y, g.width, g.height};
+}
+
 }  // namespace
 
 MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store, RunInput& runInput)
-    : wxFrame(nullptr, wxID_ANY, wxEmptyString), folder(programFolder), settings(store), input(runInput) {
+    : wxFrame(nullptr, wxID_ANY, wxEmptyString, restoredRect(store).GetPosition(), restoredRect(store).GetSize()),
+      folder(programFolder), settings(store), input(runInput) {
   SetBackgroundColour(*wxWHITE);
   wxAcceleratorEntry help(wxACCEL_NORMAL, WXK_F1, FrameId::popupHelp);
   SetAcceleratorTable(wxAcceleratorTable(1, &help));
@@ -313,16 +324,13 @@ void MyFrame::fitMinimumToEditors() {
 }
 
 void MyFrame::restoreGeometry() {
-  const wxSize screen = wxGetDisplaySize();
-  const WindowGeometry g = WindowGeometry::restore(settings.read("width"), settings.read("height"),
-                                                   settings.read("xpos"), settings.read("ypos"), screen.GetWidth(),
-                                                   screen.GetHeight());
-  SetSize(wxSize(g.width, g.height));
-  Move(g.x, g.y);
+  // Again after the minimum size is known: the size is applied first, then the position.
+  const wxRect r = restoredRect(settings);
+  SetSize(r.GetSize());
+  Move(r.GetPosition());
 }
 
-void MyFrame::storeGeometry() {
-  const wxRect r = GetRect();
+void MyFrame::storeGeometry(const wxRect& r) {
   settings.write("width", r.GetWidth());
   settings.write("height", r.GetHeight());
   settings.write("xpos", r.GetX());
@@ -373,10 +381,13 @@ void MyFrame::bindEvents() {
     // A run still in progress ends as "End Sequence Now" ends it, final commands and all, so
     // that no key stays held and the stop key goes back to the desktop.
     endSequence();
+    // Under a window manager a hidden frame no longer knows where it was: its place is taken
+    // while it is still shown.
+    const wxRect shown = GetRect();
     // Saving happens while the window still stands, so that a failure can still be told.
     Hide();
     saveProject();
-    storeGeometry();
+    storeGeometry(shown);
     event.Skip();
   });
 }

@@ -109,7 +109,7 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   void buildStatusBar();
   void fitMinimumToEditors();
   void restoreGeometry();
-  void storeGeometry();
+  void storeGeometry(const wxRect& r);
   void bindEvents();
 
   [[nodiscard]] wxTreeItemId selectedGroup() const;

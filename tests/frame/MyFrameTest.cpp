@@ -22,6 +22,7 @@
 #include "support/GuiTest.h"
 #include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
+#include "support/WindowManager.h"
 #include "tern/EventDispatcher.h"
 #include "tern/QueueDispatch.h"
 #include "tern/WxWake.h"
@@ -478,4 +479,17 @@ TEST_F(MyFrameTest, ALongGroupNameKeepsTheTreeAtItsShareAndTheGroupEditorWhole) 
     }
   };
   expectInside(frame->groupEditor());
+}
+
+// Fault: the geometry was taken after the frame was hidden, when under a window manager it no
+// longer knows its size (4 x 26 was stored, and the next start opened that small).
+TEST_F(MyFrameTest, UnderAWindowManagerTheShownSizeIsStored) {
+  const WindowManager manager;
+  open();
+  EXPECT_TRUE(GuiTest::waitFor([this] { return frame->IsShownOnScreen(); }));
+  GuiTest::flushEvents();
+  const wxRect shown = frame->GetRect();
+  close();
+  EXPECT_EQ(settings->read("width"), shown.GetWidth());
+  EXPECT_EQ(settings->read("height"), shown.GetHeight());
 }
