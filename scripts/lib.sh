@@ -9,6 +9,7 @@ ZENTAK_PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool xterm x11-utils x11-xkb-utils xkb-data trayer
   clang libclang-rt-14-dev
+  openbox
 )
 
 # Installs every package that is missing (as root on Debian).

@@ -42,6 +42,8 @@
 namespace {
 
 const std::string newGroupName = "Command Group ";
+// Room for a few characters of a label beside the tree's scroll bar.
+constexpr int treeMinWidth = 100;
 const std::string newCommandName = "Command ";
 
 // Puts what a project reader makes into the tree, in file order. Names are taken as stored.
@@ -106,10 +108,21 @@ wxString recoveryFolderText() {
   }
 }
 
+// Where the window was at the last exit, as far as it fits the screen. The frame is created there:
+// a window manager places a window by the position it has when first shown.
+wxRect restoredRect(Settings& settings) {
+  const wxSize screen = wxGetDisplaySize();
+  const WindowGeometry g = WindowGeometry::restore(settings.read("width"), settings.read("height"),
+                                                   settings.read("xpos"), settings.read("ypos"), screen.GetWidth(),
+                                                   screen.GetHeight());
+  return {g.x, g.y, g.width, g.height};
+}
+
 }  // namespace
 
 MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store, RunInput& runInput)
-    : wxFrame(nullptr, wxID_ANY, wxEmptyString), folder(programFolder), settings(store), input(runInput) {
+    : wxFrame(nullptr, wxID_ANY, wxEmptyString, restoredRect(store).GetPosition(), restoredRect(store).GetSize()),
+      folder(programFolder), settings(store), input(runInput) {
   SetBackgroundColour(*wxWHITE);
   wxAcceleratorEntry help(wxACCEL_NORMAL, WXK_F1, FrameId::popupHelp);
   SetAcceleratorTable(wxAcceleratorTable(1, &help));
@@ -121,14 +134,7 @@ MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store, Ru
   toolbar->Realize();
   buildStatusBar();
   Layout();
-  // With the toolkit's natural sizes the editors need more than 300 x 300: the smallest size
-  // is the one that keeps every control of either editor whole beside the tree.
-  wxSize editor = groupPanel->GetBestSize();
-  editor.IncTo(commandPanel->GetBestSize());
-  SetMinClientSize(wxSize(editor.GetWidth() * 10 / 7 + 1, editor.GetHeight()));
-  wxSize smallest = GetMinSize();
-  smallest.IncTo(wxSize(WindowGeometry::minimumSize, WindowGeometry::minimumSize));
-  SetMinSize(smallest);
+  fitMinimumToEditors();
   restoreGeometry();
   sequencer = std::make_unique<Sequencer>(*tree, static_cast<SequencerHost&>(*this));
   trayIcon = std::make_unique<TaskBarIcon>(TaskBarIcon::Hooks{
@@ -317,6 +323,9 @@ void MyFrame::buildPanels() {
   tree = new CommandTree(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                          wxTR_HAS_BUTTONS | wxTR_EDIT_LABELS | wxBORDER_SUNKEN);
   tree->SetName("listCtrl");
+  // The tree's natural width follows its longest label and would take room from the editors; held
+  // to a small minimum it gets only its share of the width, and longer labels scroll.
+  tree->SetMinSize(wxSize(tree->FromDIP(treeMinWidth), -1));
   emptyPanel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxBORDER_SUNKEN);
   commandPanel = new CommandPanel(this);
   groupPanel = new GroupPanel(this);
@@ -350,17 +359,26 @@ void MyFrame::buildStatusBar() {
   SetStatusText(TopToolbar::defaultStatusText(), TopToolbar::statusField);
 }
 
-void MyFrame::restoreGeometry() {
-  const wxSize screen = wxGetDisplaySize();
-  const WindowGeometry g = WindowGeometry::restore(settings.read("width"), settings.read("height"),
-                                                   settings.read("xpos"), settings.read("ypos"), screen.GetWidth(),
-                                                   screen.GetHeight());
-  SetSize(wxSize(g.width, g.height));
-  Move(g.x, g.y);
+// With the toolkit's natural sizes the editors need more than 300 x 300: the smallest size is the
+// one that keeps every control of either editor whole beside the tree at its share.
+void MyFrame::fitMinimumToEditors() {
+  wxSize editor = groupPanel->GetBestSize();
+  editor.IncTo(commandPanel->GetBestSize());
+  SetMinSize(wxDefaultSize);
+  SetMinClientSize(wxSize(editor.GetWidth() * 10 / 7 + 1, editor.GetHeight()));
+  wxSize smallest = GetMinSize();
+  smallest.IncTo(wxSize(WindowGeometry::minimumSize, WindowGeometry::minimumSize));
+  SetMinSize(smallest);
 }
 
-void MyFrame::storeGeometry() {
-  const wxRect r = GetRect();
+void MyFrame::restoreGeometry() {
+  // Again after the minimum size is known: the size is applied first, then the position.
+  const wxRect r = restoredRect(settings);
+  SetSize(r.GetSize());
+  Move(r.GetPosition());
+}
+
+void MyFrame::storeGeometry(const wxRect& r) {
   settings.write("width", r.GetWidth());
   settings.write("height", r.GetHeight());
   settings.write("xpos", r.GetX());
@@ -428,8 +446,10 @@ void MyFrame::onClose(wxCloseEvent& event) {
   }
   autosave.Stop();
   exitWatch.Stop();
+  // Under a window manager a hidden frame no longer knows where it was: its place is taken
+  // while it is still shown.
+  storeGeometry(GetRect());
   Hide();
-  storeGeometry();
   event.Skip();
 }
 
@@ -515,6 +535,8 @@ void MyFrame::showGroup(const GroupCommand& group) {
   commandPanel->Hide();
   groupPanel->Show();
   groupPanel->showGroup(group);
+  // The editors' natural sizes are only final once they have been shown.
+  fitMinimumToEditors();
   Layout();
 }
 
@@ -523,6 +545,7 @@ void MyFrame::showCommand(const BaseCommand& command) {
   groupPanel->Hide();
   commandPanel->Show();
   commandPanel->showCommand(command);
+  fitMinimumToEditors();
   Layout();
 }
 

@@ -135,8 +135,9 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   void buildMenus();
   void buildPanels();
   void buildStatusBar();
+  void fitMinimumToEditors();
   void restoreGeometry();
-  void storeGeometry();
+  void storeGeometry(const wxRect& r);
   void bindEvents();
 
   [[nodiscard]] wxTreeItemId selectedGroup() const;

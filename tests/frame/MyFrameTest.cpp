@@ -26,6 +26,7 @@
 #include "support/GuiTest.h"
 #include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
+#include "support/WindowManager.h"
 #include "tern/EventDispatcher.h"
 #include "tern/ExitSignals.h"
 #include "tern/QueueDispatch.h"
@@ -564,4 +565,43 @@ TEST_F(MyFrameTest, GeometryIsStoredAtCloseAndRestoredAtStart) {
   EXPECT_EQ(settings->read("height"), shut.GetHeight());
   open();
   EXPECT_EQ(frame->GetSize(), shut.GetSize());
+}
+
+// Fault: the tree's natural width follows its longest label, so one long group name takes room
+// from the editor and pushes the time lists of the group panel off the window.
+TEST_F(MyFrameTest, ALongGroupNameKeepsTheTreeAtItsShareAndTheGroupEditorWhole) {
+  const std::string longName(40, 'W');
+  writeProject(std::string("2") + del + "Zentak v2.0\r\n" + groupLine("Hunt", 0) + "\r\n" + groupLine(longName, 0) +
+               "\r\n");
+  open();
+  select({longName});
+  frame->SetClientSize(frame->GetMinClientSize());
+  frame->Layout();
+  GuiTest::flushEvents();
+  const wxRect client(frame->GetClientAreaOrigin(), frame->GetClientSize());
+  EXPECT_NEAR(tree().GetSize().x, client.width * 0.3, 2.0);
+  const std::function<void(const wxWindow&)> expectInside = [&](const wxWindow& parent) {
+    for (const wxWindow* child : parent.GetChildren()) {
+      if (child->IsTopLevel() || !child->IsShown()) continue;
+      SCOPED_TRACE(testing::Message() << child->GetClassInfo()->GetClassName() << " \"" << child->GetLabel() << "\"");
+      const wxRect rect(frame->ScreenToClient(child->GetScreenPosition()), child->GetSize());
+      EXPECT_TRUE(wxRect(wxPoint(), frame->GetClientSize()).Contains(rect)) << rect.x << "," << rect.y << " "
+                                                                           << rect.width << "x" << rect.height;
+      expectInside(*child);
+    }
+  };
+  expectInside(frame->groupEditor());
+}
+
+// Fault: the geometry was taken after the frame was hidden, when under a window manager it no
+// longer knows its size (4 x 26 was stored, and the next start opened that small).
+TEST_F(MyFrameTest, UnderAWindowManagerTheShownSizeIsStored) {
+  const WindowManager manager;
+  open();
+  EXPECT_TRUE(GuiTest::waitFor([this] { return frame->IsShownOnScreen(); }));
+  GuiTest::flushEvents();
+  const wxRect shown = frame->GetRect();
+  close();
+  EXPECT_EQ(settings->read("width"), shown.GetWidth());
+  EXPECT_EQ(settings->read("height"), shown.GetHeight());
 }
