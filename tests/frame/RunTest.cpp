@@ -40,6 +40,15 @@ std::unique_ptr<BaseCommand> command(const std::string& text, std::int32_t runCo
   return record;
 }
 
+// A group that starts at once and stops only as the test sets it; the editor shows, and stores
+// back at the run's start, the delay's number and unit.
+void startAtOnce(GroupCommand& group, const std::string& name) {
+  group.setName(name);
+  group.setStartDelay(0, 0);
+  group.setStartDelayMs(0);
+  group.setStopAfterDelay(false);
+}
+
 ChildProcess::Options xrecorder() {
   ChildProcess::Options options;
   options.argv = {XRECORDER_PATH};
@@ -107,10 +116,7 @@ class RunTest : public ::testing::Test {
 TEST_F(RunTest, AGroupTypesEachTurnInTreeOrderAndGivesTheScreenBack) {
   RecorderClient recorder{ChildProcess(xrecorder())};
   GroupCommand group;
-  group.setName("Greet");
-  group.setStartDelay(0, 0);
-  group.setStartDelayMs(0);
-  group.setStopAfterDelay(false);
+  startAtOnce(group, "Greet");
   group.setStopAfterRepeats(true);
   group.setRepeatCount(2);
   group.setFinalText("<SHIFT-DOWN>z<ESC>");
@@ -136,10 +142,7 @@ TEST_F(RunTest, TheIconEndsADontStopRunAndItsExitEndsTheProgramWithTheProjectSav
   const ChildProcess tray(trayer);
   ASSERT_TRUE(GuiTest::waitFor([] { return wxTaskBarIcon::IsAvailable(); }));
   GroupCommand group;
-  group.setName("Forever");
-  group.setStartDelay(0, 0);
-  group.setStartDelayMs(0);
-  group.setStopAfterDelay(false);
+  startAtOnce(group, "Forever");
   group.setDontStop(true);
   open(group);
 
@@ -161,10 +164,7 @@ TEST_F(RunTest, TheIconEndsADontStopRunAndItsExitEndsTheProgramWithTheProjectSav
 TEST_F(RunTest, TheStopKeyEndsADontStopRunWithoutANotificationArea) {
   RecorderClient recorder{ChildProcess(xrecorder())};
   GroupCommand group;
-  group.setName("Forever");
-  group.setStartDelay(0, 0);
-  group.setStartDelayMs(0);
-  group.setStopAfterDelay(false);
+  startAtOnce(group, "Forever");
   group.setDontStop(true);
   group.setFinalText("<ESC>");
   std::vector<std::unique_ptr<BaseCommand>> commands;
