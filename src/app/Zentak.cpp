@@ -68,6 +68,11 @@ bool Zentak::OnInit() {
   settings = Settings::userFile();
   desktop = std::make_unique<DesktopInput>(std::string(), stopChord(*settings));
   BaseCommand::setKeyParse([this](std::string_view text, KeyActions& list) { parseKeys(text, list); });
+  try {
+    Tern::ExitSignals::install();
+  } catch (const std::exception&) {
+    // The signals keep their default action: the program still runs, as it did before.
+  }
   mainFrame = new MyFrame(folder, *settings, *desktop);
   mainFrame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
     if (event.GetEventObject() == mainFrame) mainFrame = nullptr;
@@ -82,11 +87,6 @@ bool Zentak::OnInit() {
   Bind(wxEVT_END_SESSION, [this](wxCloseEvent&) {
     if (mainFrame != nullptr) mainFrame->exitQuietly();
   });
-  try {
-    Tern::ExitSignals::install();
-  } catch (const std::exception&) {
-    // The signals keep their default action: the program still runs, as it did before.
-  }
   return true;
 }
 

@@ -1,6 +1,8 @@
 #include "frame/MyFrame.h"
 
 #include <wx/accel.h>
+#include <wx/evtloop.h>
+#include <wx/evtloopsrc.h>
 #include <wx/app.h>
 #include <wx/eventfilter.h>
 #include <wx/bmpbuttn.h>
@@ -71,7 +73,23 @@ bool isBelow(const wxTreeCtrl& tree, const wxTreeItemId& item, const wxTreeItemI
 // How long the user pauses before the changes are saved: long enough not to write at every
 // keystroke, short enough that a crash or a power cut loses little.
 constexpr int autosaveDelayMs = 3000;
-constexpr int exitWatchMs = 200;
+
+// Ends the program quietly once a termination signal has arrived; the event loop calls it when
+// the signals' pipe has a byte, so nothing polls.
+class ExitSignalWatch final : public wxEventLoopSourceHandler {
+ public:
+  explicit ExitSignalWatch(std::function<void()> exit) : onExit(std::move(exit)) {}
+
+  void OnReadWaiting() override {
+    Tern::ExitSignals::drain();
+    if (Tern::ExitSignals::received() != 0) onExit();
+  }
+  void OnWriteWaiting() override {}
+  void OnExceptionWaiting() override {}
+
+ private:
+  std::function<void()> onExit;
+};
 
 // Reports every change the user makes in the window's editors. Setting a control's value from a
 // record reports one too; such a save finds nothing changed and writes nothing.
@@ -145,7 +163,11 @@ MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store, Ru
       }});
   bindEvents();
   changeWatch = std::make_unique<EditorChangeFilter>(*this, [this] { projectChanged(); });
-  exitWatch.Start(exitWatchMs);
+  if (Tern::ExitSignals::wakeFd() >= 0) {
+    exitHandler = std::make_unique<ExitSignalWatch>([this] { exitQuietly(); });
+    exitSource.reset(
+        wxEventLoopBase::AddSourceForFD(Tern::ExitSignals::wakeFd(), exitHandler.get(), wxEVENT_SOURCE_INPUT));
+  }
   Tern::Event::postOwned(std::make_unique<LoadFileEvent>(this, projectPath().string()));
   tree->SetFocus();
   SetTitle(WxText::fromUtf8(Version::title));
@@ -427,8 +449,6 @@ void MyFrame::bindEvents() {
   Bind(wxEVT_TIMER, &MyFrame::onChordWait, this, chordWait.GetId());
   autosave.SetOwner(this);
   Bind(wxEVT_TIMER, &MyFrame::onAutosave, this, autosave.GetId());
-  exitWatch.SetOwner(this);
-  Bind(wxEVT_TIMER, &MyFrame::onExitWatch, this, exitWatch.GetId());
   Bind(wxEVT_CLOSE_WINDOW, &MyFrame::onClose, this);
 }
 
@@ -439,13 +459,14 @@ void MyFrame::onClose(wxCloseEvent& event) {
   storeEditors();
   const std::string text = projectText();
   // Written even when unchanged: the file may have been moved or damaged meanwhile, and this is
-  // the last chance.
-  if (!writeProjectFile(text) && !keepAfterFailedSave(text, event.CanVeto())) {
+  // the last chance. A project never loaded (a signal at start) is not written: the empty tree
+  // would replace the user's file.
+  if (projectLoaded && !writeProjectFile(text) && !keepAfterFailedSave(text, event.CanVeto())) {
     event.Veto();
     return;
   }
   autosave.Stop();
-  exitWatch.Stop();
+  exitSource.reset();
   // Under a window manager a hidden frame no longer knows where it was: its place is taken
   // while it is still shown.
   storeGeometry(GetRect());
@@ -459,9 +480,6 @@ void MyFrame::exitQuietly() {
   Close(true);
 }
 
-void MyFrame::onExitWatch(wxTimerEvent&) {
-  if (Tern::ExitSignals::received() != 0) exitQuietly();
-}
 
 void MyFrame::projectChanged() {
   if (projectLoaded) autosave.StartOnce(autosaveDelayMs);

@@ -25,6 +25,8 @@ class GroupPanel;
 class Settings;
 class TopToolbar;
 class RunInput;
+class wxEventLoopSource;
+class wxEventLoopSourceHandler;
 class Sequencer;
 class TaskBarIcon;
 class wxMenuItem;
@@ -122,7 +124,6 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   void projectChanged();
   void onAutosave(wxTimerEvent& event);
   // Takes a termination signal the handler recorded.
-  void onExitWatch(wxTimerEvent& event);
   // After the project file could not be written at close: whether the window may go.
   bool keepAfterFailedSave(const std::string& text, bool canStay);
   // A save error at exit, unless the exit must be quiet.
@@ -193,7 +194,9 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   // Fires a few seconds after the last change.
   wxTimer autosave;
   // Looks for a termination signal; a signal handler may do no more than record it.
-  wxTimer exitWatch;
+  // Watches for a termination signal; the source goes before its handler.
+  std::unique_ptr<wxEventLoopSourceHandler> exitHandler;
+  std::unique_ptr<wxEventLoopSource> exitSource;
   // Restarts the autosave on every change in the editors.
   std::unique_ptr<wxEventFilter> changeWatch;
   // The text of the last successful save; nothing changed while the tree still writes it.

@@ -375,6 +375,8 @@ TEST_F(MyFrameTest, AFailedSaveAtAForcedCloseWritesARecoveryFileAtOnce) {
 // Fault: a kill or a logout ended the program with every edit made since the start.
 TEST_F(MyFrameTest, ATerminationSignalSavesPendingEditsAndCloses) {
   writeProject(twoGroups());
+  // As the program does: the handlers come before the window that watches for them.
+  Tern::ExitSignals::install();
   open();
   select({"Hunt", "Attack"});
   frame->commandEditor().commandTextCtrl().SetValue("before the signal");
@@ -383,13 +385,21 @@ TEST_F(MyFrameTest, ATerminationSignalSavesPendingEditsAndCloses) {
     if (event.GetEventObject() == frame) gone = true;
     event.Skip();
   });
-  Tern::ExitSignals::install();
   std::raise(SIGTERM);
   EXPECT_TRUE(GuiTest::waitFor([&gone] { return gone; }));
   Tern::ExitSignals::uninstall();
   frame = nullptr;
   EXPECT_NE(readProject().find("before the signal"), std::string::npos);
   EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// Fault: a close before the project was loaded (a signal at start) wrote the empty tree over it.
+TEST_F(MyFrameTest, AWindowClosedBeforeItsProjectLoadedLeavesTheFileAlone) {
+  const std::string project = twoGroups();
+  writeProject(project);
+  frame = new MyFrame(dir.path(), *settings, input);
+  EXPECT_TRUE(close());
+  EXPECT_EQ(readProject(), project);
 }
 
 // Faults: edits waited for the exit to be saved; a save with nothing changed rewrote the file.
