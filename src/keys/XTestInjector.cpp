@@ -136,6 +136,10 @@ struct XTestInjector::State {
   // A grab that presses of the keys it covers must pass by; not owned.
   KeyGrabGuard* grabGuard = nullptr;
 
+  // The socket is read for a changed keyboard map once per batch of input (up to a flush), not
+  // once per key: that read is a system call, and a text's keys go out by the thousand.
+  bool batchStarted = false;
+
   // The keycode each virtual key was pressed on, so that its release goes to the same key.
   std::array<KeyCode, 256> heldKeyOfVk{};
   std::array<std::uint16_t, 256> holdCount{};
@@ -203,7 +207,9 @@ void XTestInjector::State::begin() {
 
 void XTestInjector::State::pumpEvents() {
   const KeycodeSet others = ~spares.spare();
-  while (XEventsQueued(dpy, QueuedAfterReading) > 0) {
+  const int mode = batchStarted ? QueuedAlready : QueuedAfterReading;
+  batchStarted = true;
+  while (XEventsQueued(dpy, mode) > 0) {
     XEvent event{};
     XNextEvent(dpy, &event);
     if (keymap.handle(event, others)) {
@@ -455,4 +461,5 @@ void XTestInjector::flush() {
   State& s = *state;
   s.begin();
   s.sendOut();
+  s.batchStarted = false;
 }
