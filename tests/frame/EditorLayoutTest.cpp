@@ -96,6 +96,12 @@ class EditorLayoutTest : public testing::Test {
   void resizeTo(const wxSize& size) {
     frame->SetClientSize(size);
     frame->Layout();
+    // The X server answers a resize of a shown window when it gets to it; a slow (sanitized)
+    // build may need more than one turn of the event loop for that.
+    GuiTest::waitFor([&] {
+      frame->Layout();
+      return panel->GetSize() == size;
+    });
     GuiTest::flushEvents();
     ASSERT_EQ(panel->GetSize(), size);
   }

@@ -588,8 +588,13 @@ TEST_F(MyFrameTest, ALongGroupNameKeepsTheTreeAtItsShareAndTheGroupEditorWhole) 
                "\r\n");
   open();
   select({longName});
-  frame->SetClientSize(frame->GetMinClientSize());
-  frame->Layout();
+  const wxSize smallest = frame->GetMinClientSize();
+  frame->SetClientSize(smallest);
+  // The X server answers the resize of a shown window when it gets to it.
+  GuiTest::waitFor([&] {
+    frame->Layout();
+    return frame->GetClientSize() == smallest;
+  });
   GuiTest::flushEvents();
   const wxRect client(frame->GetClientAreaOrigin(), frame->GetClientSize());
   EXPECT_NEAR(tree().GetSize().x, client.width * 0.3, 2.0);
