@@ -94,15 +94,16 @@ class EditorLayoutTest : public testing::Test {
   EditorLayoutTest() { PanelTest::forgetNaturalSizes(*frame); }
 
   void resizeTo(const wxSize& size) {
-    frame->SetClientSize(size);
-    frame->Layout();
-    // The X server answers a resize of a shown window when it gets to it; a slow (sanitized)
-    // build may need more than one turn of the event loop for that.
-    GuiTest::waitFor([&] {
-      frame->Layout();
-      return panel->GetSize() == size;
-    });
-    GuiTest::flushEvents();
+    // The X server answers the resize of a shown window when it gets to it, and an answer to an
+    // earlier resize still on its way can undo this one: ask again until the size holds.
+    for (int attempt = 0; attempt < 5 && panel->GetSize() != size; ++attempt) {
+      frame->SetClientSize(size);
+      GuiTest::waitFor([&] {
+        frame->Layout();
+        return panel->GetSize() == size;
+      }, std::chrono::milliseconds(2000));
+      GuiTest::flushEvents();
+    }
     ASSERT_EQ(panel->GetSize(), size);
   }
 
