@@ -4,6 +4,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 #include <poll.h>
 #include <sys/signalfd.h>
 #include <xkbcommon/xkbcommon.h>
@@ -85,6 +86,11 @@ int main() {
     return 1;
   }
   createCoveringWindow(display.get());
+  // Xlib loads its keymap and asks for keymap changes on the first lookup. Done lazily at the
+  // first key press, a binding made by the typist in the meantime could reach neither the
+  // loaded map nor a notification, and its keys would read as NoSymbol.
+  XKeysymToKeycode(display.get(), XK_a);
+  XSync(display.get(), False);
 
   static std::array<char, 1 << 16> outputBuffer{};
   std::setvbuf(stdout, outputBuffer.data(), _IOFBF, outputBuffer.size());
