@@ -153,7 +153,6 @@ MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store, Ru
   buildStatusBar();
   Layout();
   fitMinimumToEditors();
-  restoreGeometry();
   sequencer = std::make_unique<Sequencer>(*tree, static_cast<SequencerHost&>(*this));
   trayIcon = std::make_unique<TaskBarIcon>(TaskBarIcon::Hooks{
       [this] { postEndSequence(); },
@@ -393,13 +392,6 @@ void MyFrame::fitMinimumToEditors() {
   SetMinSize(smallest);
 }
 
-void MyFrame::restoreGeometry() {
-  // Again after the minimum size is known: the size is applied first, then the position.
-  const wxRect r = restoredRect(settings);
-  SetSize(r.GetSize());
-  Move(r.GetPosition());
-}
-
 void MyFrame::storeGeometry(const wxRect& r) {
   settings.write("width", r.GetWidth());
   settings.write("height", r.GetHeight());
@@ -594,7 +586,8 @@ void MyFrame::loadProject() {
     tree->Collapse(rootItem);
     tree->Expand(rootItem);
   }
-  Show();
+  // Again now that the minimum size is known.
+  placement.show(restoredRect(settings));
   projectLoaded = true;
   postSelect(rootItem);
 }

@@ -13,6 +13,7 @@
 #include "frame/FrameEvents.h"
 #include "project/ProjectFile.h"
 #include "shell/UserDialogs.h"
+#include "shell/WindowPlacement.h"
 #include "tern/EventReceiver.h"
 #include "frame/SequencerHost.h"
 #include "tern/OwnerThread.h"
@@ -137,7 +138,6 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   void buildPanels();
   void buildStatusBar();
   void fitMinimumToEditors();
-  void restoreGeometry();
   void storeGeometry(const wxRect& r);
   void bindEvents();
 
@@ -174,6 +174,7 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   CommandTree* tree = nullptr;
   wxTreeItemId rootItem;
   TopToolbar* toolbar = nullptr;
+  WindowPlacement placement{*this};
   wxPanel* emptyPanel = nullptr;
   GroupPanel* groupPanel = nullptr;
   CommandPanel* commandPanel = nullptr;

@@ -27,6 +27,7 @@
 #include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
 #include "support/WindowManager.h"
+#include "support/WxPrinters.h"
 #include "tern/EventDispatcher.h"
 #include "tern/ExitSignals.h"
 #include "tern/QueueDispatch.h"
@@ -609,6 +610,25 @@ TEST_F(MyFrameTest, ALongGroupNameKeepsTheTreeAtItsShareAndTheGroupEditorWhole) 
     }
   };
   expectInside(frame->groupEditor());
+}
+
+// Fault: under a window manager the window opened at 0,0 whatever position was stored, and the
+// next exit stored 0,0 (the manager placed the window before the toolkit moved it). The
+// toolkit's complaints about a window mapped at a few pixels fail this test too.
+TEST_F(MyFrameTest, UnderAWindowManagerThePlaceAndSizeComeBack) {
+  const WindowManager manager;
+  const wxRect stored(150, 90, 760, 560);
+  settings->write("xpos", stored.x);
+  settings->write("ypos", stored.y);
+  settings->write("width", stored.width);
+  settings->write("height", stored.height);
+  open();
+  EXPECT_TRUE(GuiTest::waitFor([&] { return frame->IsShownOnScreen() && frame->GetRect() == stored; }))
+      << testing::PrintToString(frame->GetRect());
+  close();
+  EXPECT_EQ(wxRect(settings->read("xpos").value_or(-1), settings->read("ypos").value_or(-1),
+                   settings->read("width").value_or(-1), settings->read("height").value_or(-1)),
+            stored);
 }
 
 // Fault: the geometry was taken after the frame was hidden, when under a window manager it no

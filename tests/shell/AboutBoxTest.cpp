@@ -1,13 +1,19 @@
 #include <gtest/gtest.h>
 #include <wx/button.h>
 #include <wx/frame.h>
+#include <wx/panel.h>
 
+#include <cstdlib>
+
+#include "controls/CalendarDialog.h"
 #include "shell/AboutBox.h"
 #include "shell/AboutCanvas.h"
+#include "shell/WindowPlacement.h"
 #include "shell/RecordingBrowser.h"
 #include "shell/WebLinks.h"
 #include "support/GuiTest.h"
 #include "support/RecordingDialogs.h"
+#include "support/WindowManager.h"
 
 namespace {
 
@@ -99,4 +105,39 @@ TEST_F(AboutBoxTest, IsCentredOnTheMainWindow) {
   const wxPoint ownerCentre = owner.GetRect().GetPosition() + owner.GetSize() / 2;
   EXPECT_NEAR(boxCentre.x, ownerCentre.x, 2);
   EXPECT_NEAR(boxCentre.y, ownerCentre.y, 2);
+}
+
+// Fault: after a calendar dialog had been shown, the about box opened at the screen's corner
+// under a window manager instead of over the main window.
+TEST(AboutBoxPlacement, CentredOnTheMainWindowAfterACalendarDialogUnderAWindowManager) {
+  const WindowManager manager;
+  auto* owner = new wxFrame(nullptr, wxID_ANY, "owner");
+  const wxRect ownerRect(200, 150, 750, 550);
+  WindowPlacement ownerPlacement(*owner);
+  ownerPlacement.show(ownerRect);
+  ASSERT_TRUE(GuiTest::waitFor([&] { return owner->IsShownOnScreen() && owner->GetScreenRect() == ownerRect; }));
+  // As in the group editor, the calendar belongs to a control inside the window.
+  auto* calendar = new CalendarDialog(new wxPanel(owner), wxID_ANY, "Select Date");
+  GuiTest::answerNextModal([](wxDialog& dialog) {
+    GuiTest::waitFor([&] { return dialog.IsShownOnScreen(); });
+    dialog.EndModal(CalendarDialog::cancelId);
+  });
+  calendar->ShowModal();
+  const auto centreOf = [](const wxRect& r) { return r.GetPosition() + r.GetSize() / 2; };
+  // Within the window manager's borders of the exact centre.
+  const auto centred = [&](const wxRect& r) {
+    const wxPoint offset = centreOf(r) - centreOf(owner->GetScreenRect());
+    return std::abs(offset.x) <= 30 && std::abs(offset.y) <= 30;
+  };
+  wxRect aboutRect;
+  GuiTest::answerNextModal([&](wxDialog& dialog) {
+    GuiTest::waitFor([&] { return dialog.IsShownOnScreen() && centred(dialog.GetScreenRect()); });
+    aboutRect = dialog.GetScreenRect();
+    dialog.EndModal(wxID_OK);
+  });
+  AboutBox(owner).ShowModal();
+  EXPECT_TRUE(centred(aboutRect)) << testing::PrintToString(aboutRect) << " over "
+                                  << testing::PrintToString(owner->GetScreenRect());
+  owner->Destroy();
+  GuiTest::flushEvents();
 }

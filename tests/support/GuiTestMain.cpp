@@ -1,16 +1,37 @@
 // The main of the window tests: a private Xvfb, the toolkit on it, and the tests run from the
-// event loop's first idle turn. A failed toolkit assertion fails the running test.
+// event loop's first idle turn. A failed toolkit assertion fails the running test, and so does
+// a critical message of the toolkit's libraries or a warning of GTK itself (a control laid out
+// at a negative size, say), which would otherwise only scroll past on the terminal.
 
+#include <glib.h>
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/init.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <string_view>
 #include <memory>
 
 #include "support/XvfbServer.h"
 
 namespace {
+
+GLogWriterOutput failOnToolkitComplaints(GLogLevelFlags level, const GLogField* fields, gsize count,
+                                          gpointer data) {
+  std::string_view domain;
+  std::string_view message;
+  for (gsize i = 0; i < count; ++i) {
+    if (fields[i].length >= 0) continue;  // only text fields are read
+    const auto* value = static_cast<const char*>(fields[i].value);
+    if (std::strcmp(fields[i].key, "GLIB_DOMAIN") == 0) domain = value;
+    if (std::strcmp(fields[i].key, "MESSAGE") == 0) message = value;
+  }
+  const bool critical = (level & (G_LOG_LEVEL_ERROR | G_LOG_LEVEL_CRITICAL)) != 0;
+  const bool gtkWarning = (level & G_LOG_LEVEL_WARNING) != 0 && (domain == "Gtk" || domain == "Gdk");
+  if (critical || gtkWarning) ADD_FAILURE() << domain << (critical ? "-CRITICAL: " : "-WARNING: ") << message;
+  return g_log_writer_default(level, fields, count, data);
+}
 
 class GuiTestApp : public wxApp {
  public:
@@ -43,6 +64,7 @@ int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
 
+  g_log_set_writer_func(failOnToolkitComplaints, nullptr, nullptr);
   const XvfbServer xvfb;
   setenv("DISPLAY", xvfb.name().c_str(), 1);
   setenv("GDK_BACKEND", "x11", 1);
