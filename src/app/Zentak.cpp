@@ -4,6 +4,7 @@
 
 #include <system_error>
 
+#include "app/DisplayLoss.h"
 #include "commands/BaseCommand.h"
 #include "frame/DesktopInput.h"
 #include "frame/MyFrame.h"
@@ -87,12 +88,16 @@ bool Zentak::OnInit() {
   Bind(wxEVT_END_SESSION, [this](wxCloseEvent&) {
     if (mainFrame != nullptr) mainFrame->exitQuietly();
   });
+  DisplayLoss::install([this] {
+    if (mainFrame != nullptr) mainFrame->saveWithoutDisplay();
+  });
   return true;
 }
 
 int Zentak::OnExit() {
   // The window is gone: nobody is left to save, so a signal ends the program at once.
   Tern::ExitSignals::uninstall();
+  DisplayLoss::uninstall();
   try {
     Tern::EventDispatcher::install(nullptr);
   } catch (const std::exception&) {

@@ -494,6 +494,15 @@ void MyFrame::saveIfChanged() {
   }
 }
 
+void MyFrame::saveWithoutDisplay() {
+  uiThread.assertCurrent("MyFrame::saveWithoutDisplay");
+  quietExit = true;
+  if (!projectLoaded) return;
+  storeEditors();
+  const std::string text = projectText();
+  if (!writeProjectFile(text)) keepAfterFailedSave(text, false);
+}
+
 bool MyFrame::keepAfterFailedSave(const std::string& text, bool canStay) {
   // The first refusal gives the user the chance to make room or mend the permissions and keep
   // the project where it belongs.

@@ -65,6 +65,9 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   // Saves and closes the window without a message or a refusal, for a logout or a termination
   // signal; a failed save goes to a recovery file. UI thread.
   void exitQuietly();
+  // UI thread only. The display is gone and the program ends right after: the project is
+  // written, to its file or else to a recovery file, with nothing shown and nothing typed.
+  void saveWithoutDisplay();
   // Stores the editors and asks for the selected group to be run.
   void runCurrentGroup();
 

@@ -10,6 +10,7 @@
 
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <sstream>
 
 #include "commands/BaseCommand.h"
@@ -27,6 +28,7 @@
 #include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
 #include "support/WindowManager.h"
+#include "support/XvfbServer.h"
 #include "support/WxPrinters.h"
 #include "tern/EventDispatcher.h"
 #include "tern/ExitSignals.h"
@@ -438,6 +440,31 @@ TEST_F(MyFrameTest, TheRunningProgramHoldsItsFolderAgainstASecondCopy) {
   EXPECT_TRUE(InstanceLock(dir.path(), home).heldElsewhere());
   EXPECT_TRUE(InstanceLock(dir.path() / ".", home).heldElsewhere());
   EXPECT_FALSE(InstanceLock(home, home).heldElsewhere());
+}
+
+// Fault: when the X server went away (a killed session), the toolkit ended the program at once
+// and every edit since the last save was lost. The file is written anew (a new inode) on the way
+// out, though nothing waited to be saved.
+TEST_F(MyFrameTest, TheProjectIsSavedWhenTheDisplayGoesAway) {
+  const auto home = dir.path() / "home";
+  std::filesystem::create_directories(home);
+  std::filesystem::copy_file(ZENTAK_PROGRAM_PATH, dir.path() / "zentak");
+  writeProject(twoGroups());
+  struct stat before{};
+  ASSERT_EQ(::stat((dir.path() / ProjectFile::fileName).c_str(), &before), 0);
+  std::optional<XvfbServer> display(std::in_place);
+  ChildProcess::Options options;
+  options.argv = {(dir.path() / "zentak").string()};
+  options.env = {{"DISPLAY", display->name()}, {"HOME", home.string()}, {"XDG_CONFIG_HOME", (home / "config").string()},
+                 {"XDG_DATA_HOME", (home / "data").string()}};
+  ChildProcess program(options);
+  ASSERT_EQ(display->run({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^Zentak"}), 0);
+  display.reset();
+  EXPECT_TRUE(program.wait(std::chrono::steady_clock::now() + std::chrono::seconds(60)).has_value());
+  struct stat after{};
+  ASSERT_EQ(::stat((dir.path() / ProjectFile::fileName).c_str(), &after), 0);
+  EXPECT_NE(after.st_ino, before.st_ino);
+  EXPECT_NE(readProject().find("Attack"), std::string::npos);
 }
 
 TEST_F(MyFrameTest, EditsAreStoredWhenTheSelectionMovesAndAtClose) {
