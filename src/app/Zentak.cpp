@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/DisplayLoss.h"
+#include "app/RaiseChannel.h"
 #include "commands/BaseCommand.h"
 #include "frame/DesktopInput.h"
 #include "frame/MyFrame.h"
@@ -55,7 +56,9 @@ Zentak::~Zentak() { BaseCommand::setKeyParse({}); }
 bool Zentak::OnInit() {
   // Nothing has read or written the project yet: a second copy goes without touching it.
   instanceLock = std::make_unique<InstanceLock>(folder);
+  const std::string channelName = InstanceLock::nameFor(folder);
   if (instanceLock->heldElsewhere()) {
+    if (RaiseChannel::ask(channelName)) return false;
     UserDialogs::current().tell("Zentak is already running with this project.", "Zentak",
                                 UserDialogs::Icon::information, nullptr);
     return false;
@@ -88,6 +91,12 @@ bool Zentak::OnInit() {
   Bind(wxEVT_END_SESSION, [this](wxCloseEvent&) {
     if (mainFrame != nullptr) mainFrame->exitQuietly();
   });
+  try {
+    raiseChannel = std::make_unique<RaiseChannel>(channelName,
+                                                  [this] { return mainFrame != nullptr && mainFrame->bringToFront(); });
+  } catch (const std::system_error&) {
+    // A second copy then tells its user that this one runs, as it would without the channel.
+  }
   DisplayLoss::install([this] {
     if (mainFrame != nullptr) mainFrame->saveWithoutDisplay();
   });
@@ -98,6 +107,7 @@ int Zentak::OnExit() {
   // The window is gone: nobody is left to save, so a signal ends the program at once.
   Tern::ExitSignals::uninstall();
   DisplayLoss::uninstall();
+  raiseChannel.reset();
   try {
     Tern::EventDispatcher::install(nullptr);
   } catch (const std::exception&) {

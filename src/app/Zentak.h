@@ -11,6 +11,7 @@
 class DesktopInput;
 class InstanceLock;
 class MyFrame;
+class RaiseChannel;
 class Settings;
 
 // The application: prepares the process (its folder as the working directory, image handlers,
@@ -40,6 +41,8 @@ class Zentak : public wxApp {
   std::unique_ptr<Settings> settings;
   // Held for the whole run, so that a second copy leaves this folder's project alone.
   std::unique_ptr<InstanceLock> instanceLock;
+  // Where a second copy asks this one to bring its window to the front.
+  std::unique_ptr<RaiseChannel> raiseChannel;
   MyFrame* mainFrame = nullptr;
 };
 

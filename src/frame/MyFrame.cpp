@@ -494,6 +494,14 @@ void MyFrame::saveIfChanged() {
   }
 }
 
+bool MyFrame::bringToFront() {
+  uiThread.assertCurrent("MyFrame::bringToFront");
+  if (isRunning() || !projectLoaded) return false;
+  if (IsIconized()) Iconize(false);
+  Raise();
+  return true;
+}
+
 void MyFrame::saveWithoutDisplay() {
   uiThread.assertCurrent("MyFrame::saveWithoutDisplay");
   quietExit = true;

@@ -68,6 +68,9 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   // UI thread only. The display is gone and the program ends right after: the project is
   // written, to its file or else to a recovery file, with nothing shown and nothing typed.
   void saveWithoutDisplay();
+  // UI thread only. Brings the window to the front for a second copy started on this project;
+  // false during a run, which keeps the window out of the way, or before the project is loaded.
+  bool bringToFront();
   // Stores the editors and asks for the selected group to be run.
   void runCurrentGroup();
 

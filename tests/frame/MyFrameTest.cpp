@@ -442,6 +442,42 @@ TEST_F(MyFrameTest, TheRunningProgramHoldsItsFolderAgainstASecondCopy) {
   EXPECT_FALSE(InstanceLock(home, home).heldElsewhere());
 }
 
+// Fault: a second copy only said that the first one runs; the user still had to find the first
+// window. It is brought to the front, and the second copy ends without a message (a message
+// would hold it open).
+TEST_F(MyFrameTest, ASecondCopyBringsTheFirstWindowToTheFrontAndEnds) {
+  const WindowManager manager;
+  const auto home = dir.path() / "home";
+  std::filesystem::create_directories(home);
+  std::filesystem::copy_file(ZENTAK_PROGRAM_PATH, dir.path() / "zentak");
+  writeProject(twoGroups());
+  ChildProcess::Options options;
+  options.argv = {(dir.path() / "zentak").string()};
+  options.env = {{"HOME", home.string()}, {"XDG_CONFIG_HOME", (home / "config").string()},
+                 {"XDG_DATA_HOME", (home / "data").string()}};
+  const auto deadline = [] { return std::chrono::steady_clock::now() + std::chrono::seconds(60); };
+  // The first line xdotool prints, once it has ended.
+  const auto xdotool = [&](std::vector<std::string> args) {
+    ChildProcess::Options tool;
+    tool.argv = {"xdotool"};
+    tool.argv.insert(tool.argv.end(), args.begin(), args.end());
+    tool.out = ChildProcess::Output::capture;
+    ChildProcess run(tool);
+    const std::string line = run.readLine(deadline()).value_or("");
+    run.wait(deadline());
+    return line;
+  };
+  ChildProcess first(options);
+  const std::string window = xdotool({"search", "--sync", "--onlyvisible", "--name", "^Zentak"});
+  ASSERT_FALSE(window.empty());
+  xdotool({"windowminimize", "--sync", window});
+  ChildProcess second(options);
+  EXPECT_TRUE(second.wait(deadline()).has_value());
+  EXPECT_TRUE(GuiTest::waitFor(
+      [&] { return xdotool({"search", "--onlyvisible", "--name", "^Zentak"}) == window; }, std::chrono::seconds(30)));
+  EXPECT_EQ(first.stop(), 0);
+}
+
 // Fault: when the X server went away (a killed session), the toolkit ended the program at once
 // and every edit since the last save was lost. The file is written anew (a new inode) on the way
 // out, though nothing waited to be saved.
