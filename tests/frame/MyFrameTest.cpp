@@ -160,6 +160,20 @@ class MyFrameTest : public ::testing::Test {
     GuiTest::flushEvents();
   }
 
+  // The real program copied into the test's folder, which is then its project folder, with a
+  // home of its own for its settings, lock and recovery files.
+  [[nodiscard]] ChildProcess::Options installedProgram() const {
+    const auto home = dir.path() / "home";
+    std::filesystem::create_directories(home);
+    std::filesystem::copy_file(ZENTAK_PROGRAM_PATH, dir.path() / "zentak");
+    ChildProcess::Options options;
+    options.argv = {(dir.path() / "zentak").string()};
+    options.env = {{"HOME", home.string()},
+                   {"XDG_CONFIG_HOME", (home / "config").string()},
+                   {"XDG_DATA_HOME", (home / "data").string()}};
+    return options;
+  }
+
   wxSpinCtrl& runCountSpin() const {
     return *dynamic_cast<wxSpinCtrl*>(frame->commandEditor().FindWindow(FrameId::runCount));
   }
@@ -423,15 +437,8 @@ TEST_F(MyFrameTest, ChangesAreSavedAfterAPauseAndOnlyWhenThereAreAny) {
 // Fault: a second copy on the same folder went on, and the last of the two to exit overwrote
 // the other's work.
 TEST_F(MyFrameTest, TheRunningProgramHoldsItsFolderAgainstASecondCopy) {
+  ChildProcess first(installedProgram());
   const auto home = dir.path() / "home";
-  std::filesystem::create_directories(home);
-  // The program's folder is where its file lies.
-  std::filesystem::copy_file(ZENTAK_PROGRAM_PATH, dir.path() / "zentak");
-  ChildProcess::Options options;
-  options.argv = {(dir.path() / "zentak").string()};
-  options.env = {{"HOME", home.string()}, {"XDG_CONFIG_HOME", (home / "config").string()},
-                 {"XDG_DATA_HOME", (home / "data").string()}};
-  ChildProcess first(options);
   // Looking before the program has locked would take the lock from it.
   const auto lockFile = home / InstanceLock::nameFor(dir.path());
   ASSERT_TRUE(GuiTest::waitFor(
@@ -447,14 +454,8 @@ TEST_F(MyFrameTest, TheRunningProgramHoldsItsFolderAgainstASecondCopy) {
 // would hold it open).
 TEST_F(MyFrameTest, ASecondCopyBringsTheFirstWindowToTheFrontAndEnds) {
   const WindowManager manager;
-  const auto home = dir.path() / "home";
-  std::filesystem::create_directories(home);
-  std::filesystem::copy_file(ZENTAK_PROGRAM_PATH, dir.path() / "zentak");
   writeProject(twoGroups());
-  ChildProcess::Options options;
-  options.argv = {(dir.path() / "zentak").string()};
-  options.env = {{"HOME", home.string()}, {"XDG_CONFIG_HOME", (home / "config").string()},
-                 {"XDG_DATA_HOME", (home / "data").string()}};
+  const ChildProcess::Options options = installedProgram();
   const auto deadline = [] { return std::chrono::steady_clock::now() + std::chrono::seconds(60); };
   // The first line xdotool prints, once it has ended.
   const auto xdotool = [&](std::vector<std::string> args) {
@@ -482,17 +483,12 @@ TEST_F(MyFrameTest, ASecondCopyBringsTheFirstWindowToTheFrontAndEnds) {
 // and every edit since the last save was lost. The file is written anew (a new inode) on the way
 // out, though nothing waited to be saved.
 TEST_F(MyFrameTest, TheProjectIsSavedWhenTheDisplayGoesAway) {
-  const auto home = dir.path() / "home";
-  std::filesystem::create_directories(home);
-  std::filesystem::copy_file(ZENTAK_PROGRAM_PATH, dir.path() / "zentak");
   writeProject(twoGroups());
+  ChildProcess::Options options = installedProgram();
   struct stat before{};
   ASSERT_EQ(::stat((dir.path() / ProjectFile::fileName).c_str(), &before), 0);
   std::optional<XvfbServer> display(std::in_place);
-  ChildProcess::Options options;
-  options.argv = {(dir.path() / "zentak").string()};
-  options.env = {{"DISPLAY", display->name()}, {"HOME", home.string()}, {"XDG_CONFIG_HOME", (home / "config").string()},
-                 {"XDG_DATA_HOME", (home / "data").string()}};
+  options.env.emplace_back("DISPLAY", display->name());
   ChildProcess program(options);
   ASSERT_EQ(display->run({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^Zentak"}), 0);
   display.reset();
