@@ -9,6 +9,7 @@
 
 namespace {
 
+bool installed = false;
 XIOErrorHandler toolkitHandler = nullptr;
 std::function<void()> lastChanceAction;
 std::thread::id uiThread;
@@ -30,10 +31,13 @@ void DisplayLoss::install(std::function<void()> lastChance) {
   uiThread = std::this_thread::get_id();
   lastChanceAction = std::move(lastChance);
   XIOErrorHandler previous = XSetIOErrorHandler(onConnectionLost);
-  if (previous != onConnectionLost) toolkitHandler = previous;
+  if (!installed) toolkitHandler = previous;
+  installed = true;
 }
 
 void DisplayLoss::uninstall() {
+  if (!installed) return;
   XSetIOErrorHandler(toolkitHandler);
   lastChanceAction = nullptr;
+  installed = false;
 }

@@ -58,10 +58,12 @@ bool Zentak::OnInit() {
   instanceLock = std::make_unique<InstanceLock>(folder);
   const std::string channelName = InstanceLock::nameFor(folder);
   if (instanceLock->heldElsewhere()) {
-    if (RaiseChannel::ask(channelName)) return false;
-    UserDialogs::current().tell("Zentak is already running with this project.", "Zentak",
-                                UserDialogs::Icon::information, nullptr);
-    return false;
+    secondCopy = true;
+    if (!RaiseChannel::ask(channelName)) {
+      UserDialogs::current().tell("Zentak is already running with this project.", "Zentak",
+                                  UserDialogs::Icon::information, nullptr);
+    }
+    return true;
   }
   try {
     Tern::CrashReport::install(Version::title);
@@ -102,6 +104,8 @@ bool Zentak::OnInit() {
   });
   return true;
 }
+
+int Zentak::OnRun() { return secondCopy ? 0 : wxApp::OnRun(); }
 
 int Zentak::OnExit() {
   // The window is gone: nobody is left to save, so a signal ends the program at once.

@@ -23,6 +23,7 @@ class Zentak : public wxApp {
   ~Zentak() override;
 
   bool OnInit() override;
+  int OnRun() override;
   int OnExit() override;
 
   // Translates a stored-form text into a key-action list with the live keyboard layout.
@@ -44,6 +45,9 @@ class Zentak : public wxApp {
   // Where a second copy asks this one to bring its window to the front.
   std::unique_ptr<RaiseChannel> raiseChannel;
   MyFrame* mainFrame = nullptr;
+  // Another copy runs on this folder: this one has handed over to it, or told the user, and
+  // ends at once, as a program that did what it was asked.
+  bool secondCopy = false;
 };
 
 wxDECLARE_APP(Zentak);

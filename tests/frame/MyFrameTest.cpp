@@ -473,7 +473,7 @@ TEST_F(MyFrameTest, ASecondCopyBringsTheFirstWindowToTheFrontAndEnds) {
   ASSERT_FALSE(window.empty());
   xdotool({"windowminimize", "--sync", window});
   ChildProcess second(options);
-  EXPECT_TRUE(second.wait(deadline()).has_value());
+  EXPECT_EQ(second.wait(deadline()), 0);
   EXPECT_TRUE(GuiTest::waitFor(
       [&] { return xdotool({"search", "--onlyvisible", "--name", "^Zentak"}) == window; }, std::chrono::seconds(30)));
   EXPECT_EQ(first.stop(), 0);
