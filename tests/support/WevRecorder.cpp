@@ -57,55 +57,47 @@ void WevRecorder::waitForInput() {
   while (!keyboardFocused) skipTo("wl_keyboard] enter");
 }
 
-std::optional<std::string> WevRecorder::nextPress(Clock::time_point deadline, bool& escape) {
-  const auto line = child.readLine(deadline);
-  if (!line) return std::nullopt;
-  if (line->find("wl_pointer] motion:") != std::string::npos || line->find("wl_pointer] enter:") != std::string::npos) {
-    const std::size_t at = line->find("x, y: ");
-    if (at != std::string::npos) {
-      char* end = nullptr;
-      pointerX = static_cast<int>(std::strtod(line->c_str() + at + 6, &end));
-      pointerY = static_cast<int>(std::strtod(end + 1, nullptr));
+std::optional<WevRecorder::Press> WevRecorder::nextPress(Clock::time_point deadline) {
+  while (const auto line = child.readLine(deadline)) {
+    if (line->find("wl_pointer] motion:") != std::string::npos || line->find("wl_pointer] enter:") != std::string::npos) {
+      const std::size_t at = line->find("x, y: ");
+      if (at != std::string::npos) {
+        char* end = nullptr;
+        pointerX = static_cast<int>(std::strtod(line->c_str() + at + 6, &end));
+        pointerY = static_cast<int>(std::strtod(end + 1, nullptr));
+      }
+      continue;
     }
-    return std::string();
+    const bool pressed = line->find("state: 1 (pressed)") != std::string::npos;
+    if (pressed && line->find("wl_pointer] button:") != std::string::npos) {
+      return Press{0, buttonNumber(numberAfter(*line, "; button: ")), pointerX, pointerY};
+    }
+    if (line->find("wl_keyboard] key:") == std::string::npos) continue;
+    // The next line names the keysym: "sym: a (97), utf8: 'a'".
+    const auto symLine = child.readLine(deadline);
+    if (!symLine) break;
+    // wev may hold two keyboards of the seat, which report every key alike.
+    if (!pressed || objectOf(*line) != keyboardObject) continue;
+    return Press{static_cast<std::uint32_t>(numberAfter(*symLine, "(", 0)), 0, 0, 0};
   }
-  const bool pressed = line->find("state: 1 (pressed)") != std::string::npos;
-  if (pressed && line->find("wl_pointer] button:") != std::string::npos) {
-    return RecorderClient::renderButton(buttonNumber(numberAfter(*line, "; button: ")), pointerX, pointerY);
-  }
-  if (line->find("wl_keyboard] key:") == std::string::npos) return std::string();
-  // The next line names the keysym: "sym: a (97), utf8: 'a'".
-  const auto symLine = child.readLine(deadline);
-  if (!symLine) return std::nullopt;
-  // wev may hold two keyboards of the seat, which report every key alike.
-  if (!pressed || objectOf(*line) != keyboardObject) return std::string();
-  const auto keysym = static_cast<std::uint32_t>(numberAfter(*symLine, "(", 0));
-  if (keysym == XKB_KEY_Escape) {
-    escape = true;
-    return std::string();
-  }
-  return RecorderClient::renderKey(keysym, xkb_keysym_to_utf32(keysym));
+  return std::nullopt;
 }
+
+namespace {
+
+std::string render(const WevRecorder::Press& press) {
+  if (press.button != 0) return RecorderClient::renderButton(press.button, press.x, press.y);
+  return RecorderClient::renderKey(press.keysym, xkb_keysym_to_utf32(press.keysym));
+}
+
+}  // namespace
 
 std::string WevRecorder::readUntilEscape() {
   std::string seen;
   const auto deadline = Clock::now() + patience;
-  bool escape = false;
-  while (const auto press = nextPress(deadline, escape)) {
-    if (escape) return seen;
-    seen += *press;
+  while (const auto press = nextPress(deadline)) {
+    if (press->button == 0 && press->keysym == XKB_KEY_Escape) return seen;
+    seen += render(*press);
   }
   throw std::runtime_error("wev reported no Escape press; before that it saw: " + seen);
-}
-
-std::string WevRecorder::readUntil(const std::string& text) {
-  std::string seen;
-  const auto deadline = Clock::now() + patience;
-  bool escape = false;
-  while (!seen.ends_with(text)) {
-    const auto press = nextPress(deadline, escape);
-    if (!press) break;
-    seen += *press;
-  }
-  return seen;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,14 +32,20 @@ class WevRecorder {
   // none comes in time.
   std::string readUntilEscape();
 
-  // Presses until text has been seen, or the patience runs out.
-  std::string readUntil(const std::string& text);
+  // One key or button press: the keysym the key typed, or the button (1 left, 2 middle,
+  // 3 right) and where it was pressed.
+  struct Press {
+    std::uint32_t keysym = 0;
+    int button = 0;
+    int x = 0;
+    int y = 0;
+  };
+  // The next press, or nothing when wev reports none before the deadline.
+  std::optional<Press> nextPress(Clock::time_point deadline);
 
  private:
   // Reads up to a line containing fragment; throws when none comes in time.
   void skipTo(std::string_view fragment);
-  // The next press rendered ("" for a release or a modifier), or nothing when wev went quiet.
-  std::optional<std::string> nextPress(Clock::time_point deadline, bool& escape);
 
   ChildProcess child;
   bool keyboardFocused = false;
