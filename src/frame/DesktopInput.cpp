@@ -75,9 +75,10 @@ void DesktopInput::releaseHeldInput() { player->releaseAll(); }
 
 void DesktopInput::refreshKeyboardLayout() { layout->sync(); }
 
+// The key is an X grab whatever types the run: on a Wayland desktop it sees the key while an
+// X11 (XWayland) window has the focus.
 bool DesktopInput::grabStopKey(std::function<void()> pressed) {
   releaseStopKey();
-  if (xtest == nullptr) return false;
   try {
     auto key = std::make_unique<StopKey>(display, std::move(pressed));
     if (!key->grab(chord)) return false;
@@ -85,13 +86,13 @@ bool DesktopInput::grabStopKey(std::function<void()> pressed) {
   } catch (const std::exception&) {
     return false;
   }
-  xtest->setGrabGuard(stopKey.get());
+  if (xtest != nullptr) xtest->setGrabGuard(stopKey.get());
   return true;
 }
 
 void DesktopInput::releaseStopKey() {
   if (!stopKey) return;
-  xtest->setGrabGuard(nullptr);
+  if (xtest != nullptr) xtest->setGrabGuard(nullptr);
   stopKey.reset();
 }
 

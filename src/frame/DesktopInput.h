@@ -21,8 +21,9 @@ class XTestInjector;
 // run is in progress. The injector is chosen by probing: in a Wayland session (WAYLAND_DISPLAY
 // set) the compositor's virtual keyboard and pointer when it offers them, else XTest on the X
 // display, which then reaches X11 windows only; the user's choice may name one of them. The
-// stop key is an X grab, there only with XTest. Without either texts still translate with a US
-// layout and nothing is typed. UI thread only.
+// stop key is an X grab on the X display, if there is one: in a Wayland session it sees the key
+// only while an X11 window has the focus. Without either service texts still translate with a
+// US layout and nothing is typed. UI thread only.
 class DesktopInput final : public RunInput {
  public:
   // An empty name is $DISPLAY.
