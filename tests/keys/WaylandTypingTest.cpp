@@ -4,29 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "keys/KeyParser.h"
 #include "keys/KeyTokens.h"
 #include "keys/Player.h"
 #include "keys/WaylandInjector.h"
+#include "support/PrintableAscii.h"
 #include "support/SwayServer.h"
 #include "support/TempDir.h"
 #include "support/WevRecorder.h"
 
 namespace {
-
-// Every printable ASCII character, '<' last and doubled: a '<' followed by another or ending
-// the text is a plain character rather than the start of a token.
-std::string printableAscii() {
-  std::string text;
-  for (char c = ' '; c <= '~'; ++c) {
-    if (c != '<') text += c;
-  }
-  return text + "<<";
-}
 
 // One sway for all the tests of the suite; a fresh wev for each test.
 class WaylandTypingTest : public ::testing::Test {
@@ -108,4 +101,30 @@ TEST_F(WaylandTypingTest, ClicksLandOnTheGivenPixels) {
 TEST(WaylandInjectorTest, NoCompositorIsAnError) {
   const TempDir dir;
   EXPECT_THROW(WaylandInjector(WaylandInjector::Options{(dir.path() / "wayland-9").string(), {}}), WaylandError);
+}
+
+// Catches a layout the user switches to that typing never follows, and an injector that takes
+// its own uploaded keymap (extended with added keys) for the user's.
+TEST_F(WaylandTypingTest, TheKeymapFollowsTheActiveKeyboardOfTheSeat) {
+  const auto injector = connect({});
+  ASSERT_EQ(injector->keyScan(U'a'), (KeyScan{'A', 0}));
+  // Another keyboard of the seat, French, becomes the active one once it types.
+  WaylandInjector french(WaylandInjector::Options{sway->socketPath(), "fr"});
+  french.keyEvent(KeyCode::shift, true);
+  french.keyEvent(KeyCode::shift, false);
+  french.flush();
+  const auto deadline = std::chrono::steady_clock::now() + WevRecorder::patience;
+  while (injector->keyScan(U'a') != KeyScan{'Q', 0} && std::chrono::steady_clock::now() < deadline) {
+    injector->sync();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(injector->keyScan(U'a'), (KeyScan{'Q', 0}));
+
+  KeyActions list;
+  KeyParser(tokens, *injector).parseKeys("a中z", list);
+  list.push_back(KeyCode::escape);
+  Player(*injector).playKeys(list);
+  EXPECT_EQ(wev->readUntilEscape(), "a中z");
+  injector->sync();
+  EXPECT_EQ(injector->keyScan(U'a'), (KeyScan{'Q', 0}));
 }
