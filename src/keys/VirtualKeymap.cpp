@@ -37,6 +37,17 @@ std::size_t sectionEnd(const std::string& text, std::string_view keyword) {
   return end + 1;
 }
 
+// The keycodes section of every keymap text handed out is named after its owner; the
+// compositor keeps the name when it passes the keymap on.
+std::string ownSectionName(const std::string& owner) { return "xkb_keycodes \"" + owner + "\""; }
+
+std::string markedAs(std::string text, const std::string& owner) {
+  const std::size_t start = text.find("xkb_keycodes \"");
+  const std::size_t nameEnd = start == std::string::npos ? start : text.find('"', start + 14);
+  if (nameEnd != std::string::npos) text.replace(start, nameEnd + 1 - start, ownSectionName(owner));
+  return text;
+}
+
 std::string keysymName(std::uint32_t keysym) {
   std::array<char, 64> name{};
   if (xkb_keysym_get_name(keysym, name.data(), name.size()) <= 0) return "NoSymbol";
@@ -85,7 +96,7 @@ void VirtualKeymap::build() {
                                                    &std::free);
   if (!text) throw std::runtime_error("The keymap cannot be written out");
   baseText = text.get();
-  fullText = baseText;
+  fullText = markedAs(baseText, owner);
 
   const xkb_mod_index_t shiftIndex = xkb_keymap_mod_get_index(map, XKB_MOD_NAME_SHIFT);
   const xkb_mod_index_t level3Index = xkb_keymap_mod_get_index(map, "Mod5");
@@ -141,6 +152,15 @@ void VirtualKeymap::addStrokes() {
       }
     }
   }
+}
+
+void VirtualKeymap::setOwner(const std::string& name) {
+  owner = name;
+  renderText();
+}
+
+bool VirtualKeymap::isOwn(std::string_view keymapText) const {
+  return keymapText.find(ownSectionName(owner)) != std::string_view::npos;
 }
 
 std::optional<std::uint32_t> VirtualKeymap::keycodeForVk(std::uint8_t vk) const {
@@ -210,7 +230,7 @@ void VirtualKeymap::renderText() {
     symbols += "\tkey <" + key.name + "> { [ " + keysymName(key.keysym) + " ] };\n";
     highest = std::max(highest, key.keycode);
   }
-  fullText = baseText;
+  fullText = markedAs(baseText, owner);
   fullText.insert(sectionEnd(fullText, "xkb_symbols"), symbols);
   std::size_t keycodesEnd = sectionEnd(fullText, "xkb_keycodes");
   fullText.insert(keycodesEnd, keycodes);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -41,8 +42,13 @@ class VirtualKeymap {
 
   // The layout as compiled, without added keys.
   [[nodiscard]] const std::string& layoutText() const { return baseText; }
-  // The keymap to hand the compositor: the layout with every key added so far.
+  // The keymap to hand the compositor: the layout with every key added so far, marked with the
+  // owner's name.
   [[nodiscard]] const std::string& text() const { return fullText; }
+  // Names the owner (by default "zentak"), so that its keymaps tell from another's.
+  void setOwner(const std::string& name);
+  // Whether a keymap text is one that text() gave for this owner, as the compositor passes it on.
+  [[nodiscard]] bool isOwn(std::string_view keymapText) const;
   // The layout compiled (added keys carry no modifiers, so its modifier indices serve for both).
   [[nodiscard]] xkb_keymap* layoutKeymap() const { return keymap.get(); }
 
@@ -94,6 +100,7 @@ class VirtualKeymap {
   std::unique_ptr<xkb_keymap, KeymapDeleter> keymap;
   std::string baseText;
   std::string fullText;
+  std::string owner = "zentak";
   std::uint32_t shiftBit = 0;
   std::uint32_t level3Bit = 0;
   std::uint32_t lastLayoutKeycode = 0;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -129,6 +130,9 @@ std::uint32_t buttonCode(MouseButton button) {
   return BTN_LEFT;
 }
 
+// Injectors made so far in this process.
+std::atomic<unsigned> injectorCount{0};
+
 // Wayland key codes are evdev codes; XKB's are eight more.
 constexpr std::uint32_t xkbKeycodeOffset = 8;
 
@@ -175,9 +179,10 @@ struct WaylandInjector::State {
   std::list<Output> outputs;
 
   const bool fixedLayout;
+  // Names our keymaps apart from any other virtual keyboard's, another injector's included.
+  const std::string owner = "zentak-" + std::to_string(getpid()) + "-" + std::to_string(++injectorCount);
   std::optional<VirtualKeymap> keymap;
   std::unique_ptr<xkb_state, decltype(&xkb_state_unref)> keyState{nullptr, &xkb_state_unref};
-  std::string uploaded;
   // The compositor's keymap for this connection's keyboard, not looked at yet.
   std::optional<std::string> offeredKeymap;
   ModifierState sentModifiers;
@@ -355,17 +360,15 @@ void WaylandInjector::State::pumpEvents() {
   wl_display_dispatch_pending(d);
 }
 
-// The compositor hands our keyboard whatever keymap its active keyboard has, which is ours
-// after we typed and the user's after the user did.
+// The compositor hands our keyboard whatever keymap its active keyboard has, which is one of
+// ours (perhaps older than the last) after we typed and the user's after the user did.
 void WaylandInjector::State::adoptOfferedKeymap() {
   const std::string text = std::move(*offeredKeymap);
   offeredKeymap.reset();
+  if (keymap && keymap->isOwn(text)) return;
   try {
     VirtualKeymap offered(text);
-    if (keymap && (offered.layoutText() == keymap->layoutText() ||
-                   offered.layoutText() == VirtualKeymap(uploaded).layoutText())) {
-      return;
-    }
+    if (keymap && offered.layoutText() == keymap->layoutText()) return;
     useKeymap(std::move(offered));
   } catch (const std::runtime_error&) {
     // A keymap that does not compile here leaves the one in use.
@@ -373,6 +376,7 @@ void WaylandInjector::State::adoptOfferedKeymap() {
 }
 
 void WaylandInjector::State::useKeymap(VirtualKeymap fresh) {
+  fresh.setOwner(owner);
   keymap.emplace(std::move(fresh));
   keyState.reset(xkb_state_new(keymap->layoutKeymap()));
   heldKeyOfVk.fill(0);
@@ -393,7 +397,6 @@ void WaylandInjector::State::upload() {
   }
   zwp_virtual_keyboard_v1_keymap(virtualKeyboard.get(), WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd.get(),
                                  static_cast<std::uint32_t>(text.size() + 1));
-  uploaded = text;
   // The compositor passes the keymap on to the focused client before any key sent after it; a
   // round trip makes sure it has taken it before the keys that need it follow.
   wl_display_roundtrip(display.get());
@@ -563,9 +566,4 @@ void WaylandInjector::sync() {
 std::optional<KeyScan> WaylandInjector::keyScan(char32_t c) const {
   state->uiThread.assertCurrent("WaylandInjector::keyScan");
   return state->keymap->keyScan(c);
-}
-
-std::string WaylandInjector::uploadedKeymap() const {
-  state->uiThread.assertCurrent("WaylandInjector::uploadedKeymap");
-  return state->uploaded;
 }

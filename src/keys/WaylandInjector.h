@@ -45,9 +45,6 @@ class WaylandInjector : public Injector, public KeyboardLayout {
   void sync() override;
   [[nodiscard]] std::optional<KeyScan> keyScan(char32_t c) const override;
 
-  // The keymap uploaded last, in the XKB text format. UI thread only.
-  [[nodiscard]] std::string uploadedKeymap() const;
-
  private:
   struct State;
   std::unique_ptr<State> state;

@@ -106,6 +106,13 @@ TEST(VirtualKeymapTest, AddedCharactersGetKeysOfTheirOwnAndTheLayoutKeepsItsKeys
   EXPECT_EQ(de.add(U'\x07'), 0U);
 
   const VirtualKeymap extended(de.text());
+  // Passed on by the compositor, the keymap is still known for its owner's; the layout's and
+  // another owner's are not.
+  EXPECT_TRUE(de.isOwn(extended.layoutText()));
+  EXPECT_FALSE(de.isOwn(de.layoutText()));
+  VirtualKeymap other = VirtualKeymap::fromLayout("de");
+  other.setOwner("another");
+  EXPECT_FALSE(de.isOwn(other.text()));
   ASSERT_NE(extended.strokeFor(U'中'), nullptr);
   EXPECT_EQ(extended.strokeFor(U'中')->keycode, middle);
   EXPECT_EQ(extended.strokeFor(U'中')->mods, 0U);
