@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <wx/taskbar.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -177,7 +178,10 @@ TEST_F(RunTest, TheStopKeyEndsADontStopRunWithoutANotificationArea) {
   press.argv = {"xdotool", "key", "ctrl+alt+shift+Escape"};
   const ChildProcess user(press);
   ASSERT_TRUE(GuiTest::waitFor([this] { return ended(); }, patience));
-  const std::string typed = recorder.readUntilEscape();
+  std::string typed = recorder.readUntilEscape();
+  // An x the run types while the chord's Shift is already down, before its Escape, comes out
+  // in upper case, as the user's own Shift makes it.
+  std::replace(typed.begin(), typed.end(), 'X', 'x');
   EXPECT_EQ(typed, std::string(typed.size(), 'x'));
   EXPECT_FALSE(XKeyboardProbe(wxGetenv("DISPLAY")).anythingHeld());
 }
