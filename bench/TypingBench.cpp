@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "BareXTest.h"
+#include "TypingMeasure.h"
 #include "keys/KeyParser.h"
 #include "keys/KeyTokens.h"
 #include "keys/Player.h"
@@ -31,35 +32,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr std::size_t typedChars = 10'000;
-constexpr std::size_t lineLength = 64;
-constexpr auto recordingTimeout = std::chrono::seconds(120);
-constexpr std::uint32_t enterCodePoint = 13;
-
-// What a typed character is recorded as: itself, or Enter's code point for a line break.
-std::uint32_t recordedAs(char c) { return c == '\x03' ? enterCodePoint : static_cast<unsigned char>(c); }
-
-// Printable ASCII without '<', which would start a token: about half of the characters need
-// Shift, and every lineLength-th is a stored line break.
-std::string typingText() {
-  constexpr std::string_view plain = "abcdefghijklmnopqrstuvwxyz0123456789 -=[]\\;',./`";
-  constexpr std::string_view shifted = "ABCDEFGHIJKLMNOPQRSTUVWXYZ!@#$%^&*()_+{}|:\"~?>";
-  std::mt19937 random(20240611);
-  std::uniform_int_distribution<std::size_t> pick(0, 1'000'000);
-  std::string text;
-  for (std::size_t i = 1; i <= typedChars; ++i) {
-    if (i % lineLength == 0) {
-      text += '\x03';
-      continue;
-    }
-    const std::string_view set = pick(random) % 2 == 0 ? plain : shifted;
-    text += set[pick(random) % set.size()];
-  }
-  return text;
-}
-
 // Plain text, shifted text, tokens, mouse tokens, line breaks and multi-byte characters.
 std::string parsingText() {
   const std::string piece =
@@ -71,19 +43,14 @@ std::string parsingText() {
   return text;
 }
 
-struct Recording {
-  std::vector<std::uint32_t> chars;
-  Clock::time_point lastCharAt{};
-  bool sawEnd = false;
-};
-
 bool isModifierKeysym(unsigned long keysym) {
   return (keysym >= 0xffe1 && keysym <= 0xffee) || (keysym >= 0xfe01 && keysym <= 0xfe13) || keysym == 0xff7e ||
          keysym == 0xff7f;
 }
 
 // Reads xrecorder's key presses, noting when each character arrives, up to an Escape press.
-Recording collect(ChildProcess& recorder, Clock::time_point deadline) {
+Recording collect(ChildProcess& recorder) {
+  const auto deadline = Clock::now() + recordingTimeout;
   Recording result;
   while (const auto line = recorder.readLine(deadline)) {
     std::istringstream in(*line);
@@ -102,46 +69,6 @@ Recording collect(ChildProcess& recorder, Clock::time_point deadline) {
     result.chars.push_back(codePoint == '\n' ? enterCodePoint : codePoint);
     result.lastCharAt = Clock::now();
   }
-  return result;
-}
-
-// Characters of expected that did not arrive, or arrived out of order: those outside a longest
-// common subsequence of what was expected and what was recorded.
-std::size_t lostChars(const std::vector<std::uint32_t>& expected, const std::vector<std::uint32_t>& got) {
-  std::vector<std::uint32_t> previous(got.size() + 1, 0);
-  std::vector<std::uint32_t> current(got.size() + 1, 0);
-  for (const std::uint32_t e : expected) {
-    for (std::size_t j = 1; j <= got.size(); ++j) {
-      current[j] = e == got[j - 1] ? previous[j - 1] + 1 : std::max(previous[j], current[j - 1]);
-    }
-    std::swap(previous, current);
-  }
-  return expected.size() - previous.back();
-}
-
-struct TypingResult {
-  double charsPerSecond = 0;
-  std::size_t lost = 0;
-};
-
-// Runs typeAll while the recorder's output is collected, and measures from the start until the
-// last character arrives.
-template <typename TypeAll>
-TypingResult measure(const char* what, ChildProcess& recorder, const std::vector<std::uint32_t>& expected,
-                     TypeAll typeAll) {
-  auto recording =
-      std::async(std::launch::async, [&recorder] { return collect(recorder, Clock::now() + recordingTimeout); });
-  const auto start = Clock::now();
-  typeAll();
-  const Recording got = recording.get();
-  if (!got.sawEnd) std::cerr << what << ": the end marker never arrived\n";
-  if (got.chars.size() != expected.size()) {
-    std::cerr << what << ": " << got.chars.size() << " characters recorded, " << expected.size() << " typed\n";
-  }
-  TypingResult result;
-  result.lost = lostChars(expected, got.chars);
-  const double seconds = std::chrono::duration<double>(got.lastCharAt - start).count();
-  if (seconds > 0) result.charsPerSecond = static_cast<double>(expected.size() - result.lost) / seconds;
   return result;
 }
 
@@ -189,7 +116,7 @@ void run() {
     const KeyTokens tokens;
     XkbLayout layout(server.name());
     XTestInjector injector(server.name());
-    return measure("typing", recorder, expected, [&] {
+    return measure("typing", [&] { return collect(recorder); }, expected, [&] {
       KeyActions list;
       KeyParser(tokens, layout).parseKeys(text, list);
       list.push_back(KeyCode::escape);
@@ -198,7 +125,7 @@ void run() {
   }();
 
   const TypingResult raw =
-      measure("bare XTest", recorder, expected, [&] { typeWithBareXTest(server.name(), text); });
+      measure("bare XTest", [&] { return collect(recorder); }, expected, [&] { typeWithBareXTest(server.name(), text); });
 
   const TempDir dir;
   const auto file = dir.path() / "text.txt";
@@ -207,7 +134,7 @@ void run() {
     std::replace(withNewlines.begin(), withNewlines.end(), '\x03', '\n');
     std::ofstream(file, std::ios::binary) << withNewlines;
   }
-  const TypingResult xdotool = measure("xdotool", recorder, expected, [&] {
+  const TypingResult xdotool = measure("xdotool", [&] { return collect(recorder); }, expected, [&] {
     runOrThrow(server, {"xdotool", "type", "--delay", "0", "--file", file.string()});
     runOrThrow(server, {"xdotool", "key", "Escape"});
   });

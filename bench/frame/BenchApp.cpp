@@ -36,6 +36,7 @@ std::unique_ptr<XvfbServer> BenchApp::startPrivateDisplay() {
   auto server = std::make_unique<XvfbServer>();
   setenv("DISPLAY", server->name().c_str(), 1);
   setenv("GDK_BACKEND", "x11", 1);
+  unsetenv("WAYLAND_DISPLAY");
   // No accessibility bus or settings daemon in a benchmark session.
   setenv("NO_AT_BRIDGE", "1", 1);
   setenv("GSETTINGS_BACKEND", "memory", 1);

@@ -42,6 +42,16 @@ StopChord stopChord(Settings& settings) {
   return text ? StopChord::parse(*text).value_or(StopChord::standard()) : StopChord::standard();
 }
 
+// The input service the user asks for, from the settings file, written there as "auto" when the
+// file names none; a text that names no service counts as "auto".
+InputBackend::Choice inputBackend(Settings& settings) {
+  const std::string key = "inputBackend";
+  const std::optional<std::string> text = settings.readText(key);
+  if (!text) settings.writeText(key, std::string(InputBackend::format(InputBackend::Choice::automatic)));
+  return text ? InputBackend::parse(*text).value_or(InputBackend::Choice::automatic)
+              : InputBackend::Choice::automatic;
+}
+
 }  // namespace
 
 Zentak::Zentak() : folder(runningProgramFolder()) {
@@ -72,7 +82,7 @@ bool Zentak::OnInit() {
     return false;
   }
   settings = Settings::userFile();
-  desktop = std::make_unique<DesktopInput>(std::string(), stopChord(*settings));
+  desktop = std::make_unique<DesktopInput>(std::string(), stopChord(*settings), inputBackend(*settings));
   BaseCommand::setKeyParse([this](std::string_view text, KeyActions& list) { parseKeys(text, list); });
   try {
     Tern::ExitSignals::install();

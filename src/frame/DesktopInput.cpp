@@ -1,5 +1,6 @@
 #include "frame/DesktopInput.h"
 
+#include <cstdlib>
 #include <exception>
 
 #include "keys/KeyParser.h"
@@ -7,26 +8,58 @@
 #include "keys/Player.h"
 #include "keys/StopKey.h"
 #include "keys/UsLayout.h"
+#include "keys/WaylandInjector.h"
 #include "keys/XDisplay.h"
 #include "keys/XTestInjector.h"
 #include "keys/XkbLayout.h"
 
-DesktopInput::DesktopInput(const std::string& displayName, StopChord stopChord)
-    : display(displayName), chord(stopChord) {
-  try {
-    layout = std::make_unique<XkbLayout>(display);
-  } catch (const XError&) {
-    layout = std::make_unique<UsLayout>();
+namespace {
+
+bool isWaylandSession() {
+  const char* socket = std::getenv("WAYLAND_DISPLAY");
+  return socket != nullptr && *socket != '\0';
+}
+
+}  // namespace
+
+DesktopInput::DesktopInput(const std::string& displayName, StopChord stopChord, InputBackend::Choice backendChoice)
+    : display(displayName), choice(backendChoice), waylandSession(isWaylandSession()), chord(stopChord) {
+  const InputBackend::Plan plan = InputBackend::plan(choice, waylandSession);
+  if (plan.tryWayland) useWayland();
+  if (plan.tryX11 && used == InputBackend::Used::none) useX11();
+  if (layout == nullptr) {
+    try {
+      ownLayout = std::make_unique<XkbLayout>(display);
+    } catch (const XError&) {
+      ownLayout = std::make_unique<UsLayout>();
+    }
+    layout = ownLayout.get();
   }
+  if (!injector) injector = std::make_unique<NullInjector>();
+  parser = std::make_unique<KeyParser>(tokens, *layout);
+  player = std::make_unique<Player>(*injector);
+}
+
+void DesktopInput::useWayland() {
+  try {
+    auto wayland = std::make_unique<WaylandInjector>(WaylandInjector::Options{});
+    layout = wayland.get();
+    injector = std::move(wayland);
+    used = InputBackend::Used::wayland;
+  } catch (const WaylandError&) {
+    // No compositor, or one without a virtual keyboard: the next service is tried.
+  }
+}
+
+void DesktopInput::useX11() {
   try {
     auto xtestInjector = std::make_unique<XTestInjector>(display);
     xtest = xtestInjector.get();
     injector = std::move(xtestInjector);
+    used = InputBackend::Used::x11;
   } catch (const XError&) {
-    injector = std::make_unique<NullInjector>();
+    // No X display, or one without XTEST.
   }
-  parser = std::make_unique<KeyParser>(tokens, *layout);
-  player = std::make_unique<Player>(*injector);
 }
 
 DesktopInput::~DesktopInput() {
@@ -42,9 +75,10 @@ void DesktopInput::releaseHeldInput() { player->releaseAll(); }
 
 void DesktopInput::refreshKeyboardLayout() { layout->sync(); }
 
+// The key is an X grab whatever types the run: on a Wayland desktop it sees the key while an
+// X11 (XWayland) window has the focus.
 bool DesktopInput::grabStopKey(std::function<void()> pressed) {
   releaseStopKey();
-  if (xtest == nullptr) return false;
   try {
     auto key = std::make_unique<StopKey>(display, std::move(pressed));
     if (!key->grab(chord)) return false;
@@ -52,16 +86,22 @@ bool DesktopInput::grabStopKey(std::function<void()> pressed) {
   } catch (const std::exception&) {
     return false;
   }
-  xtest->setGrabGuard(stopKey.get());
+  if (xtest != nullptr) xtest->setGrabGuard(stopKey.get());
   return true;
 }
 
 void DesktopInput::releaseStopKey() {
   if (!stopKey) return;
-  xtest->setGrabGuard(nullptr);
+  if (xtest != nullptr) xtest->setGrabGuard(nullptr);
   stopKey.reset();
 }
 
 bool DesktopInput::stopKeyHeld() const { return stopKey && stopKey->chordHeld(); }
 
 std::string DesktopInput::stopKeyName() const { return chord.format(); }
+
+std::string DesktopInput::backendName() const { return std::string(InputBackend::name(used)); }
+
+std::optional<std::string> DesktopInput::backendNotice() const {
+  return InputBackend::notice(used, choice, waylandSession);
+}

@@ -197,7 +197,15 @@ void MyFrame::runStep(Step step) {
 
 void MyFrame::endSequence() { runStep([this] { sequencer->onEndSequence(); }); }
 
-void MyFrame::runSequence() { runStep([this] { sequencer->onRunSequence(); }); }
+void MyFrame::runSequence() {
+  if (!backendNoticeShown && !isRunning()) {
+    backendNoticeShown = true;
+    if (const auto notice = input.backendNotice()) {
+      UserDialogs::current().tell(WxText::fromUtf8(*notice), "Zentak", UserDialogs::Icon::warning, this);
+    }
+  }
+  runStep([this] { sequencer->onRunSequence(); });
+}
 
 void MyFrame::commandFinished(const wxTreeItemId& item) { runStep([this, &item] { sequencer->onCommandFinished(item); }); }
 
@@ -367,17 +375,19 @@ void MyFrame::buildPanels() {
 }
 
 void MyFrame::buildStatusBar() {
-  wxStatusBar* bar = CreateStatusBar(2, wxSTB_SIZEGRIP);
-  // Menu and tool help goes to field 1; field 0 holds the logo.
+  wxStatusBar* bar = CreateStatusBar(3, wxSTB_SIZEGRIP);
+  // Menu and tool help goes to field 1; field 0 holds the logo, field 2 the service that types.
   SetStatusBarPane(1);
   const wxBitmap logo = Resources::bitmap("SMALLLOGO");
   auto* button = new wxBitmapButton(bar, FrameId::webSite, logo, wxPoint(2, 3));
   button->SetCursor(wxCursor(wxCURSOR_HAND));
   button->SetToolTip(WebLinks::logoToolTip());
-  const int widths[] = {button->GetBestSize().GetWidth() + 2, -1};
-  bar->SetStatusWidths(2, widths);
+  const wxString backend = WxText::fromUtf8(input.backendName());
+  const int widths[] = {button->GetBestSize().GetWidth() + 2, -1, bar->GetTextExtent(backend).GetWidth() + 24};
+  bar->SetStatusWidths(3, widths);
   bar->SetMinHeight(button->GetBestSize().GetHeight());
   SetStatusText(TopToolbar::defaultStatusText(), TopToolbar::statusField);
+  SetStatusText(backend, backendField);
 }
 
 // With the toolkit's natural sizes the editors need more than 300 x 300: the smallest size is the

@@ -43,6 +43,9 @@ class wxTreeEvent;
 // when it goes. UI thread only.
 class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHandler, private SequencerHost {
  public:
+  // The status bar field naming the service that types.
+  static constexpr int backendField = 2;
+
   // programFolder holds the project file; settings keep the window's size and position; a run
   // types with input and is stopped through it.
   MyFrame(const std::filesystem::path& programFolder, Settings& settings, RunInput& input);
@@ -174,6 +177,8 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   std::unique_ptr<TaskBarIcon> trayIcon;
   // The stop key was grabbed for the run in progress.
   bool stopKeyGrabbed = false;
+  // The input service's notice is shown before the first run only.
+  bool backendNoticeShown = false;
   // After the stop key, watches for the user to let go of it before the final commands.
   wxTimer chordWait;
   std::chrono::steady_clock::time_point chordWaitStart;

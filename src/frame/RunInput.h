@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "keys/KeyCodes.h"
@@ -27,4 +28,8 @@ class RunInput {
   [[nodiscard]] virtual bool stopKeyHeld() const = 0;
   // The stop key as the user reads it ("Ctrl+Alt+Shift+Escape"). UI thread only.
   [[nodiscard]] virtual std::string stopKeyName() const = 0;
+  // The desktop service typing goes through, as the status bar shows it. UI thread only.
+  [[nodiscard]] virtual std::string backendName() const = 0;
+  // What the user must know about that service before the first run, if anything. UI thread only.
+  [[nodiscard]] virtual std::optional<std::string> backendNotice() const = 0;
 };

@@ -7,65 +7,10 @@
 #include <cstring>
 #include <string_view>
 
+#include "keys/KeyPositions.h"
 #include "keys/XDisplay.h"
 
 namespace {
-
-struct UsPosition {
-  std::string_view name;
-  std::uint8_t vk;
-};
-
-// The main typing block: XKB key names of the US positions and the virtual-key codes they stand
-// for. AC12 is the name some keymaps give the backslash key when there is no BKSL.
-constexpr auto usPositions = std::to_array<UsPosition>({
-    {"TLDE", 192}, {"AE01", '1'}, {"AE02", '2'}, {"AE03", '3'}, {"AE04", '4'}, {"AE05", '5'},
-    {"AE06", '6'}, {"AE07", '7'}, {"AE08", '8'}, {"AE09", '9'}, {"AE10", '0'}, {"AE11", 189},
-    {"AE12", 187}, {"AD01", 'Q'}, {"AD02", 'W'}, {"AD03", 'E'}, {"AD04", 'R'}, {"AD05", 'T'},
-    {"AD06", 'Y'}, {"AD07", 'U'}, {"AD08", 'I'}, {"AD09", 'O'}, {"AD10", 'P'}, {"AD11", 219},
-    {"AD12", 221}, {"BKSL", 220}, {"AC12", 220}, {"AC01", 'A'}, {"AC02", 'S'}, {"AC03", 'D'},
-    {"AC04", 'F'}, {"AC05", 'G'}, {"AC06", 'H'}, {"AC07", 'J'}, {"AC08", 'K'}, {"AC09", 'L'},
-    {"AC10", 186}, {"AC11", 222}, {"LSGT", 226}, {"AB01", 'Z'}, {"AB02", 'X'}, {"AB03", 'C'},
-    {"AB04", 'V'}, {"AB05", 'B'}, {"AB06", 'N'}, {"AB07", 'M'}, {"AB08", 188}, {"AB09", 190},
-    {"AB10", 191}, {"SPCE", 32},
-});
-
-struct NamedKey {
-  std::uint8_t vk;
-  KeySym keysym;
-};
-
-constexpr auto namedKeys = std::to_array<NamedKey>({
-    {3, XK_Cancel},         {8, XK_BackSpace},     {9, XK_Tab},           {12, XK_Clear},
-    {13, XK_Return},        {16, XK_Shift_L},      {17, XK_Control_L},    {18, XK_Alt_L},
-    {19, XK_Pause},         {20, XK_Caps_Lock},    {27, XK_Escape},       {33, XK_Prior},
-    {34, XK_Next},          {35, XK_End},          {36, XK_Home},         {37, XK_Left},
-    {38, XK_Up},            {39, XK_Right},        {40, XK_Down},         {41, XK_Select},
-    {43, XK_Execute},       {44, XK_Print},        {45, XK_Insert},       {46, XK_Delete},
-    {47, XK_Help},          {91, XK_Super_L},      {92, XK_Super_R},      {93, XK_Menu},
-    {96, XK_KP_0},          {97, XK_KP_1},         {98, XK_KP_2},         {99, XK_KP_3},
-    {100, XK_KP_4},         {101, XK_KP_5},        {102, XK_KP_6},        {103, XK_KP_7},
-    {104, XK_KP_8},         {105, XK_KP_9},        {106, XK_KP_Multiply}, {107, XK_KP_Add},
-    {108, XK_KP_Separator}, {109, XK_KP_Subtract}, {110, XK_KP_Decimal},  {111, XK_KP_Divide},
-    {112, XK_F1},           {113, XK_F2},          {114, XK_F3},          {115, XK_F4},
-    {116, XK_F5},           {117, XK_F6},          {118, XK_F7},          {119, XK_F8},
-    {120, XK_F9},           {121, XK_F10},         {122, XK_F11},         {123, XK_F12},
-    {124, XK_F13},          {125, XK_F14},         {126, XK_F15},         {127, XK_F16},
-    {128, XK_F17},          {129, XK_F18},         {130, XK_F19},         {131, XK_F20},
-    {132, XK_F21},          {133, XK_F22},         {134, XK_F23},         {135, XK_F24},
-    {144, XK_Num_Lock},     {145, XK_Scroll_Lock}, {160, XK_Shift_L},     {161, XK_Shift_R},
-    {162, XK_Control_L},    {163, XK_Control_R},   {164, XK_Alt_L},       {165, XK_Alt_R},
-});
-
-constexpr std::array<KeySym, 256> namedKeysymTable = [] {
-  std::array<KeySym, 256> table{};
-  for (const NamedKey& key : namedKeys) {
-    table[key.vk] = key.keysym;
-  }
-  return table;
-}();
-
-constexpr std::uint8_t rightAltVk = 165;
 
 // Modifier bits other than Shift, Lock and Control: the ones a level-3 key can carry.
 constexpr unsigned otherModsMask = 0xffU & ~static_cast<unsigned>(ShiftMask | LockMask | ControlMask);
@@ -248,16 +193,6 @@ KeycodeSet XKeymap::layoutKeys() const {
   return keys;
 }
 
-KeySym XKeymap::namedKeysym(std::uint8_t vk) { return namedKeysymTable[vk]; }
-
-KeySym XKeymap::namedKeysymFallback(std::uint8_t vk) {
-  return vk == rightAltVk ? XK_ISO_Level3_Shift : NoSymbol;
-}
-
-bool XKeymap::typeable(char32_t c) {
-  return c >= 0x20 && !(c >= 0x7f && c <= 0x9f) && !(c >= 0xd800 && c <= 0xdfff) && c <= 0x10ffff;
-}
-
 int XKeymap::keyGroup(int keycode) const {
   if (!desc || !valid(keycode)) {
     return -1;
@@ -372,7 +307,7 @@ void XKeymap::rebuild() {
       }
     }
   }
-  for (const UsPosition& position : usPositions) {
+  for (const KeyPositions::UsPosition& position : KeyPositions::usPositions()) {
     const auto found = byName.find(position.name);
     if (found != byName.end() && !keycodeOfVk[position.vk] && vkOfKeycode[found->second] == 0) {
       keycodeOfVk[position.vk] = found->second;
@@ -429,7 +364,7 @@ void XKeymap::addStrokes(bool mainBlock) {
         continue;
       }
       const char32_t c = xkb_keysym_to_utf32(static_cast<xkb_keysym_t>(keysym));
-      if (!typeable(c)) {
+      if (!KeyPositions::typeable(c)) {
         continue;
       }
       const Stroke stroke{static_cast<KeyCode>(code), combo, vk};

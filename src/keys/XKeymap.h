@@ -81,14 +81,6 @@ class XKeymap {
   // The keys the layout lookup depends on: the main typing block and the modifier keys.
   [[nodiscard]] KeycodeSet layoutKeys() const;
 
-  // The keysym a named (non-typing) virtual-key code stands for, and its stand-in when the layout
-  // lacks it; NoSymbol for codes that are no named key.
-  [[nodiscard]] static KeySym namedKeysym(std::uint8_t vk);
-  [[nodiscard]] static KeySym namedKeysymFallback(std::uint8_t vk);
-
-  // Whether c is a character a key can type: a valid code point that is no control character.
-  [[nodiscard]] static bool typeable(char32_t c);
-
  private:
   struct DescDeleter {
     void operator()(XkbDescPtr desc) const;

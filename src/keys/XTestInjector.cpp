@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "keys/KeyGrabGuard.h"
+#include "keys/KeyPositions.h"
 #include "keys/SpareKeycodePool.h"
 #include "keys/XDisplay.h"
 #include "keys/XKeymap.h"
@@ -251,14 +252,14 @@ KeyCode XTestInjector::State::resolve(std::uint8_t vk, bool mayBind) {
   if (const auto keycode = keymap.keycodeForVk(vk)) {
     return *keycode;
   }
-  const KeySym keysym = XKeymap::namedKeysym(vk);
+  const KeySym keysym = KeySym{KeyPositions::namedKeysym(vk)};
   if (keysym == NoSymbol) {
     return 0;
   }
   if (const auto keycode = keymap.keycodeForKeysym(keysym)) {
     return *keycode;
   }
-  const KeySym fallback = XKeymap::namedKeysymFallback(vk);
+  const KeySym fallback = KeySym{KeyPositions::namedKeysymFallback(vk)};
   if (fallback != NoSymbol) {
     if (const auto keycode = keymap.keycodeForKeysym(fallback)) {
       return *keycode;
@@ -415,7 +416,7 @@ void XTestInjector::typeChar(char32_t c) {
   state->uiThread.assertCurrent("XTestInjector::typeChar");
   State& s = *state;
   s.begin();
-  if (!XKeymap::typeable(c)) {
+  if (!KeyPositions::typeable(c)) {
     return;
   }
   if (const XKeymap::Stroke* stroke = s.keymap.strokeFor(c)) {

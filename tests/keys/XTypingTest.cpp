@@ -23,6 +23,7 @@
 #include "keys/XTestInjector.h"
 #include "keys/XkbLayout.h"
 #include "support/ChildProcess.h"
+#include "support/PrintableAscii.h"
 #include "support/RecorderClient.h"
 #include "support/TempDir.h"
 #include "support/XKeyboardProbe.h"
@@ -43,16 +44,6 @@ std::string readFile(const std::filesystem::path& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
-}
-
-// Every printable ASCII character, '<' last and doubled: a '<' followed by another or ending
-// the text is a plain character rather than the start of a token.
-std::string printableAscii() {
-  std::string text;
-  for (char c = ' '; c <= '~'; ++c) {
-    if (c != '<') text += c;
-  }
-  return text + "<<";
 }
 
 // One Xvfb for all the tests of a suite.

@@ -68,6 +68,8 @@ int main(int argc, char** argv) {
   const XvfbServer xvfb;
   setenv("DISPLAY", xvfb.name().c_str(), 1);
   setenv("GDK_BACKEND", "x11", 1);
+  // The tests type into their own X server, never into a Wayland desktop around them.
+  unsetenv("WAYLAND_DISPLAY");
   // No accessibility bus or settings daemon in a test session.
   setenv("NO_AT_BRIDGE", "1", 1);
   setenv("GSETTINGS_BACKEND", "memory", 1);

@@ -25,24 +25,31 @@ std::string renderPress(const std::string& line) {
     std::string keysymHex;
     std::uint32_t codePoint = 0;
     in >> keysymHex >> codePoint;
-    const auto keysym = static_cast<std::uint32_t>(std::stoul(keysymHex, nullptr, 16));
-    if (isModifierKeysym(keysym)) return {};
-    if (codePoint >= 0x20 && codePoint != 0x7f) return encodeUtf8(static_cast<char32_t>(codePoint));
-    std::array<char, 64> name{};
-    if (xkb_keysym_get_name(keysym, name.data(), name.size()) <= 0) return "{" + keysymHex + "}";
-    return "{" + std::string(name.data()) + "}";
+    return RecorderClient::renderKey(static_cast<std::uint32_t>(std::stoul(keysymHex, nullptr, 16)), codePoint);
   }
   if (kind == "B") {
     int button = 0;
     int x = 0;
     int y = 0;
     in >> button >> x >> y;
-    return "{button " + std::to_string(button) + " at " + std::to_string(x) + "," + std::to_string(y) + "}";
+    return RecorderClient::renderButton(button, x, y);
   }
   throw std::runtime_error("xrecorder wrote an unexpected line: " + line);
 }
 
 }  // namespace
+
+std::string RecorderClient::renderKey(std::uint32_t keysym, std::uint32_t codePoint) {
+  if (isModifierKeysym(keysym)) return {};
+  if (codePoint >= 0x20 && codePoint != 0x7f) return encodeUtf8(static_cast<char32_t>(codePoint));
+  std::array<char, 64> name{};
+  if (xkb_keysym_get_name(keysym, name.data(), name.size()) <= 0) return "{" + std::to_string(keysym) + "}";
+  return "{" + std::string(name.data()) + "}";
+}
+
+std::string RecorderClient::renderButton(int button, int x, int y) {
+  return "{button " + std::to_string(button) + " at " + std::to_string(x) + "," + std::to_string(y) + "}";
+}
 
 RecorderClient::RecorderClient(ChildProcess recorder) : child(std::move(recorder)) {
   if (child.readLine(Clock::now() + patience) != "READY") throw std::runtime_error("xrecorder did not get ready");

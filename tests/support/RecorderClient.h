@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 #include "support/ChildProcess.h"
@@ -19,6 +20,11 @@ class RecorderClient {
   // Takes the started xrecorder (stdout captured); throws std::runtime_error when it does not
   // get ready in time.
   explicit RecorderClient(ChildProcess recorder);
+
+  // How a press is rendered: the character a keysym types, {keysym name} for one typing none,
+  // nothing for a modifier; {button B at X,Y} for a button (1 left, 2 middle, 3 right).
+  static std::string renderKey(std::uint32_t keysym, std::uint32_t codePoint);
+  static std::string renderButton(int button, int x, int y);
 
   // Everything reported up to the end marker, an Escape press, which is left out; throws when
   // none comes in time.

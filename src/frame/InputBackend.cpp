@@ -1,0 +1,51 @@
+#include "frame/InputBackend.h"
+
+namespace InputBackend {
+
+std::optional<Choice> parse(std::string_view text) {
+  if (text == "auto") return Choice::automatic;
+  if (text == "wayland") return Choice::wayland;
+  if (text == "x11") return Choice::x11;
+  return std::nullopt;
+}
+
+std::string_view format(Choice choice) {
+  switch (choice) {
+    case Choice::wayland: return "wayland";
+    case Choice::x11: return "x11";
+    case Choice::automatic: break;
+  }
+  return "auto";
+}
+
+Plan plan(Choice choice, bool waylandSession) {
+  switch (choice) {
+    case Choice::wayland: return {true, false};
+    case Choice::x11: return {false, true};
+    case Choice::automatic: break;
+  }
+  return {waylandSession, true};
+}
+
+std::string_view name(Used used) {
+  switch (used) {
+    case Used::wayland: return "Types with: Wayland virtual keyboard";
+    case Used::x11: return "Types with: X11 (XTest)";
+    case Used::none: break;
+  }
+  return "Types with: nothing (no desktop input)";
+}
+
+std::optional<std::string> notice(Used used, Choice choice, bool waylandSession) {
+  if (used == Used::none) {
+    return "Zentak finds no way to type on this desktop: it needs a Wayland compositor that offers a "
+           "virtual keyboard (such as sway) or an X display with XTEST.\nThe run goes on, but types nothing.";
+  }
+  if (used == Used::x11 && waylandSession && choice == Choice::automatic) {
+    return "This Wayland desktop offers Zentak no virtual keyboard, so Zentak types only into X11 "
+           "(XWayland) windows: native Wayland windows receive nothing.";
+  }
+  return std::nullopt;
+}
+
+}  // namespace InputBackend

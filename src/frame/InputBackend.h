@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Which of the desktop's input services a run types through, as the user asks for it and as it
+// turns out, and what the user is told about it. Plain decisions, without the services.
+namespace InputBackend {
+
+// The user's setting: probe (Wayland first when the session is one), or one service only.
+enum class Choice : std::uint8_t { automatic, wayland, x11 };
+// The service in use.
+enum class Used : std::uint8_t { none, wayland, x11 };
+
+// The setting's text in the settings file: "auto", "wayland" or "x11"; nothing for another text.
+[[nodiscard]] std::optional<Choice> parse(std::string_view text);
+[[nodiscard]] std::string_view format(Choice choice);
+
+// Whether to try the Wayland and the X11 service, in that order, for a session that has a
+// Wayland compositor (waylandSession) or not.
+struct Plan {
+  bool tryWayland = false;
+  bool tryX11 = false;
+};
+[[nodiscard]] Plan plan(Choice choice, bool waylandSession);
+
+// The service's name as the status bar shows it.
+[[nodiscard]] std::string_view name(Used used);
+
+// What the user must know before the first run, or nothing: that nothing is typed at all, or
+// that on a Wayland desktop only X11 windows receive the input.
+[[nodiscard]] std::optional<std::string> notice(Used used, Choice choice, bool waylandSession);
+
+}  // namespace InputBackend

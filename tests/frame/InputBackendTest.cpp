@@ -1,0 +1,40 @@
+// Which input service a run types through, and what the user is told about it.
+
+#include "frame/InputBackend.h"
+
+#include <gtest/gtest.h>
+
+using InputBackend::Choice;
+using InputBackend::Used;
+
+// Catches a Wayland session that goes straight to XTest (reaching X11 windows only), and a
+// user's choice that is not honoured.
+TEST(InputBackendTest, WaylandIsProbedFirstInAWaylandSessionUnlessTheUserChoseOtherwise) {
+  EXPECT_TRUE(InputBackend::plan(Choice::automatic, true).tryWayland);
+  EXPECT_TRUE(InputBackend::plan(Choice::automatic, true).tryX11);
+  EXPECT_FALSE(InputBackend::plan(Choice::automatic, false).tryWayland);
+  EXPECT_TRUE(InputBackend::plan(Choice::automatic, false).tryX11);
+  EXPECT_FALSE(InputBackend::plan(Choice::x11, true).tryWayland);
+  EXPECT_TRUE(InputBackend::plan(Choice::wayland, false).tryWayland);
+  EXPECT_FALSE(InputBackend::plan(Choice::wayland, false).tryX11);
+}
+
+// Catches a setting text read as another service, or one the program writes but cannot read.
+TEST(InputBackendTest, SettingTextsReadBack) {
+  for (const Choice choice : {Choice::automatic, Choice::wayland, Choice::x11}) {
+    EXPECT_EQ(InputBackend::parse(InputBackend::format(choice)), choice);
+  }
+  EXPECT_FALSE(InputBackend::parse("Wayland "));
+  EXPECT_FALSE(InputBackend::parse(""));
+}
+
+// Catches silence where the user's windows would receive nothing, and a warning where they do.
+TEST(InputBackendTest, TheUserIsToldOnlyWhenWindowsReceiveNothing) {
+  EXPECT_TRUE(InputBackend::notice(Used::none, Choice::automatic, false));
+  EXPECT_TRUE(InputBackend::notice(Used::none, Choice::wayland, true));
+  EXPECT_TRUE(InputBackend::notice(Used::x11, Choice::automatic, true));
+  EXPECT_FALSE(InputBackend::notice(Used::x11, Choice::x11, true));
+  EXPECT_FALSE(InputBackend::notice(Used::x11, Choice::automatic, false));
+  EXPECT_FALSE(InputBackend::notice(Used::wayland, Choice::automatic, true));
+  EXPECT_NE(InputBackend::name(Used::wayland), InputBackend::name(Used::x11));
+}
