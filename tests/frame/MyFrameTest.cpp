@@ -824,7 +824,9 @@ TEST_F(MyFrameTest, InsertSpecialPopsTheTokenMenuUpAtThePressedButton) {
     EXPECT_EQ(popup.entries[i].label, expected[i].label);
     EXPECT_EQ(popup.entries[i].depth, expected[i].depth);
     EXPECT_FALSE(popup.entries[i].separator);
-    if (expected[i].depth == 1) EXPECT_EQ(popup.entries[i].help, expected[i].help);
+    if (expected[i].depth == 1) {
+      EXPECT_EQ(popup.entries[i].help, expected[i].help);
+    }
   }
   select({"Hunt", "Heal"});
   GuiTest::click(insertSpecialButton(frame->commandEditor()));
