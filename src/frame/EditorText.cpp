@@ -100,8 +100,11 @@ void EditorText::checkText() {
   wxString message;
   if (!findings.empty()) {
     message = WxText::fromUtf8(findings.front().message);
-    if (findings.size() > 1) message += findings.size() < mostMarks ? wxString::Format(" (%zu more marked)", findings.size() - 1)
-                                                                   : wxString(" (more marked)");
+    if (findings.size() == mostMarks) {
+      message += " (more marked)";
+    } else if (findings.size() > 1) {
+      message += wxString::Format(" (%zu more marked)", findings.size() - 1);
+    }
   }
   setNote(*note, message);
 }

@@ -680,12 +680,12 @@ std::filesystem::path chosenPath(const wxString& chosen) { return {std::string(c
 void MyFrame::exportGroup() {
   uiThread.assertCurrent("MyFrame::exportGroup");
   storeEditors();
+  UserDialogs& dialogs = UserDialogs::current();
   const ProjectFile::GroupBlock block = groupBlock(selectedGroup());
   if (block.group == nullptr) {
-    UserDialogs::current().tell("Please try again", "Internal Error", UserDialogs::Icon::error, this);
+    dialogs.tell("Please try again", "Internal Error", UserDialogs::Icon::error, this);
     return;
   }
-  UserDialogs& dialogs = UserDialogs::current();
   // Until the group is written or the user gives up, each failure offers the chooser again.
   for (;;) {
     const std::optional<wxString> chosen = dialogs.chooseFileToSave(
