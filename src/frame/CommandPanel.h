@@ -30,6 +30,8 @@ class CommandPanel : public wxPanel {
   void storeCommand(BaseCommand& command) const;
 
   [[nodiscard]] wxTextCtrl& commandTextCtrl() const { return *commandText; }
+  // The line under the text that says what is wrong with it.
+  [[nodiscard]] wxWindow& commandTextNote() const { return shownText->noteWindow(); }
   // "BETWEEN" and the bracket joining the two bounds of the random interval.
   [[nodiscard]] const std::vector<wxWindow*>& boundLabelWindows() const { return boundLabels; }
 

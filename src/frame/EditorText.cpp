@@ -3,12 +3,42 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "keys/KeyTextCheck.h"
+#include "keys/KeyTokens.h"
 #include "text/WxText.h"
 
 namespace {
 
 const wxUniChar nul(0U);
 const wxUniChar nulSymbol(0x2400U);
+
+// Findings marked in a text at most; each costs the toolkit a style change per keystroke.
+constexpr std::size_t mostMarks = 64;
+
+// The characters before a byte offset of a UTF-8 text: the box counts positions in characters.
+long characterPosition(std::string_view text, std::size_t byteOffset) {
+  long characters = 0;
+  for (std::size_t i = 0; i < byteOffset && i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0U) != 0x80U) ++characters;
+  }
+  return characters;
+}
+
+// The screen a mouse token's point must lie on.
+KeyTextCheck::Screen screen() {
+  const wxSize size = wxGetDisplaySize();
+  return {size.GetWidth(), size.GetHeight()};
+}
+
+const KeyTextCheck& textCheck() {
+  static const KeyTokens tokens;
+  static const KeyTextCheck check(tokens);
+  return check;
+}
 
 void setNote(wxStaticText& note, const wxString& message) {
   note.SetLabel(message);
@@ -39,8 +69,44 @@ void EditorText::show(std::string_view displayText) {
   // Editing a beginning would drop the rest on store; the whole text stays in the record instead.
   text.SetEditable(!cut);
   text.ChangeValue(shown);
-  setNote(*note, cut ? wxString::Format("Too long to edit here: first %ld characters shown, all kept.", shownLimit)
-                     : wxString());
+  if (cut) {
+    marked = false;
+    setNote(*note, wxString::Format("Too long to edit here: first %ld characters shown, all kept.", shownLimit));
+  } else {
+    checkText();
+  }
+}
+
+wxColour EditorText::markColour() { return {255, 200, 200}; }
+
+void EditorText::checkText() {
+  const std::string value = WxText::toUtf8(text.GetValue());
+  const std::vector<KeyTextCheck::Finding> findings = textCheck().check(value, screen(), mostMarks);
+  if (marked) text.SetStyle(0, text.GetLastPosition(), wxTextAttr(wxNullColour, text.GetBackgroundColour()));
+  marked = !findings.empty();
+  // The findings come in text order, so their positions are counted in one pass.
+  long characters = 0;
+  std::size_t counted = 0;
+  const auto position = [&](std::size_t byte) {
+    characters += characterPosition(std::string_view(value).substr(counted), byte - counted);
+    counted = byte;
+    return characters;
+  };
+  for (const KeyTextCheck::Finding& finding : findings) {
+    const long begin = position(finding.begin);
+    const long end = position(finding.end);
+    text.SetStyle(begin, end, wxTextAttr(wxNullColour, markColour()));
+  }
+  wxString message;
+  if (!findings.empty()) {
+    message = WxText::fromUtf8(findings.front().message);
+    if (findings.size() == mostMarks) {
+      message += " (more marked)";
+    } else if (findings.size() > 1) {
+      message += wxString::Format(" (%zu more marked)", findings.size() - 1);
+    }
+  }
+  setNote(*note, message);
 }
 
 std::string EditorText::textToStore() const {
@@ -55,7 +121,10 @@ void EditorText::onText(wxCommandEvent& event) {
   event.Skip();
   // The toolkit offers no length limit for a multi-line box here, so a paste beyond it is cut
   // back; later, as the box is still inside its change. The box and the note outlive this.
-  if (text.GetLastPosition() <= shownLimit) return;
+  if (text.GetLastPosition() <= shownLimit) {
+    if (!cut) checkText();
+    return;
+  }
   text.CallAfter([box = &text, cutNote = note] {
     const long last = box->GetLastPosition();
     if (last <= shownLimit) return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <wx/colour.h>
 #include <wx/string.h>
 
 #include <string>
@@ -13,7 +14,8 @@ class wxWindow;
 // A record's text in a multi-line editor. The toolkit's text box cannot hold a NUL, and a huge
 // text makes every keystroke take seconds, so the editor shows NUL as U+2400 and at most
 // shownLimit characters. While the user has left the text as shown, storing gives back the bytes
-// that were shown, exactly and however long. UI thread only.
+// that were shown, exactly and however long. As the text changes, what it will not type as
+// written is marked in the box and the first such part is told in the note. UI thread only.
 class EditorText {
  public:
   // An unbroken line of 64 KiB already takes the toolkit seconds to lay out; 16 KiB stays quick.
@@ -26,6 +28,8 @@ class EditorText {
   EditorText& operator=(const EditorText&) = delete;
 
   [[nodiscard]] wxWindow& noteWindow() const;
+  // The background of the parts of the text that will not type as written.
+  [[nodiscard]] static wxColour markColour();
 
   // Shows a record's text in display form. One longer than shownLimit shows its beginning,
   // read-only, with a note saying so.
@@ -35,6 +39,8 @@ class EditorText {
 
  private:
   void onText(wxCommandEvent& event);
+  // Checks the box's text, marks what will not type as written and tells the first of it.
+  void checkText();
 
   wxTextCtrl& text;
   wxStaticText* note = nullptr;
@@ -42,4 +48,6 @@ class EditorText {
   wxString shown;
   bool nulShown = false;
   bool cut = false;
+  // Parts of the text are marked.
+  bool marked = false;
 };

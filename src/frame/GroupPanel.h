@@ -33,6 +33,8 @@ class GroupPanel : public wxPanel, public DateOrder {
   [[nodiscard]] bool DatesInOrder() const override;
 
   [[nodiscard]] wxTextCtrl& finalTextCtrl() const { return *finalText; }
+  // The line under the final text that says what is wrong with it.
+  [[nodiscard]] wxWindow& finalTextNote() const { return shownFinalText->noteWindow(); }
 
  private:
   void applyStartRule();

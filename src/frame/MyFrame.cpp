@@ -12,17 +12,22 @@
 #include <wx/spinctrl.h>
 #include <wx/sizer.h>
 #include <wx/statusbr.h>
+#include <wx/textctrl.h>
 #include <wx/toolbar.h>
 
 #include <functional>
+#include <optional>
 #include <system_error>
 
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
+#include "controls/InsertSpecialMenu.h"
+#include "controls/SpecialTokens.h"
 #include "frame/CommandPanel.h"
 #include "frame/GroupPanel.h"
 #include "frame/RunInput.h"
 #include "frame/Sequencer.h"
+#include "project/GroupFile.h"
 #include "project/ProjectFile.h"
 #include "project/RecoveryFile.h"
 #include "project/Settings.h"
@@ -48,16 +53,23 @@ const std::string newGroupName = "Command Group ";
 constexpr int treeMinWidth = 100;
 const std::string newCommandName = "Command ";
 
-// Puts what a project reader makes into the tree, in file order. Names are taken as stored.
+// Puts what a project or group file reader makes into the tree, in file order. Command names
+// are taken as stored; group names too, unless a style for them is given.
 class TreeFiller final : public ProjectFile::Sink {
  public:
-  explicit TreeFiller(CommandTree& target) : tree(target) {}
+  explicit TreeFiller(CommandTree& target, std::optional<NameStyle> groupNames = {})
+      : tree(target), groupNaming(groupNames) {}
 
-  void group(std::unique_ptr<GroupCommand> record) override { lastGroup = tree.appendGroup(std::move(record), {}); }
+  void group(std::unique_ptr<GroupCommand> record) override {
+    lastGroup = tree.appendGroup(std::move(record), groupNaming);
+  }
   void command(std::unique_ptr<BaseCommand> record) override { tree.appendCommand(lastGroup, std::move(record), {}); }
+
+  [[nodiscard]] const wxTreeItemId& lastGroupItem() const { return lastGroup; }
 
  private:
   CommandTree& tree;
+  std::optional<NameStyle> groupNaming;
   wxTreeItemId lastGroup;
 };
 
@@ -423,8 +435,13 @@ void MyFrame::bindEvents() {
   menu(FrameId::duplicateCommand, &MyFrame::duplicateCommand);
   menu(FrameId::deleteCommand, &MyFrame::deleteCommand);
   menu(FrameId::toolDeleteCommand, &MyFrame::deleteCommand);
+  menu(FrameId::exportGroup, &MyFrame::exportGroup);
+  menu(FrameId::importGroup, &MyFrame::importGroup);
   menu(FrameId::runGroup, &MyFrame::runCurrentGroup);
   menu(FrameId::toolRunGroup, &MyFrame::runCurrentGroup);
+  Bind(wxEVT_BUTTON, &MyFrame::onInsertSpecialButton, this, FrameId::insertSpecial);
+  Bind(wxEVT_MENU, [this](wxCommandEvent& event) { insertSpecial(event.GetId()); }, FrameId::insertSpecialFirst,
+       FrameId::insertSpecialLast);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { rename(true); }, FrameId::renameGroup);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { rename(false); }, FrameId::renameCommand);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, FrameId::exitProgram);
@@ -628,17 +645,22 @@ void MyFrame::saveProject() {
   }
 }
 
+ProjectFile::GroupBlock MyFrame::groupBlock(const wxTreeItemId& groupItem) const {
+  ProjectFile::GroupBlock block{tree->groupRecord(groupItem), {}};
+  if (block.group == nullptr) return block;
+  wxTreeItemIdValue cookie;
+  for (wxTreeItemId c = tree->GetFirstChild(groupItem, cookie); c.IsOk(); c = tree->GetNextChild(groupItem, cookie)) {
+    if (const BaseCommand* command = tree->commandRecord(c)) block.commands.push_back(command);
+  }
+  return block;
+}
+
 std::string MyFrame::projectText() const {
   std::vector<ProjectFile::GroupBlock> blocks;
   wxTreeItemIdValue groupCookie;
   for (wxTreeItemId g = tree->GetFirstChild(rootItem, groupCookie); g.IsOk(); g = tree->GetNextChild(rootItem, groupCookie)) {
-    ProjectFile::GroupBlock block{tree->groupRecord(g), {}};
-    if (block.group == nullptr) continue;
-    wxTreeItemIdValue commandCookie;
-    for (wxTreeItemId c = tree->GetFirstChild(g, commandCookie); c.IsOk(); c = tree->GetNextChild(g, commandCookie)) {
-      if (const BaseCommand* command = tree->commandRecord(c)) block.commands.push_back(command);
-    }
-    blocks.push_back(std::move(block));
+    ProjectFile::GroupBlock block = groupBlock(g);
+    if (block.group != nullptr) blocks.push_back(std::move(block));
   }
   std::string text;
   ProjectFile::writeProject(text, blocks);
@@ -661,6 +683,85 @@ bool MyFrame::writeProjectFile(const std::string& text) {
   } catch (const std::exception&) {
     return false;
   }
+}
+
+namespace {
+
+const wxString exportTitle = "Export Group As";
+const wxString exportWildcard = "Zentak Group Export Files (*.zgf)|*.zgf";
+const wxString importTitle = "Import Group From";
+const wxString importWildcard = "Zentak Group Exported Files (*.zgf)|*.zgf";
+
+// A path from a file chooser, in the file system's encoding.
+std::filesystem::path chosenPath(const wxString& chosen) { return {std::string(chosen.fn_str())}; }
+
+}  // namespace
+
+void MyFrame::exportGroup() {
+  uiThread.assertCurrent("MyFrame::exportGroup");
+  storeEditors();
+  UserDialogs& dialogs = UserDialogs::current();
+  const ProjectFile::GroupBlock block = groupBlock(selectedGroup());
+  if (block.group == nullptr) {
+    dialogs.tell("Please try again", "Internal Error", UserDialogs::Icon::error, this);
+    return;
+  }
+  // Until the group is written or the user gives up, each failure offers the chooser again.
+  for (;;) {
+    const std::optional<wxString> chosen = dialogs.chooseFileToSave(
+        this, exportTitle, exportWildcard, WxText::fromUtf8(folder.string()), WxText::fromUtf8(block.group->getName()));
+    if (!chosen) return;
+    switch (GroupFile::save(GroupFile::withGroupExtension(chosenPath(*chosen)), block)) {
+      case GroupFile::SaveOutcome::saved:
+        return;
+      case GroupFile::SaveOutcome::notWritable:
+        dialogs.tell("File appears to be read-only.\nPlease select a different file.", "Save Failed",
+                     UserDialogs::Icon::error, this);
+        break;
+      case GroupFile::SaveOutcome::writeFailed:
+        dialogs.tell("Failed to write group file.\nPlease try again.", "Save Failed", UserDialogs::Icon::error, this);
+        break;
+    }
+  }
+}
+
+void MyFrame::importGroup() {
+  uiThread.assertCurrent("MyFrame::importGroup");
+  storeEditors();
+  UserDialogs& dialogs = UserDialogs::current();
+  const std::optional<wxString> chosen =
+      dialogs.chooseFileToOpen(this, importTitle, importWildcard, WxText::fromUtf8(folder.string()));
+  if (!chosen) return;
+  const std::filesystem::path path = chosenPath(*chosen);
+  if (!GroupFile::hasGroupExtension(path)) {
+    dialogs.tell("Invalid file type.\nPlease select a valid .ZGF file.", "Unknown File Type", UserDialogs::Icon::error,
+                 this);
+    return;
+  }
+  std::error_code unknown;
+  if (!std::filesystem::exists(path, unknown)) {
+    dialogs.tell("File does not exist", "Invalid File", UserDialogs::Icon::error, this);
+    return;
+  }
+  std::string text;
+  try {
+    text = ProjectFile::readFile(path);
+  } catch (const std::system_error&) {
+    dialogs.tell("Unable to open file.\nPlease try again.", "Open File Error", UserDialogs::Icon::error, this);
+    return;
+  }
+  projectChanged();
+  TreeFiller filler(*tree, NameStyle::plain);
+  const bool whole = ProjectFile::readGroupFile(text, filler);
+  // What was read before a failure stays, and is shown.
+  if (const wxTreeItemId added = filler.lastGroupItem(); added.IsOk()) {
+    tree->Expand(added);
+    tree->SelectItem(added);
+  }
+  if (!whole) {
+    dialogs.tell("Failed to load group file.\nPlease try again.", "LOAD ERROR", UserDialogs::Icon::error, nullptr);
+  }
+  tree->SetFocus();
 }
 
 void MyFrame::runCurrentGroup() {
@@ -824,6 +925,24 @@ void MyFrame::duplicateCommand() {
   tree->makeNameUnique(name, item, NameStyle::copy);
   shown.setName(name);
   tree->Refresh();
+}
+
+void MyFrame::onInsertSpecialButton(wxCommandEvent& event) {
+  auto* button = dynamic_cast<wxWindow*>(event.GetEventObject());
+  if (button == nullptr) return;
+  InsertSpecialMenu menu;
+  UserDialogs::current().popUpMenu(*button, menu, wxPoint(0, 0));
+}
+
+void MyFrame::insertSpecial(int id) {
+  uiThread.assertCurrent("MyFrame::insertSpecial");
+  wxTextCtrl& target = tree->isGroupItem(tree->GetSelection()) ? groupPanel->finalTextCtrl()
+                                                               : commandPanel->commandTextCtrl();
+  // A text too long to edit shows only its beginning, read-only; an insertion would be lost.
+  if (const std::optional<std::string_view> text = SpecialTokens::textFor(id); text && target.IsEditable()) {
+    target.WriteText(WxText::fromUtf8(*text));
+  }
+  target.SetFocus();
 }
 
 void MyFrame::onBeginLabelEdit(wxTreeEvent& event) { tree->beginLabelEdit(event); }

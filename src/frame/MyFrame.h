@@ -93,6 +93,12 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   void deleteCommand();
   void duplicateGroup();
   void duplicateCommand();
+  // Writes the selected group to a group file the user chooses; reads one into a new group.
+  void exportGroup();
+  void importGroup();
+  // Types the token of an "Insert Special" item into the text box of the selected group's or
+  // command's editor, at the caret over any selection, and gives the box the focus.
+  void insertSpecial(int id);
   // Starts editing a label: the selected group (or the group of the selected command) when
   // groupOnly, else the selected item itself.
   void rename(bool groupOnly);
@@ -138,6 +144,8 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   bool keepAfterFailedSave(const std::string& text, bool canStay);
   // A save error at exit, unless the exit must be quiet.
   void tellUser(const wxString& message, UserDialogs::Icon icon);
+  // A group item's record and its commands; no record for an item that is not a group.
+  [[nodiscard]] ProjectFile::GroupBlock groupBlock(const wxTreeItemId& groupItem) const;
   // The whole tree in the project file's form.
   [[nodiscard]] std::string projectText() const;
   // Replaces the project file with text; false when it could not.
@@ -158,6 +166,8 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   void onSelChanged(wxTreeEvent& event);
   // Shows the newly selected item's record; the root passes the selection on to a group.
   void selectionChanged(const wxTreeItemId& item);
+  // Pops the "Insert Special" menu up at the button pressed.
+  void onInsertSpecialButton(wxCommandEvent& event);
   void onBeginLabelEdit(wxTreeEvent& event);
   void onEndLabelEdit(wxTreeEvent& event);
   void onItemCollapsing(wxTreeEvent& event);

@@ -1,59 +1,19 @@
 #include "keys/KeyParser.h"
 
 #include <algorithm>
-#include <array>
 #include <limits>
+#include <optional>
 #include <string>
 
-#include "text/Atoi.h"
-#include "keys/KeyTokens.h"
+#include "keys/KeyTextScanner.h"
 #include "keys/KeyboardLayout.h"
-#include "text/Utf8.h"
 
 namespace {
-
-struct MousePrefix {
-  std::string_view text;
-  std::uint8_t code;
-};
-
-// Tried in this order; each ends with one blank.
-constexpr std::array<MousePrefix, 9> mousePrefixes{{
-    {"<MOUSE-LEFT-CLICK ", KeyCode::mouseLeftClick},
-    {"<MOUSE-LEFT-DOWN ", KeyCode::mouseLeftDown},
-    {"<MOUSE-LEFT-UP ", KeyCode::mouseLeftUp},
-    {"<MOUSE-RIGHT-CLICK ", KeyCode::mouseRightClick},
-    {"<MOUSE-RIGHT-DOWN ", KeyCode::mouseRightDown},
-    {"<MOUSE-RIGHT-UP ", KeyCode::mouseRightUp},
-    {"<MOUSE-MIDDLE-CLICK ", KeyCode::mouseMiddleClick},
-    {"<MOUSE-MIDDLE-DOWN ", KeyCode::mouseMiddleDown},
-    {"<MOUSE-MIDDLE-UP ", KeyCode::mouseMiddleUp},
-}};
-
-// Stored line breaks are the bytes 2 (CR) and 3 (LF); raw CR and LF count too.
-bool isLineBreak(std::uint8_t b) { return b == 2 || b == 3 || b == '\r' || b == '\n'; }
 
 // Key codes that the list reserves for mouse and special codes: a layout answer holding one
 // of them cannot be written as a key tap.
 bool isReservedCode(std::uint8_t code) {
-  for (const MousePrefix& prefix : mousePrefixes) {
-    if (prefix.code == code) return true;
-  }
-  return code >= KeyCode::ctrlDown && code <= KeyCode::typeChar;
-}
-
-// X and Y from the bytes after a mouse prefix: X is the number before the last blank (0 when
-// there is none), Y the number after it.
-std::pair<std::int32_t, std::int32_t> readCoordinates(std::string_view rest) {
-  std::int32_t x = 0;
-  std::size_t pieceStart = 0;
-  for (std::size_t i = 0; i < rest.size(); ++i) {
-    if (rest[i] == ' ') {
-      x = atoiSaturating(rest.substr(pieceStart, i - pieceStart));
-      pieceStart = i;
-    }
-  }
-  return {x, atoiSaturating(rest.substr(pieceStart))};
+  return KeyTextScanner::isMouseCode(code) || (code >= KeyCode::ctrlDown && code <= KeyCode::typeChar);
 }
 
 }  // namespace
@@ -64,44 +24,30 @@ KeyParser::KeyParser(const KeyTokens& tokenTable, KeyboardLayout& keyboardLayout
 void KeyParser::parseKeys(std::string_view text, KeyActions& list) const {
   list.clear();
   layout.sync();
-  std::size_t pos = 0;
   std::string token;
-  while (pos < text.size()) {
-    const auto byte = static_cast<std::uint8_t>(text[pos]);
-    if (isLineBreak(byte)) {
-      pushLineBreak(list);
-      const bool pair = pos + 1 < text.size() && ((byte == 2 && text[pos + 1] == 3) || (byte == '\r' && text[pos + 1] == '\n'));
-      pos += pair ? 2 : 1;
-      continue;
-    }
-    if (byte != '<') {
-      pushChar(decodeUtf8(text, pos), list);
-      continue;
-    }
-    if (pos + 1 == text.size() || text[pos + 1] == '<') {
-      pushChar(U'<', list);
-      ++pos;
-      continue;
-    }
-    const std::size_t close = text.find('>', pos);
-    if (close == std::string_view::npos) break;
-    token.assign(text.substr(pos, close - pos + 1));
-    for (char& c : token) {
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    pos = close + 1;
-    if (const auto code = tokens.find(token)) {
-      list.push_back(*code);
-      continue;
-    }
-    for (const MousePrefix& prefix : mousePrefixes) {
-      if (std::string_view(token).starts_with(prefix.text)) {
-        const auto [x, y] = readCoordinates(std::string_view(token).substr(prefix.text.size()));
-        list.push_back(prefix.code);
-        pushNumber(x, list);
-        pushNumber(y, list);
+  KeyTextScanner scanner(text);
+  while (const std::optional<KeyTextScanner::Piece> piece = scanner.next()) {
+    switch (piece->kind) {
+      case KeyTextScanner::Kind::lineBreak:
+        pushLineBreak(list);
+        break;
+      case KeyTextScanner::Kind::character:
+        pushChar(piece->character, list);
+        break;
+      case KeyTextScanner::Kind::token: {
+        const KeyTextScanner::Reading reading =
+            KeyTextScanner::readToken(tokens, text.substr(piece->begin, piece->end - piece->begin), token);
+        if (reading.kind == KeyTextScanner::Reading::Kind::key) list.push_back(reading.code);
+        if (reading.kind == KeyTextScanner::Reading::Kind::mouse) {
+          list.push_back(reading.code);
+          pushNumber(reading.x, list);
+          pushNumber(reading.y, list);
+        }
         break;
       }
+      // Dropped with everything after it.
+      case KeyTextScanner::Kind::unterminated:
+        break;
     }
   }
 }

@@ -195,13 +195,9 @@ void writeProject(std::string& out, const std::vector<GroupBlock>& groups) {
   for (const GroupBlock& block : groups) writeGroupBlock(out, block);
 }
 
-bool readGroupBlock(const std::vector<std::string_view>& lines, std::size_t& pos, Sink& sink) {
-  return readBlock(
-      [&]() -> std::optional<std::string_view> {
-        if (pos >= lines.size()) return std::nullopt;
-        return lines[pos++];
-      },
-      sink);
+bool readGroupFile(std::string_view text, Sink& sink) {
+  LineCursor cursor(text);
+  return readBlock([&cursor] { return cursor.next(); }, sink);
 }
 
 ReadOutcome readProject(std::string_view text, Sink& sink) {

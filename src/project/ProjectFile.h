@@ -49,10 +49,11 @@ void writeGroupBlock(std::string& out, const GroupBlock& block);
 // Appends the header line and every group block.
 void writeProject(std::string& out, const std::vector<GroupBlock>& groups);
 
-// Reads one group block from lines[pos] on, handing each record to the sink as it is made, and
-// moves pos past it. Returns false, without reading past the lines, when a line the counts
-// announce is missing; what was handed over before stays handed over.
-bool readGroupBlock(const std::vector<std::string_view>& lines, std::size_t& pos, Sink& sink);
+// Reads a group file: the group block its text begins with, handing each record to the sink as
+// it is made; lines after the counted commands are ignored. Returns false, without reading past
+// the lines, when a line the counts announce is missing (an empty text has no group line); what
+// was handed over before stays handed over. Memory does not grow with the count.
+bool readGroupFile(std::string_view text, Sink& sink);
 
 // How reading a project ended.
 enum class ReadOutcome {

@@ -1,11 +1,13 @@
 #include "shell/UserDialogs.h"
 
 #include <wx/filedlg.h>
+#include <wx/menu.h>
 #include <wx/msgdlg.h>
+#include <wx/window.h>
 
 namespace {
 
-// The toolkit's message boxes and file dialogs.
+// The toolkit's message boxes, file dialogs and popup menus.
 class ToolkitDialogs final : public UserDialogs {
  public:
   void tell(const wxString& message, const wxString& caption, Icon icon, wxWindow* parent) override {
@@ -18,18 +20,22 @@ class ToolkitDialogs final : public UserDialogs {
     wxMessageBox(message, caption, style, parent);
   }
 
-  std::optional<wxString> chooseFileToOpen(wxWindow* parent, const wxString& title, const wxString& wildcard) override {
-    return choose(parent, title, wildcard, wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+  std::optional<wxString> chooseFileToOpen(wxWindow* parent, const wxString& title, const wxString& wildcard,
+                                           const wxString& folder) override {
+    return choose(parent, title, wildcard, folder, wxEmptyString, wxFD_OPEN | wxFD_FILE_MUST_EXIST);
   }
 
-  std::optional<wxString> chooseFileToSave(wxWindow* parent, const wxString& title, const wxString& wildcard) override {
-    return choose(parent, title, wildcard, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+  std::optional<wxString> chooseFileToSave(wxWindow* parent, const wxString& title, const wxString& wildcard,
+                                           const wxString& folder, const wxString& proposedName) override {
+    return choose(parent, title, wildcard, folder, proposedName, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
   }
+
+  void popUpMenu(wxWindow& window, wxMenu& menu, const wxPoint& at) override { window.PopupMenu(&menu, at); }
 
  private:
   static std::optional<wxString> choose(wxWindow* parent, const wxString& title, const wxString& wildcard,
-                                        long style) {
-    wxFileDialog dialog(parent, title, wxEmptyString, wxEmptyString, wildcard, style);
+                                        const wxString& folder, const wxString& name, long style) {
+    wxFileDialog dialog(parent, title, folder, name, wildcard, style);
     if (dialog.ShowModal() != wxID_OK) return std::nullopt;
     return dialog.GetPath();
   }

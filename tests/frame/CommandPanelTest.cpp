@@ -191,6 +191,43 @@ TEST_F(CommandPanelTest, AHugeTextShowsItsStartReadOnlyAndIsKeptWhole) {
   EXPECT_TRUE(panel.commandTextCtrl().IsEditable());
 }
 
+namespace {
+
+bool markedAt(const wxTextCtrl& box, long position) {
+  wxTextAttr style;
+  return const_cast<wxTextCtrl&>(box).GetStyle(position, style) && style.GetBackgroundColour() == EditorText::markColour();
+}
+
+}  // namespace
+
+// Fault: a token the run skips, or a point it reads otherwise, was found out only when the run
+// typed the wrong thing into another window.
+TEST_F(CommandPanelTest, WhatWillNotTypeAsWrittenIsMarkedAndToldUnderTheText) {
+  wxTextCtrl& box = panel.commandTextCtrl();
+  const wxWindow& note = panel.commandTextNote();
+  // Positions count characters: the two bytes of the accented letter are one.
+  box.SetValue(wxString::FromUTF8("caf\xc3\xa9<ENTR>x"));
+  GuiTest::flushEvents();
+  EXPECT_TRUE(note.IsShown());
+  EXPECT_EQ(note.GetLabel(), "\"<ENTR>\" is not a key name: it will be skipped");
+  EXPECT_FALSE(markedAt(box, 3));
+  EXPECT_TRUE(markedAt(box, 4));
+  EXPECT_TRUE(markedAt(box, 9));
+  EXPECT_FALSE(markedAt(box, 10));
+
+  box.SetValue("<ENTER>");
+  GuiTest::flushEvents();
+  EXPECT_FALSE(note.IsShown());
+  EXPECT_FALSE(markedAt(box, 1));
+
+  BaseCommand source;
+  source.setText("<A> <MOUSE-LEFT-CLICK X Y>");
+  panel.showCommand(source);
+  EXPECT_EQ(note.GetLabel(), "\"<A>\" is not a key name: it will be skipped (1 more marked)");
+  EXPECT_TRUE(markedAt(box, 6));
+  EXPECT_FALSE(markedAt(box, 3));
+}
+
 // Fault: a huge paste made every later keystroke take seconds.
 TEST_F(CommandPanelTest, APasteBeyondTheLimitIsCutBack) {
   panel.commandTextCtrl().WriteText(wxString(static_cast<std::size_t>(EditorText::shownLimit) + 10, 'y'));

@@ -316,3 +316,15 @@ TEST_F(GroupPanelTest, TheTimeControlsAskThePanelWhetherAChangeKeepsTheOrder) {
   EXPECT_EQ(dialogs.messages[0].text, "Start date must come before stop date.");
   EXPECT_EQ(stopTimeCtrl.GetDateTime(), at(14, 10, 45));
 }
+
+// Fault: the final commands' text warned of nothing the run would skip there.
+TEST_F(GroupPanelTest, TheFinalTextTellsWhatItWillNotTypeAsWritten) {
+  wxTextCtrl& box = panel.finalTextCtrl();
+  box.SetValue("<ESC><F13");
+  GuiTest::flushEvents();
+  EXPECT_TRUE(panel.finalTextNote().IsShown());
+  EXPECT_EQ(panel.finalTextNote().GetLabel(), "\"<F13\" has no closing \">\": it and the rest will be skipped");
+  box.SetValue("<ESC><F13>");
+  GuiTest::flushEvents();
+  EXPECT_FALSE(panel.finalTextNote().IsShown());
+}

@@ -15,6 +15,7 @@
 
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
+#include "controls/SpecialTokens.h"
 #include "frame/CommandPanel.h"
 #include "frame/DesktopInput.h"
 #include "frame/GroupPanel.h"
@@ -701,4 +702,252 @@ TEST_F(MyFrameTest, UnderAWindowManagerTheShownSizeIsStored) {
   close();
   EXPECT_EQ(settings->read("width"), shown.GetWidth());
   EXPECT_EQ(settings->read("height"), shown.GetHeight());
+}
+
+namespace {
+
+// A group whose times a load keeps as they are (a start still to come, a stop after it), so
+// that an exported and an imported copy compare equal whenever the test runs.
+std::string lastingGroupLine(const std::string& name, int commands) {
+  GroupCommand group;
+  group.setName(name);
+  const wxDateTime tomorrow = wxDateTime::Today() + wxDateSpan::Days(1);
+  group.setStartTime(tomorrow + wxTimeSpan::Hours(10));
+  group.setStopTime(tomorrow + wxTimeSpan::Hours(12));
+  std::string line = std::to_string(commands) + del;
+  group.save(line);
+  return line;
+}
+
+std::string saved(const BaseCommand& record) {
+  std::string out;
+  record.save(out);
+  return out;
+}
+
+wxString pathText(const std::filesystem::path& path) { return wxString::FromUTF8(path.string()); }
+
+}  // namespace
+
+TEST_F(MyFrameTest, AnExportedGroupImportsEqualUnderTheNextFreeName) {
+  writeProject(std::string("1") + del + "Zentak v2.0\r\n" + lastingGroupLine("Hunt", 2) + "\r\n" +
+               commandLine("Attack", 3) + "\r\n" + commandLine("Heal") + "\r\n");
+  open();
+  select({"Hunt", "Heal"});
+  // Edits not yet stored go with the export.
+  frame->commandEditor().commandTextCtrl().SetValue("edited<ENTER>");
+  // A name without an extension gets ".zgf".
+  dialogs.files = {pathText(dir.path() / "Hunt")};
+  menu(FrameId::exportGroup);
+  ASSERT_EQ(dialogs.fileRequests.size(), 1U);
+  EXPECT_EQ(dialogs.fileRequests[0].title, "Export Group As");
+  EXPECT_EQ(dialogs.fileRequests[0].wildcard, "Zentak Group Export Files (*.zgf)|*.zgf");
+  EXPECT_EQ(dialogs.fileRequests[0].folder, pathText(dir.path()));
+  EXPECT_EQ(dialogs.fileRequests[0].proposedName, "Hunt");
+  EXPECT_TRUE(dialogs.fileRequests[0].save);
+  const std::string file = ProjectFile::readFile(dir.path() / "Hunt.zgf");
+  EXPECT_EQ(ProjectFile::splitLines(file).size(), 3U);
+  EXPECT_NE(file.find("edited<ENTER>"), std::string::npos);
+
+  dialogs.files = {pathText(dir.path() / "Hunt.zgf"), pathText(dir.path() / "Hunt.zgf")};
+  menu(FrameId::importGroup);
+  menu(FrameId::importGroup);
+  ASSERT_EQ(dialogs.fileRequests.size(), 3U);
+  EXPECT_EQ(dialogs.fileRequests[1].title, "Import Group From");
+  EXPECT_EQ(dialogs.fileRequests[1].wildcard, "Zentak Group Exported Files (*.zgf)|*.zgf");
+  EXPECT_EQ(dialogs.fileRequests[1].folder, pathText(dir.path()));
+  EXPECT_FALSE(dialogs.fileRequests[1].save);
+  EXPECT_EQ(labels(), (std::vector<std::string>{"Hunt", "  Attack", "  Heal", "Hunt2", "  Attack", "  Heal", "Hunt3",
+                                                "  Attack", "  Heal"}));
+  EXPECT_EQ(selectedLabel(), "Hunt3");
+  EXPECT_TRUE(tree().IsExpanded(find({"Hunt3"})));
+  EXPECT_TRUE(frame->groupEditor().IsShown());
+  const GroupCommand& original = *tree().groupRecord(find({"Hunt"}));
+  std::unique_ptr<GroupCommand> imported = tree().groupRecord(find({"Hunt2"}))->clone();
+  EXPECT_EQ(imported->getName(), "Hunt2");
+  imported->setName("Hunt");
+  EXPECT_EQ(saved(*imported), saved(original));
+  for (const char* name : {"Attack", "Heal"}) {
+    EXPECT_EQ(saved(*tree().record(find({"Hunt2", name}))), saved(*tree().record(find({"Hunt", name})))) << name;
+  }
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(MyFrameTest, AnEmptyGroupExportsAsOneLineAndImportsEmpty) {
+  writeProject(twoGroups());
+  open();
+  select({"Rest"});
+  dialogs.files = {pathText(dir.path() / "Rest.zgf"), pathText(dir.path() / "Rest.zgf")};
+  menu(FrameId::exportGroup);
+  EXPECT_EQ(ProjectFile::splitLines(ProjectFile::readFile(dir.path() / "Rest.zgf")).size(), 1U);
+  menu(FrameId::importGroup);
+  EXPECT_EQ(labels(), (std::vector<std::string>{"Hunt", "  Attack", "  Attack", "  Heal", "Rest", "Rest2"}));
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// Faults: a file of another type, a missing one or a folder read as a group; a name in capitals
+// refused.
+TEST_F(MyFrameTest, ImportTakesOnlyReadableZgfFilesWhateverTheirCase) {
+  writeProject(twoGroups());
+  open();
+  const std::string group = lastingGroupLine("Hunt", 0) + "\r\n";
+  std::ofstream(dir.path() / "Hunt.txt") << group;
+  std::ofstream(dir.path() / "Hunt.ZGF") << group;
+  std::filesystem::create_directory(dir.path() / "Folder.zgf");
+  const std::vector<std::string> before = labels();
+  dialogs.files = {pathText(dir.path() / "Hunt.txt"), pathText(dir.path() / "absent.zgf"),
+                   pathText(dir.path() / "Folder.zgf")};
+  for (int i = 0; i < 3; ++i) menu(FrameId::importGroup);
+  ASSERT_EQ(dialogs.messages.size(), 3U);
+  EXPECT_EQ(dialogs.messages[0].text, "Invalid file type.\nPlease select a valid .ZGF file.");
+  EXPECT_EQ(dialogs.messages[0].caption, "Unknown File Type");
+  EXPECT_EQ(dialogs.messages[1].text, "File does not exist");
+  EXPECT_EQ(dialogs.messages[1].caption, "Invalid File");
+  EXPECT_EQ(dialogs.messages[2].text, "Unable to open file.\nPlease try again.");
+  EXPECT_EQ(dialogs.messages[2].caption, "Open File Error");
+  for (const auto& message : dialogs.messages) {
+    EXPECT_EQ(message.icon, UserDialogs::Icon::error);
+    EXPECT_EQ(message.parent, frame);
+  }
+  EXPECT_EQ(labels(), before);
+  dialogs.files = {pathText(dir.path() / "Hunt.ZGF")};
+  menu(FrameId::importGroup);
+  EXPECT_EQ(labels().back(), "Hunt2");
+  EXPECT_EQ(dialogs.messages.size(), 3U);
+}
+
+// Faults: a file cut in a command line, or announcing far more commands than it holds, hung,
+// exhausted memory or lost what it did hold.
+TEST_F(MyFrameTest, AGroupFileCutShortKeepsWhatWasReadAndSaysLoadError) {
+  writeProject(twoGroups());
+  open();
+  const std::string whole = lastingGroupLine("Hunt", 3) + "\r\n" + commandLine("Attack") + "\r\n" + commandLine("Heal");
+  std::ofstream(dir.path() / "Cut.zgf") << whole.substr(0, whole.size() - 20);
+  std::ofstream(dir.path() / "Huge.zgf") << "2000000000" << lastingGroupLine("Huge", 0).substr(1) << "\r\n"
+                                         << commandLine("Only") << "\r\n";
+  dialogs.files = {pathText(dir.path() / "Cut.zgf"), pathText(dir.path() / "Huge.zgf")};
+  menu(FrameId::importGroup);
+  menu(FrameId::importGroup);
+  ASSERT_EQ(dialogs.messages.size(), 2U);
+  for (const auto& message : dialogs.messages) {
+    EXPECT_EQ(message.text, "Failed to load group file.\nPlease try again.");
+    EXPECT_EQ(message.caption, "LOAD ERROR");
+    EXPECT_EQ(message.icon, UserDialogs::Icon::error);
+    EXPECT_EQ(message.parent, nullptr);
+  }
+  const std::vector<std::string> all = labels();
+  const std::vector<std::string> added(all.begin() + 5, all.end());
+  ASSERT_EQ(added.size(), 5U);
+  EXPECT_EQ(added[0], "Hunt2");
+  EXPECT_EQ(added[1], "  Attack");
+  EXPECT_EQ(added[3], "Huge");
+  EXPECT_EQ(added[4], "  Only");
+  EXPECT_EQ(selectedLabel(), "Huge");
+}
+
+// Fault: a folder that may not be written ended the export, or was reported as a success.
+TEST_F(MyFrameTest, ExportToAReadOnlyFolderSaysSaveFailedAndOffersTheChooserAgain) {
+  writeProject(twoGroups());
+  open();
+  select({"Hunt"});
+  const auto locked = dir.path() / "locked";
+  std::filesystem::create_directory(locked);
+  std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  dialogs.files = {pathText(locked / "Hunt.zgf"), pathText(dir.path() / "Hunt.zgf")};
+  menu(FrameId::exportGroup);
+  ASSERT_EQ(dialogs.messages.size(), 1U);
+  EXPECT_EQ(dialogs.messages[0].text, "File appears to be read-only.\nPlease select a different file.");
+  EXPECT_EQ(dialogs.messages[0].caption, "Save Failed");
+  EXPECT_EQ(dialogs.messages[0].icon, UserDialogs::Icon::error);
+  EXPECT_EQ(dialogs.messages[0].parent, frame);
+  EXPECT_EQ(dialogs.fileRequests.size(), 2U);
+  EXPECT_EQ(ProjectFile::splitLines(ProjectFile::readFile(dir.path() / "Hunt.zgf")).size(), 4U);
+  // Cancelling the chooser after the message ends the export.
+  dialogs.files = {pathText(locked / "Hunt.zgf")};
+  menu(FrameId::exportGroup);
+  EXPECT_EQ(dialogs.messages.size(), 2U);
+  EXPECT_EQ(dialogs.fileRequests.size(), 4U);
+  EXPECT_TRUE(std::filesystem::is_empty(locked));
+  std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
+}
+
+namespace {
+
+wxWindow& insertSpecialButton(wxWindow& panel) { return *panel.FindWindow(FrameId::insertSpecial); }
+
+}  // namespace
+
+// Faults: the menu popped up somewhere else than at the pressed button, lost a submenu or an
+// item, or gave an item another help text than its label.
+TEST_F(MyFrameTest, InsertSpecialPopsTheTokenMenuUpAtThePressedButton) {
+  writeProject(twoGroups());
+  open();
+  select({"Rest"});
+  wxWindow& button = insertSpecialButton(frame->groupEditor());
+  GuiTest::click(button);
+  ASSERT_EQ(dialogs.popups.size(), 1U);
+  const RecordingDialogs::Popup& popup = dialogs.popups[0];
+  EXPECT_EQ(popup.window, &button);
+  EXPECT_EQ(popup.at, wxPoint(0, 0));
+  std::vector<RecordingDialogs::MenuEntry> expected;
+  for (const auto& submenu : SpecialTokens::submenus()) {
+    expected.push_back({submenu.id, wxString::FromUTF8(submenu.title), wxEmptyString, 0, false});
+    for (const auto& item : submenu.items) {
+      expected.push_back({item.id, wxString::FromUTF8(item.label), wxString::FromUTF8(item.label), 1, false});
+    }
+  }
+  ASSERT_EQ(popup.entries.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(expected[i].label);
+    EXPECT_EQ(popup.entries[i].id, expected[i].id);
+    EXPECT_EQ(popup.entries[i].label, expected[i].label);
+    EXPECT_EQ(popup.entries[i].depth, expected[i].depth);
+    EXPECT_FALSE(popup.entries[i].separator);
+    if (expected[i].depth == 1) {
+      EXPECT_EQ(popup.entries[i].help, expected[i].help);
+    }
+  }
+  select({"Hunt", "Heal"});
+  GuiTest::click(insertSpecialButton(frame->commandEditor()));
+  ASSERT_EQ(dialogs.popups.size(), 2U);
+  EXPECT_EQ(dialogs.popups[1].window, &insertSpecialButton(frame->commandEditor()));
+}
+
+// Faults: the token went into the hidden editor's box, was appended instead of replacing the
+// selection, or a lock key inserted its long form; a menu closed without a choice inserted.
+TEST_F(MyFrameTest, AnInsertSpecialItemGoesToTheSelectedRecordsTextAtTheCaret) {
+  writeProject(twoGroups());
+  open();
+  select({"Rest"});
+  wxTextCtrl& finalText = frame->groupEditor().finalTextCtrl();
+  finalText.SetValue("ab cd");
+  finalText.SetSelection(2, 3);
+  dialogs.menuChoices = {28};
+  GuiTest::click(insertSpecialButton(frame->groupEditor()));
+  EXPECT_EQ(finalText.GetValue(), "ab<ENTER>cd");
+  dialogs.menuChoices = {98};
+  GuiTest::click(insertSpecialButton(frame->groupEditor()));
+  EXPECT_EQ(finalText.GetValue(), "ab<ENTER><CAPS>cd");
+
+  select({"Hunt", "Heal"});
+  wxTextCtrl& commandText = frame->commandEditor().commandTextCtrl();
+  commandText.SetValue("x");
+  commandText.SetInsertionPointEnd();
+  dialogs.menuChoices = {100};
+  GuiTest::click(insertSpecialButton(frame->commandEditor()));
+  EXPECT_EQ(commandText.GetValue(), "x<SCROLL>");
+  EXPECT_EQ(tree().groupRecord(find({"Rest"}))->getFinalText(), "ab<ENTER><CAPS>cd");
+
+  GuiTest::click(insertSpecialButton(frame->commandEditor()));
+  EXPECT_EQ(dialogs.popups.size(), 4U);
+  EXPECT_EQ(commandText.GetValue(), "x<SCROLL>");
+
+  // A text too long to edit shows its beginning read-only, and the whole text is stored: a
+  // token typed into the beginning would be lost without a word.
+  tree().record(find({"Hunt", "Attack"}))->setText(std::string(20000, 'a'));
+  select({"Hunt", "Attack"});
+  const wxString shown = commandText.GetValue();
+  dialogs.menuChoices = {28};
+  GuiTest::click(insertSpecialButton(frame->commandEditor()));
+  EXPECT_EQ(commandText.GetValue(), shown);
 }

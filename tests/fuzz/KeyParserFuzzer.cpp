@@ -1,4 +1,4 @@
-// Arbitrary bytes as a command text, parsed with the US layout: the key-action list is
+// Arbitrary bytes as a command text, parsed with the US layout and checked: the key-action list is
 // well formed (every mouse code is followed by its two coordinates, every typed character by
 // its code point), and playing it reads nothing past its end and makes exactly the input the
 // list describes.
@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "keys/KeyParser.h"
+#include "keys/KeyTextCheck.h"
 #include "keys/KeyTokens.h"
 #include "keys/Player.h"
 #include "keys/RecordingInjector.h"
@@ -88,6 +89,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (played.keys != expected.keys || played.mice != expected.mice || played.characters != expected.characters) {
     std::abort();
+  }
+
+  // The check's findings lie inside the text, in order and apart, each with its message.
+  static const KeyTextCheck textCheck(tokens);
+  std::size_t after = 0;
+  for (const KeyTextCheck::Finding& finding :
+       textCheck.check(std::string_view(reinterpret_cast<const char*>(data), size), KeyTextCheck::Screen{1920, 1080}, size)) {
+    if (finding.begin < after || finding.end <= finding.begin || finding.end > size || finding.message.empty()) {
+      std::abort();
+    }
+    after = finding.end;
   }
   return 0;
 }

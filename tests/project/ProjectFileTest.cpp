@@ -140,11 +140,8 @@ TEST(ProjectFile, AGroupBlockReadsAloneAsAGroupFileDoes) {
   const Project project;
   std::string block;
   ProjectFile::writeGroupBlock(block, {&project.first, {project.commands[0].get()}});
-  const auto lines = ProjectFile::splitLines(block);
-  std::size_t pos = 0;
   Collected read;
-  ASSERT_TRUE(ProjectFile::readGroupBlock(lines, pos, read));
-  EXPECT_EQ(pos, 2U);
+  ASSERT_TRUE(ProjectFile::readGroupFile(block, read));
   EXPECT_EQ(read.names(), (std::vector<std::string>{"First", "  Attack"}));
 }
 

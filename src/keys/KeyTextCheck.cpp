@@ -1,0 +1,97 @@
+#include "keys/KeyTextCheck.h"
+
+#include <charconv>
+
+#include "keys/KeyTextScanner.h"
+
+namespace {
+
+// A token is quoted whole up to this many bytes, else its beginning and an ellipsis.
+constexpr std::size_t longestQuote = 32;
+
+// The piece of text as the message shows it: in quotes, line breaks and other control bytes as
+// blanks, cut short at a character's boundary.
+std::string quote(std::string_view piece) {
+  bool shortened = false;
+  if (piece.size() > longestQuote) {
+    std::size_t cut = longestQuote - 4;
+    while (cut > 0 && (static_cast<unsigned char>(piece[cut]) & 0xC0U) == 0x80U) --cut;
+    piece = piece.substr(0, cut);
+    shortened = true;
+  }
+  std::string out = "\"";
+  for (const char c : piece) out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+  if (shortened) out += "\u2026";
+  return out + "\"";
+}
+
+// A whole number as written: an optional sign, then digits, within the 32-bit range.
+std::optional<std::int32_t> wholeNumber(std::string_view word) {
+  if (word.starts_with('+')) word.remove_prefix(1);
+  if (word.empty() || word.starts_with('+')) return std::nullopt;
+  std::int32_t value = 0;
+  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+  if (error != std::errc() || end != word.data() + word.size()) return std::nullopt;
+  return value;
+}
+
+// Whether the numbers written after a mouse prefix (the closing ">" excluded) are two whole
+// numbers that translation reads as written.
+bool numbersReadAsWritten(std::string_view written, std::int32_t x, std::int32_t y) {
+  std::vector<std::int32_t> numbers;
+  std::size_t pos = 0;
+  while (pos < written.size()) {
+    if (written[pos] == ' ') {
+      ++pos;
+      continue;
+    }
+    const std::size_t end = std::min(written.find(' ', pos), written.size());
+    const std::optional<std::int32_t> number = wholeNumber(written.substr(pos, end - pos));
+    if (!number) return false;
+    numbers.push_back(*number);
+    pos = end;
+  }
+  return numbers.size() == 2 && numbers[0] == x && numbers[1] == y;
+}
+
+}  // namespace
+
+KeyTextCheck::KeyTextCheck(const KeyTokens& tokenTable) : tokens(tokenTable) {}
+
+std::vector<KeyTextCheck::Finding> KeyTextCheck::check(std::string_view text, std::optional<Screen> screen,
+                                                       std::size_t limit) const {
+  std::vector<Finding> findings;
+  std::string upper;
+  KeyTextScanner scanner(text);
+  while (findings.size() < limit) {
+    const std::optional<KeyTextScanner::Piece> piece = scanner.next();
+    if (!piece) break;
+    const std::string_view written = text.substr(piece->begin, piece->end - piece->begin);
+    if (piece->kind == KeyTextScanner::Kind::unterminated) {
+      findings.push_back({Kind::unterminatedToken, piece->begin, piece->end,
+                          quote(written) + " has no closing \">\": it and the rest will be skipped"});
+      continue;
+    }
+    if (piece->kind != KeyTextScanner::Kind::token) continue;
+    const KeyTextScanner::Reading reading = KeyTextScanner::readToken(tokens, written, upper);
+    if (reading.kind == KeyTextScanner::Reading::Kind::unknown) {
+      findings.push_back({Kind::unknownToken, piece->begin, piece->end,
+                          quote(written) + " is not a key name: it will be skipped"});
+      continue;
+    }
+    if (reading.kind != KeyTextScanner::Reading::Kind::mouse) continue;
+    const std::size_t prefix = KeyTextScanner::mousePrefixLength(upper);
+    const std::string_view numbers = written.substr(prefix, written.size() - prefix - 1);
+    const std::string point = std::to_string(reading.x) + ", " + std::to_string(reading.y);
+    if (!numbersReadAsWritten(numbers, reading.x, reading.y)) {
+      findings.push_back({Kind::malformedMouse, piece->begin, piece->end,
+                          quote(written) + " needs two whole numbers X Y: it will use " + point});
+    } else if (screen && (reading.x < 0 || reading.y < 0 || reading.x >= screen->width ||
+                          reading.y >= screen->height)) {
+      findings.push_back({Kind::mouseOffScreen, piece->begin, piece->end,
+                          quote(written) + " is outside the screen (" + std::to_string(screen->width) + " x " +
+                              std::to_string(screen->height) + ")"});
+    }
+  }
+  return findings;
+}

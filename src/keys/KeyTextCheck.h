@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class KeyTokens;
+
+// Finds what a text of the key-token language will not type as written: translation skips an
+// unknown or unterminated token without a word and reads malformed mouse numbers as 0, so the
+// editors warn as the user types. The translation itself is left as it is. Any thread, as
+// long as the token table is not being built.
+class KeyTextCheck {
+ public:
+  enum class Kind {
+    // "<ENTR>": skipped.
+    unknownToken,
+    // "<F13" with no ">": it and the rest of the text are skipped.
+    unterminatedToken,
+    // "<MOUSE-LEFT-CLICK 100,200>": its point reads other than two whole numbers as written.
+    malformedMouse,
+    // "<MOUSE-LEFT-CLICK 5000 20>": its point lies outside the screen.
+    mouseOffScreen,
+  };
+  struct Finding {
+    Kind kind;
+    // Byte offsets in the text; end is one past the last byte.
+    std::size_t begin;
+    std::size_t end;
+    // One short line for the user, such as "<ENTR>" is not a key name: it will be skipped.
+    std::string message;
+  };
+  struct Screen {
+    std::int32_t width;
+    std::int32_t height;
+  };
+
+  explicit KeyTextCheck(const KeyTokens& tokens);
+
+  // The findings in text order, at most limit of them; without a screen, points are not
+  // checked against it. Time grows with the text's length alone.
+  [[nodiscard]] std::vector<Finding> check(std::string_view text, std::optional<Screen> screen,
+                                           std::size_t limit) const;
+
+ private:
+  const KeyTokens& tokens;
+};

@@ -1,0 +1,103 @@
+#include "keys/KeyTextCheck.h"
+
+#include <gtest/gtest.h>
+
+#include "keys/KeyTokens.h"
+
+namespace {
+
+constexpr KeyTextCheck::Screen screen{1920, 1080};
+constexpr std::size_t noLimit = 1000;
+
+class KeyTextCheckTest : public ::testing::Test {
+ protected:
+  std::vector<KeyTextCheck::Finding> check(std::string_view text, std::optional<KeyTextCheck::Screen> on = screen) {
+    return checker.check(text, on, noLimit);
+  }
+  // The one finding of a text, as kind, marked text and message.
+  void expectOne(std::string_view text, KeyTextCheck::Kind kind, std::string_view marked, std::string_view message) {
+    SCOPED_TRACE(text);
+    const auto findings = check(text);
+    ASSERT_EQ(findings.size(), 1U);
+    EXPECT_EQ(findings[0].kind, kind);
+    EXPECT_EQ(text.substr(findings[0].begin, findings[0].end - findings[0].begin), marked);
+    EXPECT_EQ(findings[0].message, message);
+  }
+
+  const KeyTokens tokens;
+  const KeyTextCheck checker{tokens};
+};
+
+}  // namespace
+
+// Fault: a text the translation types whole was reported, which would teach the user to ignore
+// the warnings.
+TEST_F(KeyTextCheckTest, ATextThatTypesAsWrittenHasNoFinding) {
+  for (const char* text : {"", "plain text", "<ENTER>", "<esc>x<Ctrl-Down>c<CTRL-UP>", "<", "a<", "<<ENTER>", "a > b",
+                           "<MOUSE-LEFT-CLICK 100 200>", "<mouse-right-up 0 1079>", "<MOUSE-MIDDLE-DOWN  5 6>",
+                           "<MOUSE-LEFT-CLICK +5 6>", "<F24>\x02\x03<KEYPAD0>", "caf\xc3\xa9<TAB>"}) {
+    EXPECT_TRUE(check(text).empty()) << text;
+  }
+}
+
+TEST_F(KeyTextCheckTest, AnUnknownTokenIsMarkedWhole) {
+  expectOne("Hi<ENTR>there", KeyTextCheck::Kind::unknownToken, "<ENTR>", "\"<ENTR>\" is not a key name: it will be skipped");
+  // One token from the first "<" to the first ">", whatever lies between.
+  expectOne("<A<ENTER>", KeyTextCheck::Kind::unknownToken, "<A<ENTER>",
+            "\"<A<ENTER>\" is not a key name: it will be skipped");
+  expectOne("if a < b and c > d", KeyTextCheck::Kind::unknownToken, "< b and c >",
+            "\"< b and c >\" is not a key name: it will be skipped");
+  expectOne("<MOUSE-LEFT-CLICK>", KeyTextCheck::Kind::unknownToken, "<MOUSE-LEFT-CLICK>",
+            "\"<MOUSE-LEFT-CLICK>\" is not a key name: it will be skipped");
+}
+
+TEST_F(KeyTextCheckTest, AnUnterminatedTokenMarksTheRestOfTheText) {
+  expectOne("ab<F13 and more", KeyTextCheck::Kind::unterminatedToken, "<F13 and more",
+            "\"<F13 and more\" has no closing \">\": it and the rest will be skipped");
+}
+
+// Faults: a comma, a letter, a missing or an extra number, or a double blank read as 0 without
+// a word; the unedited template of the Insert Special menu clicked at 0, 0.
+TEST_F(KeyTextCheckTest, MouseNumbersThatReadOtherThanWrittenAreReported) {
+  expectOne("<MOUSE-LEFT-CLICK 100,200>", KeyTextCheck::Kind::malformedMouse, "<MOUSE-LEFT-CLICK 100,200>",
+            "\"<MOUSE-LEFT-CLICK 100,200>\" needs two whole numbers X Y: it will use 0, 100");
+  expectOne("<MOUSE-LEFT-CLICK X Y>", KeyTextCheck::Kind::malformedMouse, "<MOUSE-LEFT-CLICK X Y>",
+            "\"<MOUSE-LEFT-CLICK X Y>\" needs two whole numbers X Y: it will use 0, 0");
+  for (const char* text : {"<MOUSE-LEFT-CLICK 5>", "<MOUSE-LEFT-CLICK 1 2 3>", "<MOUSE-LEFT-CLICK 1  2>",
+                           "<MOUSE-RIGHT-DOWN 10 20 >", "<MOUSE-LEFT-UP 1.5 2>", "<MOUSE-LEFT-UP 99999999999 2>",
+                           "<MOUSE-LEFT-UP --1 2>"}) {
+    SCOPED_TRACE(text);
+    const auto findings = check(text);
+    ASSERT_EQ(findings.size(), 1U);
+    EXPECT_EQ(findings[0].kind, KeyTextCheck::Kind::malformedMouse);
+  }
+}
+
+TEST_F(KeyTextCheckTest, APointOffTheScreenIsReportedOnlyAgainstAScreen) {
+  expectOne("<MOUSE-LEFT-CLICK 1920 20>", KeyTextCheck::Kind::mouseOffScreen, "<MOUSE-LEFT-CLICK 1920 20>",
+            "\"<MOUSE-LEFT-CLICK 1920 20>\" is outside the screen (1920 x 1080)");
+  EXPECT_EQ(check("<MOUSE-LEFT-CLICK -300 20>").size(), 1U);
+  EXPECT_EQ(check("<MOUSE-LEFT-CLICK 10 1080>").size(), 1U);
+  EXPECT_TRUE(check("<MOUSE-LEFT-CLICK 1919 1079>").empty());
+  EXPECT_TRUE(check("<MOUSE-LEFT-CLICK -300 20>", std::nullopt).empty());
+}
+
+TEST_F(KeyTextCheckTest, FindingsComeInTextOrderUpToTheLimit) {
+  const std::string text = "<A>x<MOUSE-LEFT-CLICK 1 >y<B>z<C";
+  const auto all = check(text);
+  ASSERT_EQ(all.size(), 4U);
+  EXPECT_EQ(all[0].begin, 0U);
+  EXPECT_EQ(all[1].kind, KeyTextCheck::Kind::malformedMouse);
+  EXPECT_EQ(all[2].begin, text.find("<B>"));
+  EXPECT_EQ(all[3].end, text.size());
+  EXPECT_EQ(checker.check(text, screen, 2).size(), 2U);
+}
+
+// Fault: a long token filled the line under the text box, or was cut inside a character.
+TEST_F(KeyTextCheckTest, ALongTokenIsQuotedByItsBeginningAndLineBreaksAsBlanks) {
+  const std::string text = "<" + std::string(26, 'a') + "\xc3\xa9" + std::string(40, 'b') + ">";
+  const auto findings = check(text);
+  ASSERT_EQ(findings.size(), 1U);
+  EXPECT_EQ(findings[0].message, "\"<" + std::string(26, 'a') + "\u2026\" is not a key name: it will be skipped");
+  EXPECT_EQ(check("<EN\x02\x03TER>")[0].message, "\"<EN  TER>\" is not a key name: it will be skipped");
+}
