@@ -67,7 +67,9 @@ TEST(SpecialTokens, ItemsInsertTheirLabelButTheTwoLocksTheirShortForm) {
   EXPECT_FALSE(SpecialTokens::textFor(19999));
   for (const auto& submenu : SpecialTokens::submenus()) {
     for (const auto& item : submenu.items) {
-      if (item.id != 98 && item.id != 100) EXPECT_EQ(item.inserted, item.label);
+      if (item.id != 98 && item.id != 100) {
+        EXPECT_EQ(item.inserted, item.label);
+      }
     }
   }
 }
