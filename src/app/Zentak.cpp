@@ -9,7 +9,9 @@
 #include "frame/MyFrame.h"
 #include "keys/StopChord.h"
 #include "project/InstanceLock.h"
+#include "project/ProjectFolder.h"
 #include "project/Settings.h"
+#include "shell/HelpBook.h"
 #include "shell/UserDialogs.h"
 #include "tern/CrashReport.h"
 #include "tern/EventDispatcher.h"
@@ -40,9 +42,19 @@ StopChord stopChord(Settings& settings) {
   return text ? StopChord::parse(*text).value_or(StopChord::standard()) : StopChord::standard();
 }
 
+// The project's folder for a program in programFolder; the program's own when the data folder
+// cannot be had, so that the program still starts.
+std::filesystem::path projectFolderOf(const std::filesystem::path& programFolder) {
+  try {
+    return ProjectFolder::choose(programFolder);
+  } catch (const std::exception&) {
+    return programFolder;
+  }
+}
+
 }  // namespace
 
-Zentak::Zentak() : folder(runningProgramFolder()) {
+Zentak::Zentak() : program(runningProgramFolder()), folder(projectFolderOf(program)) {
   std::error_code ignored;
   std::filesystem::current_path(folder, ignored);
   wxImage::AddHandler(new wxGIFHandler);
@@ -60,7 +72,7 @@ bool Zentak::OnInit() {
     return false;
   }
   try {
-    Tern::CrashReport::install(Version::title);
+    Tern::CrashReport::install(Version::title, folder.string());
     Tern::EventDispatcher::install(new Tern::QueueDispatch(&Tern::WxWake::wake));
   } catch (const std::exception&) {
     return false;
@@ -74,6 +86,7 @@ bool Zentak::OnInit() {
     // The signals keep their default action: the program still runs, as it did before.
   }
   mainFrame = new MyFrame(folder, *settings, *desktop);
+  mainFrame->helpBook().setBook(HelpBook::locate(program));
   mainFrame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
     if (event.GetEventObject() == mainFrame) mainFrame = nullptr;
     event.Skip();
