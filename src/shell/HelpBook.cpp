@@ -1,9 +1,11 @@
 #include "shell/HelpBook.h"
 
 #include <wx/filename.h>
+#include <wx/frame.h>
 #include <wx/fs_arc.h>
 #include <wx/html/helpctrl.h>
 #include <wx/html/helpwnd.h>
+#include <wx/image.h>
 #include <wx/treectrl.h>
 #include <wx/log.h>
 
@@ -15,11 +17,13 @@
 
 namespace {
 
-// The book is a zip archive, read through the toolkit's file system.
-void enableArchives() {
+// The book is a zip archive, read through the toolkit's file system, and its pictures are PNG
+// images.
+void enableBookFormats() {
   static bool added = false;
   if (added) return;
   wxFileSystem::AddHandler(new wxArchiveFSHandler);
+  if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr) wxImage::AddHandler(new wxPNGHandler);
   added = true;
 }
 
@@ -54,6 +58,7 @@ HelpBook::~HelpBook() {
 void HelpBook::setBook(const std::filesystem::path& book) {
   path = book;
   controller.reset();
+  sized = false;
 }
 
 bool HelpBook::load() {
@@ -64,9 +69,9 @@ bool HelpBook::load() {
                                 "HELP ERROR", UserDialogs::Icon::error, owner);
     return false;
   }
-  enableArchives();
+  enableBookFormats();
   auto viewer = std::make_unique<wxHtmlHelpController>(wxHF_DEFAULT_STYLE & ~wxHF_BOOKMARKS, owner);
-  viewer->SetFrameParameters("Zentak Help: %s", wxSize(800, 600));
+  viewer->SetTitleFormat("Zentak Help: %s");
   bool added = false;
   {
     // A broken book is told below in the program's words, not in the toolkit's log window.
@@ -83,8 +88,18 @@ bool HelpBook::load() {
   return true;
 }
 
+void HelpBook::sizeWindow() {
+  wxFrame* window = controller->GetFrame();
+  if (window == nullptr || sized) return;
+  // The toolkit's first size leaves the pages too narrow for the pictures of the windows; later
+  // the user's size stays.
+  window->SetSize(window->FromDIP(wxSize(960, 680)));
+  sized = true;
+}
+
 bool HelpBook::showContents() {
   if (!load() || !controller->DisplayContents()) return false;
+  sizeWindow();
   // The book's one top entry would hide every chapter behind a click.
   wxTreeCtrl* contents = controller->GetHelpWindow()->GetTreeCtrl();
   wxTreeItemIdValue cookie;
@@ -95,7 +110,11 @@ bool HelpBook::showContents() {
   return true;
 }
 
-bool HelpBook::showIndex() { return load() && controller->DisplayIndex(); }
+bool HelpBook::showIndex() {
+  if (!load() || !controller->DisplayIndex()) return false;
+  sizeWindow();
+  return true;
+}
 
 void HelpBook::showPopupFor(wxWindow* focused) {
   wxWindow* target = popupTarget(focused);

@@ -54,9 +54,11 @@ class HelpBook {
 
  private:
   bool load();
+  void sizeWindow();
 
   wxWindow* owner;
   std::filesystem::path path;
   std::unique_ptr<wxHtmlHelpController> controller;
+  bool sized = false;
   wxWeakRef<HelpPopup> currentPopup;
 };

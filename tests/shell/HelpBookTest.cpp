@@ -57,6 +57,8 @@ TEST_F(HelpBookTest, TheBookOpensAtItsContentsAndAtItsIndex) {
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(GuiTest::waitFor([window] { return window->IsShown(); }));
   EXPECT_EQ(window->GetParent(), &frame);
+  // Wide enough for the pictures of the windows beside the contents.
+  EXPECT_GE(window->GetSize().x, 900);
   EXPECT_EQ(shownPage(book), "Contents");
   EXPECT_GE(book.viewer()->GetHelpWindow()->GetTreeCtrl()->GetCount(), 15U);
 

@@ -109,3 +109,19 @@ TEST(ManualTest, EveryLinkLeadsToAPageAndAnchorOfTheBook) {
   }
   EXPECT_GT(links, 100);
 }
+
+// Fault: a picture the pages show but the book does not hold.
+TEST(ManualTest, EveryPictureOfThePagesIsInTheSources) {
+  const std::regex picture(R"re(src="([^"]+)")re");
+  int pictures = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(helpSource)) {
+    if (entry.path().extension() != ".html") continue;
+    const std::string text = readFile(entry.path());
+    for (std::sregex_iterator it(text.begin(), text.end(), picture), end; it != end; ++it) {
+      ++pictures;
+      EXPECT_TRUE(std::filesystem::is_regular_file(helpSource / std::string((*it)[1])))
+          << entry.path().filename() << " -> " << (*it)[1];
+    }
+  }
+  EXPECT_GE(pictures, 3);
+}
