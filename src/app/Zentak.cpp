@@ -11,7 +11,9 @@
 #include "frame/MyFrame.h"
 #include "keys/StopChord.h"
 #include "project/InstanceLock.h"
+#include "project/ProjectFolder.h"
 #include "project/Settings.h"
+#include "shell/HelpBook.h"
 #include "shell/UserDialogs.h"
 #include "tern/CrashReport.h"
 #include "tern/EventDispatcher.h"
@@ -52,9 +54,19 @@ InputBackend::Choice inputBackend(Settings& settings) {
               : InputBackend::Choice::automatic;
 }
 
+// The project's folder for a program in programFolder; the program's own when the data folder
+// cannot be had, so that the program still starts.
+std::filesystem::path projectFolderOf(const std::filesystem::path& programFolder) {
+  try {
+    return ProjectFolder::choose(programFolder);
+  } catch (const std::exception&) {
+    return programFolder;
+  }
+}
+
 }  // namespace
 
-Zentak::Zentak() : folder(runningProgramFolder()) {
+Zentak::Zentak() : program(runningProgramFolder()), folder(projectFolderOf(program)) {
   std::error_code ignored;
   std::filesystem::current_path(folder, ignored);
   wxImage::AddHandler(new wxGIFHandler);
@@ -76,7 +88,7 @@ bool Zentak::OnInit() {
     return true;
   }
   try {
-    Tern::CrashReport::install(Version::title);
+    Tern::CrashReport::install(Version::title, folder.string());
     Tern::EventDispatcher::install(new Tern::QueueDispatch(&Tern::WxWake::wake));
   } catch (const std::exception&) {
     return false;
@@ -90,6 +102,7 @@ bool Zentak::OnInit() {
     // The signals keep their default action: the program still runs, as it did before.
   }
   mainFrame = new MyFrame(folder, *settings, *desktop);
+  mainFrame->helpBook().setBook(HelpBook::locate(program));
   mainFrame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
     if (event.GetEventObject() == mainFrame) mainFrame = nullptr;
     event.Skip();

@@ -14,7 +14,7 @@ class MyFrame;
 class RaiseChannel;
 class Settings;
 
-// The application: prepares the process (its folder as the working directory, image handlers,
+// The application: prepares the process (the project's folder as the working directory, image handlers,
 // the key-token table and the keyboard), starts the event machinery and opens the main window.
 // Everything here runs on the UI thread.
 class Zentak : public wxApp {
@@ -33,10 +33,12 @@ class Zentak : public wxApp {
 
   // The main window; null until it exists and once it is gone.
   [[nodiscard]] MyFrame* frame() const { return mainFrame; }
-  // The program's folder, where the project file lives.
-  [[nodiscard]] const std::filesystem::path& programFolder() const { return folder; }
+  // The program's folder, where its help book lies or from where it is found.
+  [[nodiscard]] const std::filesystem::path& programFolder() const { return program; }
 
  private:
+  std::filesystem::path program;
+  // The folder of the project file and the crash report (ProjectFolder).
   std::filesystem::path folder;
   std::unique_ptr<DesktopInput> desktop;
   std::unique_ptr<Settings> settings;

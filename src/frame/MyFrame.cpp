@@ -35,6 +35,7 @@
 #include "resources/Resources.h"
 #include "shell/AboutBox.h"
 #include "shell/FrameIds.h"
+#include "shell/HelpBook.h"
 #include "shell/TaskBarIcon.h"
 #include "shell/TopToolbar.h"
 #include "shell/UserDialogs.h"
@@ -172,6 +173,7 @@ MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store, Ru
         postEndSequence();
         Close();
       }});
+  manual = std::make_unique<HelpBook>(this);
   bindEvents();
   changeWatch = std::make_unique<EditorChangeFilter>(*this, [this] { projectChanged(); });
   if (Tern::ExitSignals::wakeFd() >= 0) {
@@ -450,6 +452,9 @@ void MyFrame::bindEvents() {
   Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { WebLinks::openHomePage(this); }, FrameId::webSite);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { WebLinks::openVersionCheckPage(this); }, FrameId::checkVersion);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { WebLinks::openTellAFriendPage(this); }, FrameId::tellFriend);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { manual->showContents(); }, FrameId::helpContents);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { manual->showIndex(); }, FrameId::helpIndex);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { manual->showPopupFor(wxWindow::FindFocus()); }, FrameId::popupHelp);
 
   tree->Bind(wxEVT_TREE_SEL_CHANGING, &MyFrame::onSelChanging, this);
   tree->Bind(wxEVT_TREE_SEL_CHANGED, &MyFrame::onSelChanged, this);

@@ -23,6 +23,7 @@ class CommandPanel;
 class CommandTree;
 class GroupCommand;
 class GroupPanel;
+class HelpBook;
 class Settings;
 class TopToolbar;
 class RunInput;
@@ -84,6 +85,8 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   // A group runs: from its start until the window is shown again.
   [[nodiscard]] bool isRunning() const;
   [[nodiscard]] TaskBarIcon& taskBarIcon() const { return *trayIcon; }
+  // The manual and the popup help; the application tells it where the book is.
+  [[nodiscard]] HelpBook& helpBook() const { return *manual; }
   [[nodiscard]] std::filesystem::path projectPath() const { return folder / ProjectFile::fileName; }
 
   // Actions on groups and commands, as the menus, tools and keys start them.
@@ -185,6 +188,7 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   RunInput& input;
   std::unique_ptr<Sequencer> sequencer;
   std::unique_ptr<TaskBarIcon> trayIcon;
+  std::unique_ptr<HelpBook> manual;
   // The stop key was grabbed for the run in progress.
   bool stopKeyGrabbed = false;
   // The input service's notice is shown before the first run only.

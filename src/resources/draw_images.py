@@ -337,7 +337,7 @@ def tool_bitmaps():
 
 
 def main_icons():
-    for size in (16, 32, 64):
+    for size in (16, 32, 48, 64, 128):
         c = Canvas(size, size)
         main_icon(c, 0, 0, size)
         c.save("MAINICON-%d" % size)

@@ -195,13 +195,15 @@ void copyInto(std::array<char, 4096>& target, const std::string& text) {
 
 }  // namespace
 
-std::string CrashReport::reportPathFor(const std::string& programPath) {
-  return std::filesystem::path(programPath).replace_extension(".rpt").string();
+std::string CrashReport::reportPathFor(const std::string& programPath, const std::string& reportFolder) {
+  std::filesystem::path report = std::filesystem::path(programPath).replace_extension(".rpt");
+  if (!reportFolder.empty()) report = std::filesystem::path(reportFolder) / report.filename();
+  return report.string();
 }
 
 std::string CrashReport::reportPath() { return installed ? std::string(reportFile.data()) : std::string(); }
 
-void CrashReport::install(std::string_view version) {
+void CrashReport::install(std::string_view version, const std::string& reportFolder) {
   if (installed) return;
   const std::size_t kept = std::min(version.size(), programVersion.size() - 1);
   std::memcpy(programVersion.data(), version.data(), kept);
@@ -214,7 +216,7 @@ void CrashReport::install(std::string_view version) {
   const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", failure);
   if (failure) throw OsException(installFailed, failure.value());
   copyInto(programFile, program.string());
-  copyInto(reportFile, reportPathFor(program.string()));
+  copyInto(reportFile, reportPathFor(program.string(), reportFolder));
   uiThread = ::gettid();
 
   stack_t stack{};

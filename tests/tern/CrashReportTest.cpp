@@ -98,6 +98,9 @@ TEST(CrashReportPathTest, TheExtensionIsReplacedOrAppended) {
   EXPECT_EQ(Tern::CrashReport::reportPathFor("/opt/zentak/Zentak.exe"), "/opt/zentak/Zentak.rpt");
   EXPECT_EQ(Tern::CrashReport::reportPathFor("/opt/zen.tak/zentak"), "/opt/zen.tak/zentak.rpt");
   EXPECT_EQ(Tern::CrashReport::reportPathFor("/opt/zentak/zentak.1.bin"), "/opt/zentak/zentak.1.rpt");
+  // Fault: an installed program's report went beside it, into a folder its user cannot write.
+  EXPECT_EQ(Tern::CrashReport::reportPathFor("/usr/bin/zentak", "/home/u/.local/share/Zentak"),
+            "/home/u/.local/share/Zentak/zentak.rpt");
 }
 
 TEST(CrashReportTest, ASegmentationFaultIsReportedAndStillEndsTheProgram) {

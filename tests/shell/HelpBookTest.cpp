@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+#include <wx/frame.h>
+#include <wx/html/helpctrl.h>
+#include <wx/html/helpfrm.h>
+#include <wx/html/helpwnd.h>
+#include <wx/listbox.h>
+#include <wx/notebook.h>
+#include <wx/panel.h>
+#include <wx/textctrl.h>
+#include <wx/treectrl.h>
+
+#include <fstream>
+
+#include "shell/HelpBook.h"
+#include "shell/PopupTexts.h"
+#include "support/GuiTest.h"
+#include "support/RecordingDialogs.h"
+#include "support/TempDir.h"
+
+namespace {
+
+// The notebook of the manual's window: its pages are the contents, the index and the search.
+wxNotebook* navigation(wxWindow& window) {
+  if (auto* notebook = dynamic_cast<wxNotebook*>(&window)) return notebook;
+  for (wxWindow* child : window.GetChildren()) {
+    if (wxNotebook* found = navigation(*child)) return found;
+  }
+  return nullptr;
+}
+
+wxString shownPage(HelpBook& book) {
+  wxNotebook* notebook = navigation(*book.viewer()->GetFrame());
+  return notebook == nullptr || notebook->GetSelection() == wxNOT_FOUND ? wxString()
+                                                                         : notebook->GetPageText(static_cast<std::size_t>(notebook->GetSelection()));
+}
+
+class HelpBookTest : public testing::Test {
+ protected:
+  HelpBookTest() : frame(nullptr, wxID_ANY, "help"), book(&frame) {
+    frame.SetSize(200, 150, 400, 300);
+    frame.Show();
+    GuiTest::flushEvents();
+  }
+
+  wxFrame frame;
+  HelpBook book;
+};
+
+}  // namespace
+
+// Faults: the book built with the program did not open, or opened without its table of contents
+// or its index, or Index showed the contents page.
+TEST_F(HelpBookTest, TheBookOpensAtItsContentsAndAtItsIndex) {
+  book.setBook(ZENTAK_HELP_BOOK);
+  ASSERT_TRUE(book.showContents());
+  wxHtmlHelpFrame* window = book.viewer()->GetFrame();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(GuiTest::waitFor([window] { return window->IsShown(); }));
+  EXPECT_EQ(window->GetParent(), &frame);
+  // Wide enough for the pictures of the windows beside the contents.
+  EXPECT_GE(window->GetSize().x, 900);
+  EXPECT_EQ(shownPage(book), "Contents");
+  EXPECT_GE(book.viewer()->GetHelpWindow()->GetTreeCtrl()->GetCount(), 15U);
+
+  ASSERT_TRUE(book.showIndex());
+  EXPECT_EQ(shownPage(book), "Index");
+  wxListBox* index = nullptr;
+  for (wxWindow* w = navigation(*window)->GetCurrentPage(); w != nullptr && index == nullptr;) {
+    for (wxWindow* child : w->GetChildren()) {
+      if ((index = dynamic_cast<wxListBox*>(child)) != nullptr) break;
+    }
+    w = nullptr;
+  }
+  ASSERT_NE(index, nullptr);
+  EXPECT_GE(index->GetCount(), 50U);
+}
+
+// Faults: a missing or broken book failed silently, or the toolkit's log window spoke for it.
+TEST_F(HelpBookTest, AMissingOrUnreadableBookIsToldToTheUser) {
+  RecordingDialogs dialogs;
+  const TempDir dir;
+  book.setBook(dir.path() / "Zentak.htb");
+  EXPECT_FALSE(book.showContents());
+  std::ofstream(dir.path() / "Zentak.htb") << "not a zip archive";
+  EXPECT_FALSE(book.showIndex());
+  ASSERT_EQ(dialogs.messages.size(), 2U);
+  EXPECT_EQ(dialogs.messages[0].text, "The help book \"Zentak.htb\" cannot be found.\nPlease install Zentak again.");
+  EXPECT_EQ(dialogs.messages[0].caption, "HELP ERROR");
+  EXPECT_NE(dialogs.messages[1].text.Find("cannot be read"), wxNOT_FOUND);
+  EXPECT_EQ(dialogs.messages[1].parent, &frame);
+}
+
+// Faults: an installed program did not find its book under share/zentak, or a copy beside the
+// program lost to it.
+TEST(HelpBookLocateTest, BesideTheProgramFirstThenTheInstalledPlace) {
+  const TempDir dir;
+  const auto bin = dir.path() / "usr" / "bin";
+  const auto shared = dir.path() / "usr" / "share" / "zentak";
+  std::filesystem::create_directories(bin);
+  std::filesystem::create_directories(shared);
+  EXPECT_EQ(HelpBook::locate(bin), std::filesystem::path());
+  std::ofstream(shared / "Zentak.htb") << "book";
+  EXPECT_EQ(HelpBook::locate(bin), shared / "Zentak.htb");
+  std::ofstream(bin / "Zentak.htb") << "book";
+  EXPECT_EQ(HelpBook::locate(bin), bin / "Zentak.htb");
+}
+
+// Faults: the inner field of a compound control (no id of its own) found no help, or a window
+// without an id borrowed the frame's.
+TEST_F(HelpBookTest, ThePopupBelongsToTheFocusedControlOrItsCompoundControl) {
+  auto* panel = new wxPanel(&frame);
+  auto* text = new wxTextCtrl(panel, 3011, "");
+  auto* compound = new wxPanel(panel, 3009);
+  auto* inner = new wxTextCtrl(compound, wxID_ANY, "");
+  auto* loose = new wxTextCtrl(panel, wxID_ANY, "");
+  EXPECT_EQ(HelpBook::popupTarget(text), text);
+  EXPECT_EQ(HelpBook::popupTarget(inner), compound);
+  EXPECT_EQ(HelpBook::popupTarget(loose), nullptr);
+  EXPECT_EQ(HelpBook::popupTarget(panel), nullptr);
+  EXPECT_EQ(HelpBook::popupTarget(nullptr), nullptr);
+}
+
+// Faults: the popup showed another control's text, or away from the control, or off the screen.
+TEST_F(HelpBookTest, ThePopupShowsTheControlsTextAtTheCentreOfItsTopEdge) {
+  auto* text = new wxTextCtrl(&frame, 3011, "", wxPoint(40, 60), wxSize(200, 40));
+  GuiTest::flushEvents();
+  book.showPopupFor(text);
+  HelpPopup* popup = book.popup();
+  ASSERT_NE(popup, nullptr);
+  EXPECT_TRUE(GuiTest::waitFor([popup] { return popup->IsShown(); }));
+  EXPECT_EQ(popup->text(), wxString::FromUTF8(PopupTexts::find(3011).data(), PopupTexts::find(3011).size()));
+  const wxRect control = text->GetScreenRect();
+  const wxRect shown = popup->GetScreenRect();
+  EXPECT_EQ(shown.y, control.y);
+  EXPECT_NEAR(shown.x + shown.width / 2, control.x + control.width / 2, 1);
+  EXPECT_EQ(book.viewer(), nullptr);
+}
+
+TEST(HelpPopupPlaceTest, ThePopupStaysOnTheScreen) {
+  const wxRect screen(0, 0, 1024, 768);
+  EXPECT_EQ(HelpPopup::placeFor({500, 100}, {200, 50}, screen), wxPoint(400, 100));
+  EXPECT_EQ(HelpPopup::placeFor({20, 100}, {200, 50}, screen), wxPoint(0, 100));
+  EXPECT_EQ(HelpPopup::placeFor({1020, 740}, {200, 50}, screen), wxPoint(824, 718));
+  EXPECT_EQ(HelpPopup::placeFor({500, 100}, {2000, 50}, screen), wxPoint(0, 100));
+}
