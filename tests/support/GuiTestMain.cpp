@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/init.h>
+#include <wx/log.h>
 
 #include <cstdlib>
 #include <algorithm>
@@ -52,6 +53,9 @@ GLogWriterOutput failOnToolkitComplaints(GLogLevelFlags level, const GLogField* 
 class GuiTestApp : public wxApp {
  public:
   bool OnInit() override {
+    // The toolkit's own log window would wait for a click that never comes: its messages go to
+    // the test's output instead.
+    delete wxLog::SetActiveTarget(new wxLogStderr);
     CallAfter([this] {
       result = RUN_ALL_TESTS();
       ExitMainLoop();
