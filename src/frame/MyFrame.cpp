@@ -21,8 +21,8 @@
 
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
-#include "controls/InsertSpecialMenu.h"
-#include "controls/SpecialTokens.h"
+#include "controls/TokenMenu.h"
+#include "controls/MenuTokens.h"
 #include "frame/CommandPanel.h"
 #include "frame/GroupPanel.h"
 #include "frame/RunInput.h"
@@ -935,7 +935,7 @@ void MyFrame::duplicateCommand() {
 void MyFrame::onInsertSpecialButton(wxCommandEvent& event) {
   auto* button = dynamic_cast<wxWindow*>(event.GetEventObject());
   if (button == nullptr) return;
-  InsertSpecialMenu menu;
+  TokenMenu menu;
   UserDialogs::current().popUpMenu(*button, menu, wxPoint(0, 0));
 }
 
@@ -944,7 +944,7 @@ void MyFrame::insertSpecial(int id) {
   wxTextCtrl& target = tree->isGroupItem(tree->GetSelection()) ? groupPanel->finalTextCtrl()
                                                                : commandPanel->commandTextCtrl();
   // A text too long to edit shows only its beginning, read-only; an insertion would be lost.
-  if (const std::optional<std::string_view> text = SpecialTokens::textFor(id); text && target.IsEditable()) {
+  if (const std::optional<std::string_view> text = MenuTokens::textFor(id); text && target.IsEditable()) {
     target.WriteText(WxText::fromUtf8(*text));
   }
   target.SetFocus();

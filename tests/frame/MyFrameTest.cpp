@@ -15,7 +15,7 @@
 
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
-#include "controls/SpecialTokens.h"
+#include "controls/MenuTokens.h"
 #include "frame/CommandPanel.h"
 #include "frame/DesktopInput.h"
 #include "frame/GroupPanel.h"
@@ -890,7 +890,7 @@ TEST_F(MyFrameTest, InsertSpecialPopsTheTokenMenuUpAtThePressedButton) {
   EXPECT_EQ(popup.window, &button);
   EXPECT_EQ(popup.at, wxPoint(0, 0));
   std::vector<RecordingDialogs::MenuEntry> expected;
-  for (const auto& submenu : SpecialTokens::submenus()) {
+  for (const auto& submenu : MenuTokens::submenus()) {
     expected.push_back({submenu.id, wxString::FromUTF8(submenu.title), wxEmptyString, 0, false});
     for (const auto& item : submenu.items) {
       expected.push_back({item.id, wxString::FromUTF8(item.label), wxString::FromUTF8(item.label), 1, false});

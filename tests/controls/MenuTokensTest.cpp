@@ -1,4 +1,4 @@
-#include "controls/SpecialTokens.h"
+#include "controls/MenuTokens.h"
 
 #include <gtest/gtest.h>
 
@@ -13,13 +13,13 @@ namespace {
 
 std::vector<std::pair<int, std::string>> titles() {
   std::vector<std::pair<int, std::string>> out;
-  for (const auto& submenu : SpecialTokens::submenus()) out.emplace_back(submenu.id, submenu.title);
+  for (const auto& submenu : MenuTokens::submenus()) out.emplace_back(submenu.id, submenu.title);
   return out;
 }
 
 }  // namespace
 
-TEST(SpecialTokens, SevenSubmenusInOrderWithTheirIdsAndTitles) {
+TEST(MenuTokens, SevenSubmenusInOrderWithTheirIdsAndTitles) {
   EXPECT_EQ(titles(), (std::vector<std::pair<int, std::string>>{{19999, "Mouse Control"},
                                                                 {20000, "TTY Functions"},
                                                                 {20001, "Cursor Control and Motion"},
@@ -31,9 +31,9 @@ TEST(SpecialTokens, SevenSubmenusInOrderWithTheirIdsAndTitles) {
 
 // Faults: an item missing, sharing an id, or outside the range the window routes; the order of
 // a submenu changed.
-TEST(SpecialTokens, EveryIdFrom25To109But89IsOneItem) {
+TEST(MenuTokens, EveryIdFrom25To109But89IsOneItem) {
   std::set<int> ids;
-  for (const auto& submenu : SpecialTokens::submenus()) {
+  for (const auto& submenu : MenuTokens::submenus()) {
     for (const auto& item : submenu.items) EXPECT_TRUE(ids.insert(item.id).second) << item.id;
   }
   std::set<int> expected;
@@ -41,7 +41,7 @@ TEST(SpecialTokens, EveryIdFrom25To109But89IsOneItem) {
     if (id != 89) expected.insert(id);
   }
   EXPECT_EQ(ids, expected);
-  const auto& menus = SpecialTokens::submenus();
+  const auto& menus = MenuTokens::submenus();
   EXPECT_EQ(menus[0].items.front().label, "<MOUSE-LEFT-CLICK X Y>");
   EXPECT_EQ(menus[0].items.back().id, 109);
   EXPECT_EQ(menus[1].items.front().id, 70);
@@ -57,15 +57,15 @@ TEST(SpecialTokens, EveryIdFrom25To109But89IsOneItem) {
   EXPECT_EQ(menus[6].items.back().id, 45);
 }
 
-TEST(SpecialTokens, ItemsInsertTheirLabelButTheTwoLocksTheirShortForm) {
-  EXPECT_EQ(SpecialTokens::textFor(98), "<CAPS>");
-  EXPECT_EQ(SpecialTokens::textFor(100), "<SCROLL>");
-  EXPECT_EQ(SpecialTokens::textFor(99), "<NUM-LOCK>");
-  EXPECT_EQ(SpecialTokens::textFor(28), "<ENTER>");
-  EXPECT_EQ(SpecialTokens::textFor(101), "<MOUSE-LEFT-CLICK X Y>");
-  EXPECT_FALSE(SpecialTokens::textFor(89));
-  EXPECT_FALSE(SpecialTokens::textFor(19999));
-  for (const auto& submenu : SpecialTokens::submenus()) {
+TEST(MenuTokens, ItemsInsertTheirLabelButTheTwoLocksTheirShortForm) {
+  EXPECT_EQ(MenuTokens::textFor(98), "<CAPS>");
+  EXPECT_EQ(MenuTokens::textFor(100), "<SCROLL>");
+  EXPECT_EQ(MenuTokens::textFor(99), "<NUM-LOCK>");
+  EXPECT_EQ(MenuTokens::textFor(28), "<ENTER>");
+  EXPECT_EQ(MenuTokens::textFor(101), "<MOUSE-LEFT-CLICK X Y>");
+  EXPECT_FALSE(MenuTokens::textFor(89));
+  EXPECT_FALSE(MenuTokens::textFor(19999));
+  for (const auto& submenu : MenuTokens::submenus()) {
     for (const auto& item : submenu.items) {
       if (item.id != 98 && item.id != 100) {
         EXPECT_EQ(item.inserted, item.label);
@@ -76,11 +76,11 @@ TEST(SpecialTokens, ItemsInsertTheirLabelButTheTwoLocksTheirShortForm) {
 
 // Fault: a menu entry that inserts, or is labelled with, something the language drops would
 // type nothing when the group runs.
-TEST(SpecialTokens, EveryLabelAndInsertedTextIsATokenOfTheLanguage) {
+TEST(MenuTokens, EveryLabelAndInsertedTextIsATokenOfTheLanguage) {
   const KeyTokens tokens;
   UsLayout layout;
   const KeyParser parser(tokens, layout);
-  for (const auto& submenu : SpecialTokens::submenus()) {
+  for (const auto& submenu : MenuTokens::submenus()) {
     for (const auto& item : submenu.items) {
       for (const std::string& text : {item.label, item.inserted}) {
         KeyActions list;

@@ -7,7 +7,7 @@
 
 // What the "Insert Special" menu offers: the tokens of the key-token language in seven submenus,
 // each item with its menu id, its label (also its help text) and the text it inserts.
-class SpecialTokens {
+class MenuTokens {
  public:
   struct Item {
     int id;

@@ -1,12 +1,12 @@
-#include "controls/SpecialTokens.h"
+#include "controls/MenuTokens.h"
 
 #include <initializer_list>
 #include <utility>
 
 namespace {
 
-using Item = SpecialTokens::Item;
-using Submenu = SpecialTokens::Submenu;
+using Item = MenuTokens::Item;
+using Submenu = MenuTokens::Submenu;
 
 // Items that insert their own label, with ids in order from first.
 std::vector<Item> labelled(int first, std::initializer_list<std::string_view> labels) {
@@ -63,12 +63,12 @@ std::vector<Submenu> build() {
 
 }  // namespace
 
-const std::vector<Submenu>& SpecialTokens::submenus() {
+const std::vector<Submenu>& MenuTokens::submenus() {
   static const std::vector<Submenu> menus = build();
   return menus;
 }
 
-std::optional<std::string_view> SpecialTokens::textFor(int id) {
+std::optional<std::string_view> MenuTokens::textFor(int id) {
   for (const Submenu& submenu : submenus()) {
     for (const Item& item : submenu.items) {
       if (item.id == id) return item.inserted;
