@@ -162,6 +162,8 @@ void waitFor(const std::function<bool()>& cond, const char* what) {
 class OpenWindow {
  public:
   OpenWindow(const std::filesystem::path& folder, Settings& settings) : frame(new MyFrame(folder, settings, input)) {
+    // Texts translate with the live X keyboard layout, as in the program.
+    BaseCommand::setKeyParse([this](std::string_view text, KeyActions& list) { input.parseKeys(text, list); });
     frame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
       if (event.GetEventObject() == frame) frame = nullptr;
       event.Skip();
@@ -179,6 +181,7 @@ class OpenWindow {
     } catch (const std::exception& error) {
       std::cerr << "closing the window: " << error.what() << '\n';
     }
+    BaseCommand::setKeyParse({});
   }
 
   OpenWindow(const OpenWindow&) = delete;
