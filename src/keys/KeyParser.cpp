@@ -23,7 +23,6 @@ KeyParser::KeyParser(const KeyTokens& tokenTable, KeyboardLayout& keyboardLayout
 
 void KeyParser::parseKeys(std::string_view text, KeyActions& list) const {
   list.clear();
-  layout.sync();
   std::string token;
   KeyTextScanner scanner(text);
   while (const std::optional<KeyTextScanner::Piece> piece = scanner.next()) {

@@ -9,7 +9,9 @@ class KeyTokens;
 class KeyboardLayout;
 
 // Translates a text of the key-token language (stored form: line breaks kept as the bytes
-// 2 and 3) into a key-action list. UI thread only (the layout lookup is not shared).
+// 2 and 3) into a key-action list, with the layout as its last sync left it: the caller syncs
+// once before a batch of texts, since each sync asks the display server. UI thread only (the
+// layout lookup is not shared).
 class KeyParser {
  public:
   KeyParser(const KeyTokens& tokens, KeyboardLayout& layout);

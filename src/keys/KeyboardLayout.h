@@ -24,7 +24,8 @@ class KeyboardLayout {
  public:
   virtual ~KeyboardLayout() = default;
 
-  // Brings the lookup up to date with the keyboard; called once before a text is translated.
+  // Brings the lookup up to date with the keyboard; called once before a batch of texts is
+  // translated.
   virtual void sync() {}
 
   // The key typing the Unicode character c, or nothing when no key of the layout types it.

@@ -65,9 +65,10 @@ class XTypingTest : public XServerTest {
     recorder = std::make_unique<RecorderClient>(server->spawn({XRECORDER_PATH}, ChildProcess::Output::capture));
   }
 
-  // Parses text with the live layout, plays it with an Escape press as end marker, and returns
-  // what the recorder saw before that marker.
+  // Parses text with the live layout, brought up to date first, plays it with an Escape press as
+  // end marker, and returns what the recorder saw before that marker.
   std::string playAndRecord(std::string_view text, KeyboardLayout& layout, Injector& injector) {
+    layout.sync();
     KeyActions list;
     KeyParser(tokens, layout).parseKeys(text, list);
     list.push_back(KeyCode::escape);
