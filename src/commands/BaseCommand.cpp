@@ -31,37 +31,44 @@ BaseCommand::BaseCommand() { RandomGenerator::seed(static_cast<std::uint32_t>(st
 
 BaseCommand::~BaseCommand() = default;
 
+BaseCommand::Turn& BaseCommand::turnState() const {
+  if (!turn) turn = std::make_unique<Turn>();
+  return *turn;
+}
+
 // A disabled command's turn is a pause on a timer rather than a sleep, so the UI thread keeps
 // handling events meanwhile.
 void BaseCommand::arm() {
   CommandRun* run = CommandRun::current();
   if (run == nullptr) return;
-  timerId = run->timers().arm(this, enabled ? nextDelay() : turnPauseMs);
+  Turn& state = turnState();
+  state.owner = this;
+  state.timerId = run->timers().arm(&state, enabled ? nextDelay() : turnPauseMs);
 }
 
 std::uint32_t BaseCommand::nextDelay() const {
-  if (runsDone == 0) return turnPauseMs;
+  if (getRunsDone() == 0) return turnPauseMs;
   if (randomInterval) return RandomGenerator::between(randomFromMs, randomToMs);
   return static_cast<std::uint32_t>(std::max(0, intervalMs));
 }
 
 void BaseCommand::finish() {
-  runsDone = 0;
+  if (turn) turn->runsDone = 0;
   if (CommandRun* run = CommandRun::current()) run->turnFinished(*this);
 }
 
 void BaseCommand::onOneShotFired(std::uint32_t id) {
-  if (id != timerId) return;
+  if (!turn || id != turn->timerId) return;
   CommandRun* run = CommandRun::current();
   if (run == nullptr) return;
   // Not equality: a run count lowered below the typings an interrupted turn kept, or a negative
   // one from a file, must end the turn instead of typing on without end.
-  if (!enabled || runsDone >= runCount) {
+  if (!enabled || turn->runsDone >= runCount) {
     finish();
     return;
   }
-  ++runsDone;
-  run->play(keyActions);
+  ++turn->runsDone;
+  run->play(getKeyActions());
   arm();
 }
 
@@ -103,20 +110,30 @@ std::unique_ptr<BaseCommand> BaseCommand::clone() const {
   return copy;
 }
 
-void BaseCommand::setText(std::string_view editorText) { storeAndParse(text, editorText); }
+void BaseCommand::setText(std::string_view editorText) { storeText(text, editorText); }
 
 std::string BaseCommand::displayText() const { return toDisplayForm(text); }
 
-void BaseCommand::storeAndParse(std::string& target, std::string_view editorText) {
+void BaseCommand::storeText(std::string& target, std::string_view editorText) {
   std::string stored = toStoredForm(editorText);
   if (stored == target) return;
   target = std::move(stored);
-  parse(target);
+  if (turn) turn->translated = false;
 }
 
-void BaseCommand::parse(std::string_view storedText) { keyParse()(storedText, keyActions); }
+const KeyActions& BaseCommand::getKeyActions() const {
+  Turn& state = turnState();
+  if (!state.translated) {
+    keyParse()(keyText(), state.keyActions);
+    state.translated = true;
+  }
+  return state.keyActions;
+}
 
-void BaseCommand::reparse() { parse(text); }
+void BaseCommand::reparse() {
+  turnState().translated = false;
+  static_cast<void>(getKeyActions());
+}
 
 void BaseCommand::setKeyParse(KeyParse parse) { keyParse() = parse ? std::move(parse) : KeyParse(parseWithUsLayout); }
 

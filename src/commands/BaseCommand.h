@@ -14,8 +14,10 @@
 
 // One command of a group: a text in the key-token language, how many times a turn types it,
 // the fixed or random interval between typings, and whether it is switched off. Lives as the
-// data of its item in the command tree. UI thread only.
-class BaseCommand : public OneShotClient, public wxTreeItemData {
+// data of its item in the command tree. What only a run needs (the key-action list, the turn's
+// progress, the timer) is made when first needed, so that the many records a project holds
+// carry none of it. UI thread only.
+class BaseCommand : public wxTreeItemData {
  public:
   // Translates a stored-form text into its key-action list.
   using KeyParse = std::function<void(std::string_view text, KeyActions& list)>;
@@ -37,9 +39,9 @@ class BaseCommand : public OneShotClient, public wxTreeItemData {
   void arm();
   // Ends the turn: runsDone back to 0, and the run told. UI thread only.
   void finish();
-  // A typing is due, or the turn is over; ids other than timerId are stale and ignored. Called
-  // by the run's timer service. UI thread only.
-  void onOneShotFired(std::uint32_t id) override;
+  // A typing is due, or the turn is over; ids other than the timer id are stale and ignored.
+  // Called by the run's timer service. UI thread only.
+  void onOneShotFired(std::uint32_t id);
 
   // Fills every field from a record; never fails: missing fields read as empty or 0.
   virtual void load(std::string_view record);
@@ -51,15 +53,17 @@ class BaseCommand : public OneShotClient, public wxTreeItemData {
   [[nodiscard]] std::unique_ptr<BaseCommand> clone() const;
 
   // Stores an editor text (CR and LF become the bytes 2 and 3; DEL, which would break the
-  // record, is dropped) and parses it again when the stored form changed.
+  // record, is dropped); a changed stored form is translated again when next needed.
   void setText(std::string_view editorText);
   // The text with its line breaks as CR and LF again.
   [[nodiscard]] std::string displayText() const;
   [[nodiscard]] const std::string& getText() const { return text; }
-  [[nodiscard]] const KeyActions& getKeyActions() const { return keyActions; }
+  // The key-action list of the text, translated now if the text was not translated since it
+  // was last stored.
+  [[nodiscard]] const KeyActions& getKeyActions() const;
   // Translates the text again with the translation in force now, so that a run types with the
   // keyboard layout of the moment. UI thread only.
-  virtual void reparse();
+  void reparse();
 
   [[nodiscard]] bool isEnabled() const { return enabled; }
   void setEnabled(bool value) { enabled = value; }
@@ -84,8 +88,8 @@ class BaseCommand : public OneShotClient, public wxTreeItemData {
   void setRandomTo(std::int32_t value, std::int16_t unit) { randomTo.set(value, unit); }
   void getRandomTo(std::int32_t& value, std::int16_t& unit) const { randomTo.get(value, unit); }
 
-  [[nodiscard]] std::int32_t getRunsDone() const { return runsDone; }
-  [[nodiscard]] std::uint32_t getTimerId() const { return timerId; }
+  [[nodiscard]] std::int32_t getRunsDone() const { return turn ? turn->runsDone : 0; }
+  [[nodiscard]] std::uint32_t getTimerId() const { return turn ? turn->timerId : 0; }
 
   // The translation used by every command and group; empty restores the fixed US layout.
   static void setKeyParse(KeyParse parse);
@@ -95,17 +99,37 @@ class BaseCommand : public OneShotClient, public wxTreeItemData {
   [[nodiscard]] static std::string toDisplayForm(std::string_view storedText);
 
  protected:
-  // Stores a stored-form text into target and parses it into the key-action list, when it
-  // differs from what target holds.
-  void storeAndParse(std::string& target, std::string_view editorText);
-  // Translates a stored-form text into the key-action list.
-  void parse(std::string_view storedText);
+  // Stores a stored-form text into target; when it differs from what target held, the
+  // key-action list is translated again when next needed.
+  void storeText(std::string& target, std::string_view editorText);
 
  private:
+  // What a record holds once a run needs it. The timers are armed for it, so only records that
+  // took part in a run are in the timers' liveness registry, and a timer of a deleted record
+  // finds its turn gone with it.
+  class Turn final : public OneShotClient {
+   public:
+    void onOneShotFired(std::uint32_t id) override {
+      if (owner != nullptr) owner->onOneShotFired(id);
+    }
+
+    // Set when the turn first arms a timer.
+    BaseCommand* owner = nullptr;
+    KeyActions keyActions;
+    bool translated = false;
+    std::int32_t runsDone = 0;
+    std::uint32_t timerId = 0;
+  };
+
+  // The stored-form text the key-action list is translated from.
+  [[nodiscard]] virtual const std::string& keyText() const { return text; }
+  [[nodiscard]] Turn& turnState() const;
   // Milliseconds until the next typing of the turn.
   [[nodiscard]] std::uint32_t nextDelay() const;
 
-  KeyActions keyActions;
+  // Made by the first look at the key-action list or the first turn; the list is a cache of the
+  // text's translation, so the const readers may make it.
+  mutable std::unique_ptr<Turn> turn;
   bool enabled = true;
   std::int32_t runCount = 10;
   bool randomInterval = false;
@@ -117,6 +141,4 @@ class BaseCommand : public OneShotClient, public wxTreeItemData {
   ShownInterval randomTo{2, 2};
   std::string text;
   std::string name = "Command ";
-  std::int32_t runsDone = 0;
-  std::uint32_t timerId = 0;
 };

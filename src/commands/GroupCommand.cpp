@@ -52,8 +52,10 @@ wxDateTime readDateTime(const Record::Reader& fields, std::size_t first) {
                     static_cast<wxDateTime::wxDateTime_t>(hour), static_cast<wxDateTime::wxDateTime_t>(minute));
 }
 
+// Broken down once: each of wxDateTime's GetYear, GetMonth... converts the whole date again.
 void writeDateTime(Record::Writer& out, const wxDateTime& when) {
-  out.number(when.GetYear()).number(when.GetMonth()).number(when.GetDay()).number(when.GetHour()).number(when.GetMinute());
+  const wxDateTime::Tm local = when.GetTm();
+  out.number(local.year).number(local.mon).number(local.mday).number(local.hour).number(local.min);
 }
 
 }  // namespace
@@ -115,8 +117,6 @@ std::unique_ptr<GroupCommand> GroupCommand::clone() const {
   return copy;
 }
 
-void GroupCommand::setFinalText(std::string_view editorText) { storeAndParse(finalText, editorText); }
+void GroupCommand::setFinalText(std::string_view editorText) { storeText(finalText, editorText); }
 
 std::string GroupCommand::displayFinalText() const { return toDisplayForm(finalText); }
-
-void GroupCommand::reparse() { parse(finalText); }

@@ -27,12 +27,10 @@ class GroupCommand : public BaseCommand {
   // item's children and are copied one by one).
   [[nodiscard]] std::unique_ptr<GroupCommand> clone() const;
 
-  // Stores the final commands' editor text and parses it when its stored form changed.
+  // Stores the final commands' editor text; the key-action list holds its translation.
   void setFinalText(std::string_view editorText);
   [[nodiscard]] std::string displayFinalText() const;
   [[nodiscard]] const std::string& getFinalText() const { return finalText; }
-  // Translates the final commands again with the translation in force now. UI thread only.
-  void reparse() override;
 
   [[nodiscard]] bool isStartAtTime() const { return startAtTime; }
   void setStartAtTime(bool value) { startAtTime = value; }
@@ -67,6 +65,8 @@ class GroupCommand : public BaseCommand {
   void setCommandCount(std::int32_t value) { commandCount = value; }
 
  private:
+  [[nodiscard]] const std::string& keyText() const override { return finalText; }
+
   bool startAtTime = false;
   wxDateTime startTime;
   std::int32_t startDelayMs = 120000;

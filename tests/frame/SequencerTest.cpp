@@ -11,6 +11,7 @@
 
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
+#include "tern/InstanceValidator.h"
 
 namespace {
 
@@ -76,7 +77,8 @@ class SequencerTest : public ::testing::Test, public RunGroup, public SequencerH
       const auto [due, client] = *live->pending.begin();
       live->pending.erase(live->pending.begin());
       clockMs = due.first;
-      client->onOneShotFired(due.second);
+      // As the timer service does: a client no longer alive is not told.
+      if (Tern::InstanceValidator::isValid(client)) client->onOneShotFired(due.second);
     }
     clockMs = std::max(clockMs, until);
   }
@@ -280,4 +282,15 @@ TEST_F(SequencerTest, ARunStartsFromItsGroupsFirstCommandWithTheLayoutOfItsStart
   sequencer.onRunSequence();
   runTo(1000);
   EXPECT_EQ(typed, "50 A', 150 A', 300 B', 450 F'");
+}
+
+// Catches a timer acted on for a command deleted while it waited.
+TEST_F(SequencerTest, ACommandDeletedWhileItsTimerWaitsIsNotTold) {
+  stopAfter(500, false);
+  sequencer.onRunSequence();
+  runTo(60);
+  ASSERT_EQ(live->pending.size(), 2U);
+  commands[0].reset();
+  runTo(10000);
+  EXPECT_EQ(typed, "50 A, 500 F");
 }
