@@ -9,20 +9,19 @@
 namespace Record {
 
 Reader::Reader(std::string_view record) {
-  fields.reserve(maxFields);
   std::size_t start = 0;
-  while (fields.size() < maxFields) {
+  while (count < maxFields) {
     const std::size_t end = record.find(separator, start);
     if (end == std::string_view::npos) {
-      fields.push_back(record.substr(start));
+      fields[count++] = record.substr(start);
       break;
     }
-    fields.push_back(record.substr(start, end - start));
+    fields[count++] = record.substr(start, end - start);
     start = end + 1;
   }
 }
 
-std::string_view Reader::text(std::size_t index) const { return index < fields.size() ? fields[index] : std::string_view{}; }
+std::string_view Reader::text(std::size_t index) const { return index < count ? fields[index] : std::string_view{}; }
 
 std::int32_t Reader::number(std::size_t index) const { return atoiSaturating(text(index)); }
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // The text form of commands and groups: fields separated by the byte DEL, numbers in decimal,
 // booleans as "1" or "0", strings raw. One record is one line without its line end.
@@ -13,7 +13,7 @@ inline constexpr char separator = '\x7f';
 
 // Reads the fields of one record. Empty fields between neighbouring separators keep their
 // place; a field past the end reads as empty. The fields point into the record, which must
-// outlive the reader.
+// outlive the reader, which lives on the stack: reading a record allocates nothing.
 class Reader {
  public:
   // The most fields any record has: a group line, its command count and 25 fields. Fields
@@ -30,10 +30,11 @@ class Reader {
   [[nodiscard]] std::int16_t shortNumber(std::size_t index) const;
   [[nodiscard]] bool flag(std::size_t index) const { return number(index) != 0; }
   // Fields split off: at most maxFields.
-  [[nodiscard]] std::size_t size() const { return fields.size(); }
+  [[nodiscard]] std::size_t size() const { return count; }
 
  private:
-  std::vector<std::string_view> fields;
+  std::array<std::string_view, maxFields> fields;
+  std::size_t count = 0;
 };
 
 // Appends fields to a line, one separator between each two.

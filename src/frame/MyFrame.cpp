@@ -1,5 +1,6 @@
 #include "frame/MyFrame.h"
 
+#include <malloc.h>
 #include <wx/accel.h>
 #include <wx/evtloop.h>
 #include <wx/evtloopsrc.h>
@@ -635,6 +636,10 @@ void MyFrame::loadProject() {
     tree->Collapse(rootItem);
     tree->Expand(rootItem);
   }
+  // The file's text and what reading it freed go back to the system instead of staying with
+  // the program for as long as it runs.
+  text = std::string();
+  malloc_trim(0);
   // Again now that the minimum size is known.
   placement.show(restoredRect(settings));
   projectLoaded = true;
@@ -653,9 +658,11 @@ void MyFrame::saveProject() {
 ProjectFile::GroupBlock MyFrame::groupBlock(const wxTreeItemId& groupItem) const {
   ProjectFile::GroupBlock block{tree->groupRecord(groupItem), {}};
   if (block.group == nullptr) return block;
+  block.commands.reserve(tree->GetChildrenCount(groupItem, false));
   wxTreeItemIdValue cookie;
+  // A group's children are its commands.
   for (wxTreeItemId c = tree->GetFirstChild(groupItem, cookie); c.IsOk(); c = tree->GetNextChild(groupItem, cookie)) {
-    if (const BaseCommand* command = tree->commandRecord(c)) block.commands.push_back(command);
+    if (const BaseCommand* command = tree->record(c)) block.commands.push_back(command);
   }
   return block;
 }
@@ -668,6 +675,8 @@ std::string MyFrame::projectText() const {
     if (block.group != nullptr) blocks.push_back(std::move(block));
   }
   std::string text;
+  // About the size of the last save: the text does not grow by copying itself again and again.
+  text.reserve(lastSaved.size() + lastSaved.size() / 8);
   ProjectFile::writeProject(text, blocks);
   return text;
 }

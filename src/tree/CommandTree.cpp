@@ -59,9 +59,11 @@ bool CommandTree::isGroupItem(const wxTreeItemId& item) const { return level(ite
 
 bool CommandTree::isCommandItem(const wxTreeItemId& item) const { return level(item) == ItemLevel::command; }
 
+// The tree makes every item with data itself, and each one's data is a record: no run-time
+// check is needed, which a save would make for every command.
 BaseCommand* CommandTree::record(const wxTreeItemId& item) const {
   if (!item.IsOk()) return nullptr;
-  return dynamic_cast<BaseCommand*>(GetItemData(item));
+  return static_cast<BaseCommand*>(GetItemData(item));
 }
 
 GroupCommand* CommandTree::groupRecord(const wxTreeItemId& item) const {
