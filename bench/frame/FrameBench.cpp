@@ -267,17 +267,18 @@ class FrameBench {
       figures.residentMb = residentMegabytes() - emptyMb;
       const CommandTree& tree = large.window().commandTree();
       const std::size_t groups = tree.GetChildrenCount(tree.GetRootItem(), false);
-      const std::size_t items = tree.GetChildrenCount(tree.GetRootItem(), true);
-      const std::size_t expected = static_cast<std::size_t>(groupCount) * (commandsPerGroup + 1);
-      if (groups != groupCount || items != expected) {
-        throw std::runtime_error("the large project loaded " + std::to_string(groups) + " groups and " +
-                                 std::to_string(items) + " items");
-      }
+      if (groups != groupCount) throw std::runtime_error("the large project loaded " + std::to_string(groups) + " groups");
       std::array<double, saveRounds> saves{};
       for (double& save : saves) {
         const auto start = Clock::now();
         large.window().saveProject();
         save = milliseconds(Clock::now() - start);
+      }
+      // Collapsed groups hold their commands without items: the saved lines count them all.
+      const std::string saved = ProjectFile::readFile(largeFolder / ProjectFile::fileName);
+      const auto lines = static_cast<std::size_t>(std::count(saved.begin(), saved.end(), '\n'));
+      if (lines != 1 + static_cast<std::size_t>(groupCount) * (commandsPerGroup + 1)) {
+        throw std::runtime_error("the large project saved " + std::to_string(lines) + " lines");
       }
       std::sort(saves.begin(), saves.end());
       figures.saveMs = saves[saves.size() / 2];

@@ -2,6 +2,9 @@
 
 #include <wx/datetime.h>
 
+#include <memory>
+#include <vector>
+
 #include "commands/BaseCommand.h"
 
 // A named group of commands, the unit a user runs: its start option (a delay or a date and
@@ -64,6 +67,12 @@ class GroupCommand : public BaseCommand {
   [[nodiscard]] std::int32_t getCommandCount() const { return commandCount; }
   void setCommandCount(std::int32_t value) { commandCount = value; }
 
+  // Commands of the group that have no tree item yet, in order, ahead of any that have: the
+  // tree makes a group's command items when the group is first opened, so that the collapsed
+  // groups of a large project hold their records only. Deleted with the group.
+  [[nodiscard]] std::vector<std::unique_ptr<BaseCommand>>& unopenedCommands() { return unopened; }
+  [[nodiscard]] const std::vector<std::unique_ptr<BaseCommand>>& unopenedCommands() const { return unopened; }
+
  private:
   [[nodiscard]] const std::string& keyText() const override { return finalText; }
 
@@ -82,4 +91,5 @@ class GroupCommand : public BaseCommand {
   std::int32_t repeatCount = 10;
   std::int32_t commandCount = 0;
   std::string finalText;
+  std::vector<std::unique_ptr<BaseCommand>> unopened;
 };

@@ -65,7 +65,7 @@ class TreeFiller final : public ProjectFile::Sink {
   void group(std::unique_ptr<GroupCommand> record) override {
     lastGroup = tree.appendGroup(std::move(record), groupNaming);
   }
-  void command(std::unique_ptr<BaseCommand> record) override { tree.appendCommand(lastGroup, std::move(record), {}); }
+  void command(std::unique_ptr<BaseCommand> record) override { tree.holdCommand(lastGroup, std::move(record)); }
 
   [[nodiscard]] const wxTreeItemId& lastGroupItem() const { return lastGroup; }
 
@@ -658,7 +658,9 @@ void MyFrame::saveProject() {
 ProjectFile::GroupBlock MyFrame::groupBlock(const wxTreeItemId& groupItem) const {
   ProjectFile::GroupBlock block{tree->groupRecord(groupItem), {}};
   if (block.group == nullptr) return block;
-  block.commands.reserve(tree->GetChildrenCount(groupItem, false));
+  const auto& unopened = block.group->unopenedCommands();
+  block.commands.reserve(unopened.size() + tree->GetChildrenCount(groupItem, false));
+  for (const auto& command : unopened) block.commands.push_back(command.get());
   wxTreeItemIdValue cookie;
   // A group's children are its commands.
   for (wxTreeItemId c = tree->GetFirstChild(groupItem, cookie); c.IsOk(); c = tree->GetNextChild(groupItem, cookie)) {
@@ -914,10 +916,7 @@ void MyFrame::duplicateGroup() {
     return;
   }
   const wxTreeItemId copy = tree->appendGroup(group->clone(), NameStyle::copy);
-  wxTreeItemIdValue cookie;
-  for (wxTreeItemId c = tree->GetFirstChild(source, cookie); c.IsOk(); c = tree->GetNextChild(source, cookie)) {
-    if (const BaseCommand* command = tree->commandRecord(c)) tree->appendCommand(copy, command->clone(), {});
-  }
+  for (const BaseCommand* command : groupBlock(source).commands) tree->appendCommand(copy, command->clone(), {});
   tree->Expand(copy);
   tree->SelectItem(copy);
   tree->SetFocus();

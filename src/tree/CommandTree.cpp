@@ -40,6 +40,10 @@ CommandTree::CommandTree(wxWindow* parent, wxWindowID id, const wxPoint& pos, co
     images->Add(Resources::bitmap(resource));
   }
   AssignImageList(images);
+  Bind(wxEVT_TREE_ITEM_EXPANDING, [this](wxTreeEvent& event) {
+    openGroup(event.GetItem());
+    event.Skip();
+  });
 }
 
 CommandTree::~CommandTree() = default;
@@ -71,8 +75,10 @@ GroupCommand* CommandTree::groupRecord(const wxTreeItemId& item) const {
 }
 
 wxTreeItemId CommandTree::firstCommand(const wxTreeItemId& group) const {
+  if (!isGroupItem(group)) return {};
+  openGroupFor(group);
   wxTreeItemIdValue cookie;
-  return isGroupItem(group) ? GetFirstChild(group, cookie) : wxTreeItemId();
+  return GetFirstChild(group, cookie);
 }
 
 wxTreeItemId CommandTree::nextCommand(const wxTreeItemId& command) const {
@@ -118,6 +124,7 @@ wxTreeItemId CommandTree::appendGroup(std::unique_ptr<GroupCommand> group, std::
 wxTreeItemId CommandTree::appendCommand(const wxTreeItemId& group, std::unique_ptr<BaseCommand> command,
                                         std::optional<NameStyle> naming) {
   if (!isGroupItem(group) || command == nullptr) return {};
+  openGroup(group);
   wxString name = WxText::fromUtf8(command->getName());
   BaseCommand* owned = command.get();
   const wxTreeItemId item = AppendItem(group, name, commandImage, -1, command.release());
@@ -128,6 +135,36 @@ wxTreeItemId CommandTree::appendCommand(const wxTreeItemId& group, std::unique_p
   setExpandedImage(group, groupOpenImage);
   return item;
 }
+
+void CommandTree::holdCommand(const wxTreeItemId& group, std::unique_ptr<BaseCommand> command) {
+  GroupCommand* owner = isGroupItem(group) ? groupRecord(group) : nullptr;
+  if (owner == nullptr || command == nullptr) return;
+  if (GetChildrenCount(group, false) > 0) {
+    appendCommand(group, std::move(command), {});
+    return;
+  }
+  std::vector<std::unique_ptr<BaseCommand>>& held = owner->unopenedCommands();
+  if (held.empty()) {
+    SetItemHasChildren(group, true);
+    setExpandedImage(group, groupOpenImage);
+  }
+  held.push_back(std::move(command));
+}
+
+void CommandTree::openGroup(const wxTreeItemId& group) {
+  GroupCommand* owner = isGroupItem(group) ? groupRecord(group) : nullptr;
+  if (owner == nullptr || owner->unopenedCommands().empty()) return;
+  std::vector<std::unique_ptr<BaseCommand>> held = std::move(owner->unopenedCommands());
+  owner->unopenedCommands().clear();
+  for (std::unique_ptr<BaseCommand>& command : held) {
+    const wxString name = WxText::fromUtf8(command->getName());
+    AppendItem(group, name, commandImage, -1, command.release());
+  }
+  // The button follows the items from now on: a group whose last command goes shows none.
+  SetItemHasChildren(group, false);
+}
+
+void CommandTree::openGroupFor(const wxTreeItemId& group) const { const_cast<CommandTree*>(this)->openGroup(group); }
 
 bool CommandTree::isNameUnique(const wxString& name, const wxTreeItemId& item) const {
   if (level(item) == ItemLevel::root || level(item) == ItemLevel::none) return true;
@@ -231,6 +268,7 @@ wxTreeItemId CommandTree::dropCommand(const wxTreeItemId& dragged, const wxTreeI
 
   const bool intoGroup = isGroupItem(anchor);
   const wxTreeItemId group = intoGroup ? anchor : GetItemParent(anchor);
+  openGroup(group);
   const wxTreeItemId item = intoGroup ? InsertItem(group, 0, name, commandImage, -1, duplicate.release())
                                       : InsertItem(group, anchor, name, commandImage, -1, duplicate.release());
   setExpandedImage(group, groupOpenImage);

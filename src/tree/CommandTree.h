@@ -16,7 +16,9 @@ class GroupCommand;
 
 // The tree of the project: one root, the groups under it and the commands under each group.
 // Every group and command record is the data of its item and is deleted with it; a label always
-// equals the name in its item's record. The main window handles the tree's notifications and
+// equals the name in its item's record. A group's commands may be held without items until the
+// group is first opened (expanded, run, or given another command): a loaded project's many
+// commands then cost their records only. The main window handles the tree's notifications and
 // calls the operations below from its handlers. UI thread only.
 class CommandTree : public wxTreeCtrl, public RunGroup {
  public:
@@ -59,6 +61,11 @@ class CommandTree : public wxTreeCtrl, public RunGroup {
   wxTreeItemId appendGroup(std::unique_ptr<GroupCommand> group, std::optional<NameStyle> naming);
   wxTreeItemId appendCommand(const wxTreeItemId& group, std::unique_ptr<BaseCommand> command,
                              std::optional<NameStyle> naming);
+  // Appends a command as the last of a group without making its item while the group has none
+  // (as a project is read); the group shows that it can be opened. Otherwise as appendCommand.
+  void holdCommand(const wxTreeItemId& group, std::unique_ptr<BaseCommand> command);
+  // Makes the items of the commands a group holds without them, in their order.
+  void openGroup(const wxTreeItemId& group);
 
   // No other child of the item's parent has this label; always true for the root or no item.
   [[nodiscard]] bool isNameUnique(const wxString& name, const wxTreeItemId& item) const;
@@ -98,6 +105,9 @@ class CommandTree : public wxTreeCtrl, public RunGroup {
   wxTreeItemId dropCommand(const wxTreeItemId& dragged, const wxTreeItemId& target, bool copy);
 
  private:
+  // The items are a view of the records: making a group's items changes nothing a reader of the
+  // records sees, so the readers may make them.
+  void openGroupFor(const wxTreeItemId& group) const;
   // Gives the item the image for its expanded state unless it has it already.
   void setExpandedImage(const wxTreeItemId& item, Image image);
 };

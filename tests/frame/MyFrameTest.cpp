@@ -128,6 +128,7 @@ class MyFrameTest : public ::testing::Test {
     const wxTreeItemId root = tree().GetRootItem();
     for (auto g = tree().GetFirstChild(root, groups); g.IsOk(); g = tree().GetNextChild(root, groups)) {
       out.push_back(tree().GetItemText(g).utf8_string());
+      tree().openGroup(g);
       wxTreeItemIdValue commands;
       for (auto c = tree().GetFirstChild(g, commands); c.IsOk(); c = tree().GetNextChild(g, commands)) {
         out.push_back("  " + tree().GetItemText(c).utf8_string());
@@ -139,6 +140,7 @@ class MyFrameTest : public ::testing::Test {
   wxTreeItemId find(const std::vector<std::string>& path) const {
     wxTreeItemId item = tree().GetRootItem();
     for (const std::string& name : path) {
+      tree().openGroup(item);
       wxTreeItemIdValue cookie;
       wxTreeItemId child = tree().GetFirstChild(item, cookie);
       while (child.IsOk() && tree().GetItemText(child).utf8_string() != name) child = tree().GetNextChild(item, cookie);
@@ -211,6 +213,38 @@ TEST_F(MyFrameTest, AProjectLoadsAndSavesInOrderWithDuplicateNames) {
   EXPECT_EQ(lines[0], std::string("2") + del + "Zentak v2.0");
   EXPECT_EQ(lines[3], commandLine("Attack"));
   EXPECT_TRUE(lines[5].starts_with(std::string("0") + del));
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// Catches the commands of groups never opened lost or reordered by a save, and a duplicate of
+// such a group made without its commands.
+TEST_F(MyFrameTest, GroupsNeverOpenedSaveByteForByteAndDuplicateWithTheirCommands) {
+  // Times ahead of the clock load as they stand, so that the save must give the same bytes.
+  const wxDateTime later(1, wxDateTime::Jan, 2999, 12, 0);
+  GroupCommand hunt;
+  GroupCommand rest;
+  for (GroupCommand* group : {&hunt, &rest}) {
+    group->setStartTime(later);
+    group->setStopTime(later + wxTimeSpan::Hour());
+  }
+  hunt.setName("Hunt");
+  rest.setName("Rest");
+  BaseCommand attack;
+  BaseCommand heal;
+  attack.setName("Attack");
+  attack.setText("a<ENTER>");
+  heal.setName("Heal");
+  heal.setText("h");
+  std::string project;
+  ProjectFile::writeProject(project, {{&hunt, {&attack, &heal, &attack}}, {&rest, {&heal}}});
+  writeProject(project);
+  open();
+  ASSERT_FALSE(tree().IsExpanded(tree().GetSelection()));
+  frame->saveProject();
+  EXPECT_EQ(readProject(), project);
+  menu(FrameId::duplicateGroup);
+  EXPECT_EQ(labels(), (std::vector<std::string>{"Hunt", "  Attack", "  Heal", "  Attack", "Rest", "  Heal",
+                                                "Copy (1) of Hunt", "  Attack", "  Heal", "  Attack"}));
   EXPECT_TRUE(dialogs.messages.empty());
 }
 

@@ -79,6 +79,13 @@ class TreeHost {
     return result;
   }
 
+  // Gives a group a command without an item, as reading a project does.
+  void holdCommand(const wxTreeItemId& group, const std::string& name, std::unique_ptr<BaseCommand> command = nullptr) {
+    if (command == nullptr) command = std::make_unique<BaseCommand>();
+    command->setName(name);
+    tree->holdCommand(group, std::move(command));
+  }
+
   wxTreeItemId child(const wxTreeItemId& parent, std::size_t index) const {
     wxTreeItemIdValue cookie;
     wxTreeItemId item = tree->GetFirstChild(parent, cookie);
@@ -475,5 +482,43 @@ TEST(CommandTreeRecords, AMoveDeletesTheDraggedRecordAndTheTreeDeletesTheRest) {
     host.tree->dropCommand(attack, hunt, false);
     EXPECT_EQ(destroyedRecords, 1);
   }
+  EXPECT_EQ(destroyedRecords, 3);
+}
+
+// Catches commands held without items lost or reordered when their group opens, a command
+// added, dropped or run in an unopened group that misses or overtakes the held ones, and held
+// records left behind when their group is deleted.
+TEST(CommandTreeRecords, AGroupsCommandsWithoutItemsComeFirstOnceItOpensAndGoWithIt) {
+  TreeHost host;
+  const wxTreeItemId hunt = host.addGroup("Hunt");
+  host.holdCommand(hunt, "Attack");
+  host.holdCommand(hunt, "Heal");
+  EXPECT_EQ(host.labels(hunt), Labels{});
+  EXPECT_TRUE(host.tree->ItemHasChildren(hunt));
+  host.tree->Expand(hunt);
+  EXPECT_EQ(host.labels(hunt), (Labels{"Attack", "Heal"}));
+  // Held after the group has items, a command is appended as an item.
+  host.holdCommand(hunt, "Rest");
+  EXPECT_EQ(host.labels(hunt), (Labels{"Attack", "Heal", "Rest"}));
+
+  const wxTreeItemId fish = host.addGroup("Fish");
+  host.holdCommand(fish, "Cast");
+  host.addCommand(fish, "Cast");
+  EXPECT_EQ(host.labels(fish), (Labels{"Cast", "Cast2"}));
+
+  const wxTreeItemId camp = host.addGroup("Camp");
+  host.holdCommand(camp, "Sleep");
+  EXPECT_EQ(host.tree->GetItemText(host.tree->firstCommand(camp)), "Sleep");
+
+  const wxTreeItemId trade = host.addGroup("Trade");
+  host.holdCommand(trade, "Sell");
+  host.tree->dropCommand(host.child(hunt, 0), trade, true);
+  EXPECT_EQ(host.labels(trade), (Labels{"Attack", "Sell"}));
+
+  const wxTreeItemId gone = host.addGroup("Gone", std::make_unique<CountingGroup>());
+  host.holdCommand(gone, "One", std::make_unique<CountingCommand>());
+  host.holdCommand(gone, "Two", std::make_unique<CountingCommand>());
+  destroyedRecords = 0;
+  host.tree->Delete(gone);
   EXPECT_EQ(destroyedRecords, 3);
 }
