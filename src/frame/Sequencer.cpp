@@ -45,8 +45,8 @@ void Sequencer::onRunSequence() {
   }
 }
 
-// Texts were translated when they were entered or loaded; the layout may have changed since,
-// and a run types with the one in force when it starts.
+// A text translated earlier may have been translated for another layout: a run types with the
+// one in force when it starts, synced once for all its texts.
 void Sequencer::translateTexts(const wxTreeItemId& groupItem, GroupCommand& group) {
   host.refreshKeyboardLayout();
   group.reparse();
