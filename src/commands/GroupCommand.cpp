@@ -1,5 +1,7 @@
 #include "commands/GroupCommand.h"
 
+#include <ctime>
+
 #include "commands/Record.h"
 
 namespace {
@@ -53,6 +55,10 @@ wxDateTime readDateTime(const Record::Reader& fields, std::size_t first) {
 }
 
 // Broken down once: each of wxDateTime's GetYear, GetMonth... converts the whole date again.
+// The current second, as wxDateTime::Now gives it, without its round trip through the local
+// calendar (a mktime, and a look at the time zone file, per call).
+wxDateTime now() { return wxDateTime(static_cast<time_t>(std::time(nullptr))); }
+
 void writeDateTime(Record::Writer& out, const wxDateTime& when) {
   const wxDateTime::Tm local = when.GetTm();
   out.number(local.year).number(local.mon).number(local.mday).number(local.hour).number(local.min);
@@ -60,17 +66,17 @@ void writeDateTime(Record::Writer& out, const wxDateTime& when) {
 
 }  // namespace
 
-GroupCommand::GroupCommand() : startTime(wxDateTime::Now()), stopTime(startTime) {}
+GroupCommand::GroupCommand() : startTime(now()), stopTime(startTime) {}
 
 GroupCommand::~GroupCommand() = default;
 
 void GroupCommand::load(std::string_view record) {
-  const wxDateTime now = wxDateTime::Now();
+  const wxDateTime loadTime = now();
   const Record::Reader fields(record);
   commandCount = fields.number(commandCountField);
   startAtTime = fields.flag(startAtTimeField);
   startTime = readDateTime(fields, startYearField);
-  if (!startTime.IsValid() || startTime.IsEarlierThan(now)) startTime = now;
+  if (!startTime.IsValid() || startTime.IsEarlierThan(loadTime)) startTime = loadTime;
   startDelayMs = fields.number(startDelayMsField);
   stopAtTime = fields.flag(stopAtTimeField);
   stopAfterDelay = fields.flag(stopAfterDelayField);
