@@ -54,11 +54,11 @@ wxDateTime readDateTime(const Record::Reader& fields, std::size_t first) {
                     static_cast<wxDateTime::wxDateTime_t>(hour), static_cast<wxDateTime::wxDateTime_t>(minute));
 }
 
-// Broken down once: each of wxDateTime's GetYear, GetMonth... converts the whole date again.
 // The current second, as wxDateTime::Now gives it, without its round trip through the local
 // calendar (a mktime, and a look at the time zone file, per call).
 wxDateTime now() { return wxDateTime(static_cast<time_t>(std::time(nullptr))); }
 
+// Broken down once: each of wxDateTime's GetYear, GetMonth... converts the whole date again.
 void writeDateTime(Record::Writer& out, const wxDateTime& when) {
   const wxDateTime::Tm local = when.GetTm();
   out.number(local.year).number(local.mon).number(local.mday).number(local.hour).number(local.min);

@@ -10,8 +10,9 @@
 // A named group of commands, the unit a user runs: its start option (a delay or a date and
 // time), its stop option (a date and time, a delay, a number of passes, or never), whether a
 // timed stop lets the current pass finish, and the final commands. Its commands are the child
-// items of its tree item. Of the command fields it uses the name and the key-action list, which
-// holds the final commands. UI thread only.
+// items of its tree item, or, until the tree first opens the group, held by the group itself.
+// Of the command fields it uses the name and the key-action list, which holds the final
+// commands. UI thread only.
 class GroupCommand : public BaseCommand {
  public:
   // Number of fields of a group record, the command count in front not included.

@@ -1,6 +1,5 @@
 #include "frame/MyFrame.h"
 
-#include <malloc.h>
 #include <wx/accel.h>
 #include <wx/evtloop.h>
 #include <wx/evtloopsrc.h>
@@ -15,6 +14,8 @@
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
 #include <wx/toolbar.h>
+
+#include <malloc.h>
 
 #include <functional>
 #include <optional>
