@@ -11,7 +11,7 @@ ZENTAK_PACKAGES=(
   xvfb xauth xdotool xterm x11-utils x11-xkb-utils xkb-data trayer
   clang libclang-rt-14-dev
   openbox
-  libwayland-dev libwayland-bin wayland-protocols sway wev xwayland util-linux
+  libwayland-dev libwayland-bin wayland-protocols sway wev util-linux
 )
 
 # Installs every package that is missing (as root on Debian).
