@@ -21,30 +21,28 @@
 
 namespace {
 
-// Distance from the screen's edges, in pixels.
-constexpr int margin = 16;
-
-// A layer-shell surface in the top-right corner, above every window, that takes no keyboard
-// input. The surface's role is fixed when its window is realized, so this comes first.
+// A layer-shell surface in the top-right corner, above every window, fullscreen ones too, that
+// takes no keyboard input. The surface's role is fixed when its window is realized, which on
+// Wayland the toolkit leaves until the window is shown.
 wxWindow* makeLayerSurface() {
   auto* frame = new wxFrame(nullptr, wxID_ANY, "Zentak", wxDefaultPosition, wxDefaultSize,
                             wxBORDER_NONE | wxFRAME_NO_TASKBAR);
   auto* gtkWindow = GTK_WINDOW(frame->GetHandle());
-  if (gtk_widget_get_realized(GTK_WIDGET(gtkWindow))) gtk_widget_unrealize(GTK_WIDGET(gtkWindow));
   gtk_layer_init_for_window(gtkWindow);
   gtk_layer_set_namespace(gtkWindow, "zentak-stop");
   gtk_layer_set_layer(gtkWindow, GTK_LAYER_SHELL_LAYER_OVERLAY);
   gtk_layer_set_keyboard_mode(gtkWindow, GTK_LAYER_SHELL_KEYBOARD_MODE_NONE);
   gtk_layer_set_anchor(gtkWindow, GTK_LAYER_SHELL_EDGE_TOP, TRUE);
   gtk_layer_set_anchor(gtkWindow, GTK_LAYER_SHELL_EDGE_RIGHT, TRUE);
-  gtk_layer_set_margin(gtkWindow, GTK_LAYER_SHELL_EDGE_TOP, margin);
-  gtk_layer_set_margin(gtkWindow, GTK_LAYER_SHELL_EDGE_RIGHT, margin);
+  gtk_layer_set_margin(gtkWindow, GTK_LAYER_SHELL_EDGE_TOP, StopWindow::margin);
+  gtk_layer_set_margin(gtkWindow, GTK_LAYER_SHELL_EDGE_RIGHT, StopWindow::margin);
   return frame;
 }
 
 // An override-redirect window: no window manager frames, places or focuses it, and the X
 // server gives it no focus on a click. Its type tells an XWayland compositor, which focuses
-// override-redirect windows of most other types, to leave the focus where it is.
+// override-redirect windows of most other types, to leave the focus where it is; its hints ask
+// for no input focus, for a desktop that looks at those instead.
 wxWindow* makeX11Window() {
   auto* popup = new wxPopupWindow(nullptr, wxBORDER_SIMPLE);
   gtk_window_set_type_hint(GTK_WINDOW(popup->GetHandle()), GDK_WINDOW_TYPE_HINT_NOTIFICATION);
@@ -72,7 +70,9 @@ StopWindow::StopWindow(StopControls::Surface surface, const wxString& note, std:
   endButton = new wxButton(panel, wxID_ANY, WxText::fromUtf8(StopControls::endSequenceText));
   endButton->Bind(wxEVT_BUTTON, [hook = std::move(endSequence)](wxCommandEvent&) { hook(); });
   column->Add(endButton, wxSizerFlags().Expand().Border(wxALL, 8));
-  if (!note.empty()) column->Add(new wxStaticText(panel, wxID_ANY, note), wxSizerFlags().Border(wxLEFT | wxRIGHT | wxBOTTOM, 8));
+  if (!note.empty()) {
+    column->Add(new wxStaticText(panel, wxID_ANY, note), wxSizerFlags().Border(wxLEFT | wxRIGHT | wxBOTTOM, 8));
+  }
   panel->SetSizer(column);
   auto* outer = new wxBoxSizer(wxVERTICAL);
   outer->Add(panel, wxSizerFlags(1).Expand());

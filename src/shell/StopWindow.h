@@ -18,6 +18,9 @@ class wxWindow;
 // either). A click on the button reaches the main window through the hook. UI thread only.
 class StopWindow {
  public:
+  // The window's distance from the top and right edges of the screen, in pixels.
+  static constexpr int margin = 16;
+
   // The display the toolkit draws on, and whether it offers layer-shell surfaces. UI thread only.
   [[nodiscard]] static StopControls::Toolkit toolkit();
 

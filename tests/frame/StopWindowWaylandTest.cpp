@@ -30,8 +30,6 @@
 namespace {
 
 constexpr std::chrono::seconds patience{30};
-// The stop window's distance from the top and right edges of the output.
-constexpr int margin = 16;
 
 }  // namespace
 
@@ -87,8 +85,8 @@ TEST(StopWindowWaylandTest, AClickOnTheLayerSurfaceEndsARunIntoANativeWindowThat
   const StopWindow& stop = *frame->stopWindow();
   wxButton& button = stop.button();
   const wxPoint inWindow = button.GetScreenPosition() - stop.window().GetScreenPosition() + button.GetSize() / 2;
-  const int x = SwayServer::width - margin - stop.window().GetSize().GetWidth() + inWindow.x;
-  const int y = margin + inWindow.y;
+  const int x = SwayServer::width - StopWindow::margin - stop.window().GetSize().GetWidth() + inWindow.x;
+  const int y = StopWindow::margin + inWindow.y;
   bool pointed = false;
   button.Bind(wxEVT_ENTER_WINDOW, [&pointed](wxMouseEvent& event) {
     pointed = true;
