@@ -115,6 +115,15 @@ class RunTest : public ::testing::Test {
     GuiTest::flushEvents();
   }
 
+  // Opens a "Don't Stop" group that types x until it is stopped, and then Escape.
+  void openTypingUntilStopped() {
+    startAtOnce(forever, "Forever");
+    forever.setDontStop(true);
+    forever.setFinalText("<ESC>");
+    foreverCommands.push_back(command("x", 1000000));
+    open(forever, foreverCommands);
+  }
+
   // "Run Current Group" from the menu; waits until the run has hidden the window.
   void run() {
     wxCommandEvent event(wxEVT_MENU, FrameId::runGroup);
@@ -132,6 +141,8 @@ class RunTest : public ::testing::Test {
   TempDir dir;
   std::unique_ptr<Settings> settings;
   std::unique_ptr<DesktopInput> input = std::make_unique<DesktopInput>();
+  GroupCommand forever;
+  std::vector<std::unique_ptr<BaseCommand>> foreverCommands;
   // Types instead of input when set.
   std::unique_ptr<RunInput> runInput;
   MyFrame* frame = nullptr;
@@ -191,13 +202,7 @@ TEST_F(RunTest, TheIconEndsADontStopRunAndItsExitEndsTheProgramWithTheProjectSav
 // notification area (as here), and a stop key that stays taken from the desktop after the run.
 TEST_F(RunTest, TheStopKeyEndsADontStopRunWithoutANotificationArea) {
   RecorderClient recorder{ChildProcess(xrecorder())};
-  GroupCommand group;
-  startAtOnce(group, "Forever");
-  group.setDontStop(true);
-  group.setFinalText("<ESC>");
-  std::vector<std::unique_ptr<BaseCommand>> commands;
-  commands.push_back(command("x", 1000000));
-  open(group, commands);
+  openTypingUntilStopped();
 
   run();
   ChildProcess::Options press;
@@ -245,13 +250,7 @@ TEST_F(RunTest, TheStopWindowOfAWaylandRunKeepsTheFocusAwayAndItsButtonEndsTheRu
   const XKeyboardProbe server(wxGetenv("DISPLAY"));
   const std::uint64_t recorderWindow = server.focusWindow();
   runInput = std::make_unique<WaylandLikeInput>(*input);
-  GroupCommand group;
-  startAtOnce(group, "Forever");
-  group.setDontStop(true);
-  group.setFinalText("<ESC>");
-  std::vector<std::unique_ptr<BaseCommand>> commands;
-  commands.push_back(command("x", 1000000));
-  open(group, commands);
+  openTypingUntilStopped();
 
   // The window manager gives the main window the focus; the user gives it back to the window to
   // type into.
