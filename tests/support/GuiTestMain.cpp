@@ -1,5 +1,5 @@
-// The main of the window tests: a private Xvfb, the toolkit on it, and the tests run from the
-// event loop's first idle turn. A failed toolkit assertion fails the running test, and so does
+// The main of the window tests: a private Xvfb (or, in zentak_guitest_sway, a private headless
+// sway), the toolkit on it, and the tests run from the event loop's first idle turn. A failed toolkit assertion fails the running test, and so does
 // a critical message of the toolkit's libraries or a warning of GTK itself (a control laid out
 // at a negative size, say), which would otherwise only scroll past on the terminal.
 
