@@ -43,6 +43,7 @@ class DesktopInput final : public RunInput {
   void releaseStopKey() override;
   [[nodiscard]] bool stopKeyHeld() const override;
   [[nodiscard]] std::string stopKeyName() const override;
+  [[nodiscard]] InputBackend::Used backend() const override { return used; }
   [[nodiscard]] std::string backendName() const override;
   [[nodiscard]] std::optional<std::string> backendNotice() const override;
 

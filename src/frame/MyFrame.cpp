@@ -38,6 +38,7 @@
 #include "shell/AboutBox.h"
 #include "shell/FrameIds.h"
 #include "shell/HelpBook.h"
+#include "shell/StopWindow.h"
 #include "shell/TaskBarIcon.h"
 #include "shell/TopToolbar.h"
 #include "shell/UserDialogs.h"
@@ -260,12 +261,22 @@ void MyFrame::showWindow() {
   Raise();
 }
 
-void MyFrame::showTrayIcon() {
-  const std::string stopKey = input.stopKeyName();
-  trayIcon->install(stopKeyGrabbed ? WxText::fromUtf8(stopKey) + " ends the run" : wxString());
+void MyFrame::showStopControls() {
+  StopControls::Run run;
+  run.typesThroughWayland = input.backend() == InputBackend::Used::wayland;
+  run.stopKeyGrabbed = stopKeyGrabbed;
+  const wxString note = WxText::fromUtf8(StopControls::stopKeyNote(input.stopKeyName(), run));
+  run.trayIconShown = trayIcon->install(note);
+  const StopControls::Surface surface = StopControls::surface(run, StopWindow::toolkit());
+  if (surface != StopControls::Surface::none) {
+    runStopWindow = std::make_unique<StopWindow>(surface, note, [this] { postEndSequence(); });
+  }
 }
 
-void MyFrame::removeTrayIcon() { trayIcon->remove(); }
+void MyFrame::removeStopControls() {
+  trayIcon->remove();
+  runStopWindow.reset();
+}
 
 void MyFrame::grabStopKey() {
   // The key is pressed on another thread; posting is all it may do there. An event for a

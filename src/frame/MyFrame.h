@@ -30,6 +30,7 @@ class RunInput;
 class wxEventLoopSource;
 class wxEventLoopSourceHandler;
 class Sequencer;
+class StopWindow;
 class TaskBarIcon;
 class wxMenuItem;
 class wxPanel;
@@ -40,7 +41,8 @@ class wxTreeEvent;
 // The main window: menus, toolbar, the command tree on the left and the editor panels on the
 // right, the status bar. It loads the project once the event loop runs, keeps the editors and
 // the records in step, carries out the actions on groups and commands, runs a group (hidden,
-// with the notification-area icon and the stop key) and saves the project and its geometry
+// with the notification-area icon, the stop key and, where those may not
+// reach the user, the stop window) and saves the project and its geometry
 // when it goes. UI thread only.
 class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHandler, private SequencerHost {
  public:
@@ -85,6 +87,8 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   // A group runs: from its start until the window is shown again.
   [[nodiscard]] bool isRunning() const;
   [[nodiscard]] TaskBarIcon& taskBarIcon() const { return *trayIcon; }
+  // The stop window of the run in progress, if it shows one.
+  [[nodiscard]] StopWindow* stopWindow() const { return runStopWindow.get(); }
   // The manual and the popup help; the application tells it where the book is.
   [[nodiscard]] HelpBook& helpBook() const { return *manual; }
   [[nodiscard]] std::filesystem::path projectPath() const { return folder / ProjectFile::fileName; }
@@ -123,8 +127,8 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   // What a run needs of the window.
   void hideWindow() override;
   void showWindow() override;
-  void showTrayIcon() override;
-  void removeTrayIcon() override;
+  void showStopControls() override;
+  void removeStopControls() override;
   void grabStopKey() override;
   void releaseStopKey() override;
   void postCommandFinished(const wxTreeItemId& item) override;
@@ -188,6 +192,7 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   RunInput& input;
   std::unique_ptr<Sequencer> sequencer;
   std::unique_ptr<TaskBarIcon> trayIcon;
+  std::unique_ptr<StopWindow> runStopWindow;
   std::unique_ptr<HelpBook> manual;
   // The stop key was grabbed for the run in progress.
   bool stopKeyGrabbed = false;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "frame/InputBackend.h"
 #include "keys/KeyCodes.h"
 
 // The desktop's keyboard and mouse as a run uses them: typing, letting go of what typing left
@@ -28,6 +29,8 @@ class RunInput {
   [[nodiscard]] virtual bool stopKeyHeld() const = 0;
   // The stop key as the user reads it ("Ctrl+Alt+Shift+Escape"). UI thread only.
   [[nodiscard]] virtual std::string stopKeyName() const = 0;
+  // The desktop service typing goes through. UI thread only.
+  [[nodiscard]] virtual InputBackend::Used backend() const = 0;
   // The desktop service typing goes through, as the status bar shows it. UI thread only.
   [[nodiscard]] virtual std::string backendName() const = 0;
   // What the user must know about that service before the first run, if anything. UI thread only.

@@ -27,9 +27,9 @@ void Sequencer::onRunSequence() {
   running = true;
   setCurrent(this);
   host.hideWindow();
-  // The key first: the icon's tool tip says how to end the run.
+  // The key first: the icon and the stop window say how to end the run.
   host.grabStopKey();
-  host.showTrayIcon();
+  host.showStopControls();
   translateTexts(groupItem, *group);
   // Both waits count from here: a stop delay includes the start delay.
   startLeftMs = group->isStartAtTime() ? msUntil(group->getStartTime()) : atLeastZero(group->getStartDelayMs());
@@ -119,7 +119,7 @@ void Sequencer::onEndSequence() {
   passCount = 0;
   stopRequested = false;
   halt();
-  host.removeTrayIcon();
+  host.removeStopControls();
   host.showWindow();
   running = false;
   host.releaseStopKey();

@@ -21,10 +21,11 @@ class SequencerHost {
   virtual void hideWindow() = 0;
   // Shows the main window, then enables it. UI thread only.
   virtual void showWindow() = 0;
-  // The notification-area icon with "End Sequence Now". UI thread only.
-  virtual void showTrayIcon() = 0;
+  // What ends the run besides the stop key: the notification-area icon with "End Sequence Now"
+  // and, where the icon or the key may not reach the user, the stop window. UI thread only.
+  virtual void showStopControls() = 0;
   // UI thread only.
-  virtual void removeTrayIcon() = 0;
+  virtual void removeStopControls() = 0;
   // From now on the global stop key ends the run. UI thread only.
   virtual void grabStopKey() = 0;
   // Gives the stop key back to the desktop. UI thread only.

@@ -4,6 +4,8 @@
 
 #include "resources/Resources.h"
 #include "shell/FrameIds.h"
+#include "shell/StopControls.h"
+#include "text/WxText.h"
 
 TaskBarIcon::TaskBarIcon(Hooks callbacks) : hooks(std::move(callbacks)) {
   Bind(wxEVT_TASKBAR_RIGHT_DOWN, &TaskBarIcon::onRightDown, this);
@@ -23,7 +25,7 @@ void TaskBarIcon::remove() {
 
 std::unique_ptr<wxMenu> TaskBarIcon::makeMenu() {
   auto menu = std::make_unique<wxMenu>();
-  menu->Append(FrameId::endSequence, "End Sequence Now");
+  menu->Append(FrameId::endSequence, WxText::fromUtf8(StopControls::endSequenceText));
   menu->Append(FrameId::exitProgram, "Exit Zentak");
   return menu;
 }

@@ -79,6 +79,7 @@ TEST_F(PackageTest, TheUnpackedPackageRunsWithItsBookAndSavesTheProjectInTheData
   const auto depends = runProgram({"dpkg-deb", "-f", deb.string(), "Depends"});
   EXPECT_NE(depends.second.find("libwxgtk3.2"), std::string::npos) << depends.second;
   EXPECT_NE(depends.second.find("libxtst6"), std::string::npos) << depends.second;
+  EXPECT_NE(depends.second.find("libgtk-layer-shell0"), std::string::npos) << depends.second;
 
   const auto root = dir.path() / "root";
   ASSERT_EQ(runProgram({"dpkg-deb", "-x", deb.string(), root.string()}).first, 0);

@@ -2,6 +2,7 @@
 // types into xrecorder, the window hides and comes back, and the icon and the stop key end runs.
 
 #include <gtest/gtest.h>
+#include <wx/button.h>
 #include <wx/taskbar.h>
 
 #include <algorithm>
@@ -16,12 +17,14 @@
 #include "project/ProjectFile.h"
 #include "project/Settings.h"
 #include "shell/FrameIds.h"
+#include "shell/StopWindow.h"
 #include "shell/TaskBarIcon.h"
 #include "support/ChildProcess.h"
 #include "support/GuiTest.h"
 #include "support/RecorderClient.h"
 #include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
+#include "support/WindowManager.h"
 #include "support/XKeyboardProbe.h"
 #include "tern/EventDispatcher.h"
 #include "tern/QueueDispatch.h"
@@ -58,6 +61,27 @@ ChildProcess::Options xrecorder() {
   return options;
 }
 
+// Types through XTest on the test's X server but says it types through the Wayland virtual
+// keyboard, for which a run shows its stop window.
+class WaylandLikeInput final : public RunInput {
+ public:
+  explicit WaylandLikeInput(DesktopInput& typing) : real(typing) {}
+
+  void playKeys(const KeyActions& list) override { real.playKeys(list); }
+  void releaseHeldInput() override { real.releaseHeldInput(); }
+  void refreshKeyboardLayout() override { real.refreshKeyboardLayout(); }
+  bool grabStopKey(std::function<void()> pressed) override { return real.grabStopKey(std::move(pressed)); }
+  void releaseStopKey() override { real.releaseStopKey(); }
+  [[nodiscard]] bool stopKeyHeld() const override { return real.stopKeyHeld(); }
+  [[nodiscard]] std::string stopKeyName() const override { return real.stopKeyName(); }
+  [[nodiscard]] InputBackend::Used backend() const override { return InputBackend::Used::wayland; }
+  [[nodiscard]] std::string backendName() const override { return real.backendName(); }
+  [[nodiscard]] std::optional<std::string> backendNotice() const override { return std::nullopt; }
+
+ private:
+  DesktopInput& real;
+};
+
 class RunTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -79,7 +103,7 @@ class RunTest : public ::testing::Test {
     std::string text;
     ProjectFile::writeProject(text, {block});
     ProjectFile::writeFileSafely(dir.path() / ProjectFile::fileName, text);
-    frame = new MyFrame(dir.path(), *settings, *input);
+    frame = new MyFrame(dir.path(), *settings, runInput ? *runInput : *input);
     frame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
       if (event.GetEventObject() == frame) frame = nullptr;
       event.Skip();
@@ -89,6 +113,15 @@ class RunTest : public ::testing::Test {
     wxTreeItemIdValue cookie;
     tree.SelectItem(tree.GetFirstChild(tree.GetRootItem(), cookie));
     GuiTest::flushEvents();
+  }
+
+  // Opens a "Don't Stop" group that types x until it is stopped, and then Escape.
+  void openTypingUntilStopped() {
+    startAtOnce(forever, "Forever");
+    forever.setDontStop(true);
+    forever.setFinalText("<ESC>");
+    foreverCommands.push_back(command("x", 1000000));
+    open(forever, foreverCommands);
   }
 
   // "Run Current Group" from the menu; waits until the run has hidden the window.
@@ -108,6 +141,10 @@ class RunTest : public ::testing::Test {
   TempDir dir;
   std::unique_ptr<Settings> settings;
   std::unique_ptr<DesktopInput> input = std::make_unique<DesktopInput>();
+  GroupCommand forever;
+  std::vector<std::unique_ptr<BaseCommand>> foreverCommands;
+  // Types instead of input when set.
+  std::unique_ptr<RunInput> runInput;
   MyFrame* frame = nullptr;
 };
 
@@ -165,13 +202,7 @@ TEST_F(RunTest, TheIconEndsADontStopRunAndItsExitEndsTheProgramWithTheProjectSav
 // notification area (as here), and a stop key that stays taken from the desktop after the run.
 TEST_F(RunTest, TheStopKeyEndsADontStopRunWithoutANotificationArea) {
   RecorderClient recorder{ChildProcess(xrecorder())};
-  GroupCommand group;
-  startAtOnce(group, "Forever");
-  group.setDontStop(true);
-  group.setFinalText("<ESC>");
-  std::vector<std::unique_ptr<BaseCommand>> commands;
-  commands.push_back(command("x", 1000000));
-  open(group, commands);
+  openTypingUntilStopped();
 
   run();
   ChildProcess::Options press;
@@ -206,4 +237,46 @@ TEST_F(RunTest, ADesktopWithoutInputIsToldOnceBeforeTheFirstRun) {
   }
   ASSERT_EQ(dialogs.messages.size(), 1U);
   EXPECT_EQ(dialogs.messages.front().text, wxString::FromUTF8(*input->backendNotice()));
+}
+
+// Catches a run through the Wayland virtual keyboard that the user cannot end while a native
+// Wayland window has the focus: its stop window must appear without taking the focus from the
+// window typed into, and a click on its button must end the run as the icon's menu does (final
+// commands into that window, nothing held, the main window back).
+TEST_F(RunTest, TheStopWindowOfAWaylandRunKeepsTheFocusAwayAndItsButtonEndsTheRun) {
+  // A window manager, which would give a window of its own the focus as it appears.
+  const WindowManager openbox;
+  RecorderClient recorder{ChildProcess(xrecorder())};
+  const XKeyboardProbe server(wxGetenv("DISPLAY"));
+  const std::uint64_t recorderWindow = server.focusWindow();
+  runInput = std::make_unique<WaylandLikeInput>(*input);
+  openTypingUntilStopped();
+
+  // The window manager gives the main window the focus; the user gives it back to the window to
+  // type into.
+  ASSERT_TRUE(GuiTest::waitFor([&] { return server.focusWindow() != recorderWindow; }, patience));
+  server.setFocus(recorderWindow);
+  ASSERT_TRUE(GuiTest::waitFor([&] { return server.focusWindow() == recorderWindow; }, patience));
+
+  run();
+  ASSERT_TRUE(GuiTest::waitFor([this] { return frame->stopWindow() != nullptr; }));
+  wxButton& button = frame->stopWindow()->button();
+  EXPECT_EQ(button.GetLabel(), "End Sequence Now");
+  const wxPoint target = button.GetScreenRect().GetPosition() + button.GetSize() / 2;
+  // Shown on screen, above the window typed into, which keeps the focus.
+  ASSERT_TRUE(GuiTest::waitFor([&] { return server.windowAt(target.x, target.y) != recorderWindow; }, patience));
+  std::string typed;
+  ASSERT_TRUE(GuiTest::waitFor([&] { return (typed += recorder.readReported()).size() >= 3; }, patience));
+  EXPECT_EQ(server.focusWindow(), recorderWindow);
+
+  ChildProcess::Options click;
+  click.argv = {"xdotool", "mousemove", std::to_string(target.x), std::to_string(target.y), "click", "1"};
+  const ChildProcess user(click);
+  ASSERT_TRUE(GuiTest::waitFor([this] { return ended(); }, patience));
+  EXPECT_EQ(frame->stopWindow(), nullptr);
+  EXPECT_EQ(server.focusWindow(), recorderWindow);
+  // The final Escape reached the recorder, and the click did not.
+  typed += recorder.readUntilEscape();
+  EXPECT_EQ(typed, std::string(typed.size(), 'x'));
+  EXPECT_FALSE(server.anythingHeld());
 }

@@ -101,8 +101,8 @@ class SequencerTest : public ::testing::Test, public RunGroup, public SequencerH
   void saveProject() override { note("save"); }
   void hideWindow() override { note("hide"); }
   void showWindow() override { note("show"); }
-  void showTrayIcon() override { note("tray"); }
-  void removeTrayIcon() override { note("untray"); }
+  void showStopControls() override { note("tray"); }
+  void removeStopControls() override { note("untray"); }
   void grabStopKey() override { note("grab"); }
   void releaseStopKey() override { note("ungrab"); }
   void postCommandFinished(const wxTreeItemId& item) override {

@@ -1,5 +1,5 @@
-// The main of the window tests: a private Xvfb, the toolkit on it, and the tests run from the
-// event loop's first idle turn. A failed toolkit assertion fails the running test, and so does
+// The main of the window tests: a private Xvfb (or, in zentak_guitest_sway, a private headless
+// sway), the toolkit on it, and the tests run from the event loop's first idle turn. A failed toolkit assertion fails the running test, and so does
 // a critical message of the toolkit's libraries or a warning of GTK itself (a control laid out
 // at a negative size, say), which would otherwise only scroll past on the terminal.
 
@@ -21,6 +21,9 @@
 
 #include "support/ToolkitMessages.h"
 #include "support/XvfbServer.h"
+#ifdef ZENTAK_GUITEST_ON_SWAY
+#include "support/SwayGuiTest.h"
+#endif
 
 namespace {
 
@@ -90,16 +93,34 @@ AllowedToolkitMessage::~AllowedToolkitMessage() {
   allowedMessages.erase(std::find(allowedMessages.begin(), allowedMessages.end(), allowed));
 }
 
+#ifdef ZENTAK_GUITEST_ON_SWAY
+namespace {
+const SwayServer* compositor = nullptr;
+}  // namespace
+
+const SwayServer& GuiTest::sway() { return *compositor; }
+#endif
+
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
 
   g_log_set_writer_func(failOnToolkitComplaints, nullptr, nullptr);
+#ifdef ZENTAK_GUITEST_ON_SWAY
+  const SwayServer server;
+  compositor = &server;
+  setenv("XDG_RUNTIME_DIR", server.runtimeDir().c_str(), 1);
+  setenv("WAYLAND_DISPLAY", server.socketPath().c_str(), 1);
+  setenv("GDK_BACKEND", "wayland", 1);
+  // The tests type into their own compositor, never into an X display around them.
+  unsetenv("DISPLAY");
+#else
   const XvfbServer xvfb;
   setenv("DISPLAY", xvfb.name().c_str(), 1);
   setenv("GDK_BACKEND", "x11", 1);
   // The tests type into their own X server, never into a Wayland desktop around them.
   unsetenv("WAYLAND_DISPLAY");
+#endif
   // No accessibility bus or settings daemon in a test session.
   setenv("NO_AT_BRIDGE", "1", 1);
   setenv("GSETTINGS_BACKEND", "memory", 1);

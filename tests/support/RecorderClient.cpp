@@ -75,3 +75,9 @@ std::string RecorderClient::readUntil(const std::string& text) {
   }
   return seen;
 }
+
+std::string RecorderClient::readReported() {
+  std::string seen;
+  while (const auto line = child.readLine(Clock::now() + std::chrono::milliseconds(1))) seen += renderPress(*line);
+  return seen;
+}

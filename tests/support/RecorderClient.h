@@ -31,6 +31,9 @@ class RecorderClient {
   std::string readUntilEscape();
   // Everything reported until text has been seen, or the patience runs out.
   std::string readUntil(const std::string& text);
+  // What has been reported so far and not read yet, without waiting for more: for a test that
+  // must keep the toolkit's event loop running meanwhile.
+  std::string readReported();
 
  private:
   ChildProcess child;

@@ -77,3 +77,27 @@ void XKeyboardProbe::setNumLock(bool on) const { setLock(name, XK_Num_Lock, on);
 bool XKeyboardProbe::capsLockOn() const { return lockOn(name, XK_Caps_Lock); }
 
 void XKeyboardProbe::setCapsLock(bool on) const { setLock(name, XK_Caps_Lock, on); }
+
+std::uint64_t XKeyboardProbe::focusWindow() const {
+  const Connection display = connect(name);
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(display.get(), &focus, &revert);
+  return focus;
+}
+
+void XKeyboardProbe::setFocus(std::uint64_t window) const {
+  const Connection display = connect(name);
+  XSetInputFocus(display.get(), window, RevertToPointerRoot, CurrentTime);
+  XSync(display.get(), False);
+}
+
+std::uint64_t XKeyboardProbe::windowAt(int x, int y) const {
+  const Connection display = connect(name);
+  const Window root = DefaultRootWindow(display.get());
+  Window child = 0;
+  int childX = 0;
+  int childY = 0;
+  XTranslateCoordinates(display.get(), root, root, x, y, &childX, &childY, &child);
+  return child;
+}

@@ -21,6 +21,12 @@ class XKeyboardProbe {
   [[nodiscard]] bool capsLockOn() const;
   void setCapsLock(bool on) const;
 
+  // The window that has the keyboard focus, and the topmost window of the screen at a point
+  // (a child of the root), as X window ids.
+  [[nodiscard]] std::uint64_t focusWindow() const;
+  void setFocus(std::uint64_t window) const;
+  [[nodiscard]] std::uint64_t windowAt(int x, int y) const;
+
  private:
   std::string name;
 };
