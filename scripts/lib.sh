@@ -5,7 +5,7 @@ ZENTAK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ZENTAK_PACKAGES=(
   build-essential cmake pkg-config
   dpkg-dev file
-  libwxgtk3.2-dev
+  libwxgtk3.2-dev libgtk-3-dev
   libx11-dev libxcb1-dev libxtst-dev libxrandr-dev libxkbcommon-dev libglib2.0-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool xterm x11-utils x11-xkb-utils xkb-data trayer

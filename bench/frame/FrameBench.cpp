@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "BenchApp.h"
+#include "DrawWatch.h"
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
 #include "frame/DesktopInput.h"
@@ -161,14 +162,10 @@ void waitFor(const std::function<bool()>& cond, const char* what) {
 // destruction.
 class OpenWindow {
  public:
-  OpenWindow(const std::filesystem::path& folder, Settings& settings) : frame(new MyFrame(folder, settings, input)) {
+  OpenWindow(const std::filesystem::path& folder, Settings& settings)
+      : frame(new MyFrame(folder, settings, input)), draws(*frame) {
     frame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
       if (event.GetEventObject() == frame) frame = nullptr;
-      event.Skip();
-    });
-    // The group editor is painted with the first picture of the window that shows a group.
-    frame->groupEditor().Bind(wxEVT_PAINT, [this](wxPaintEvent& event) {
-      painted = true;
       event.Skip();
     });
   }
@@ -184,18 +181,27 @@ class OpenWindow {
   OpenWindow(const OpenWindow&) = delete;
   OpenWindow& operator=(const OpenWindow&) = delete;
 
-  // Waits until the window is up with the project loaded, a group selected and painted; returns
-  // the time since the window was created.
+  // Waits until the window is up with the project loaded, a group selected and every part on
+  // screen drawn; returns the time from the window's creation to the end of that drawing.
   Clock::duration waitShown() {
-    waitFor(
-        [this] {
+    std::optional<Clock::time_point> drawn;
+    const bool shown = GuiTest::waitFor(
+        [this, &drawn] {
           if (frame == nullptr || !frame->IsShown() || !frame->isProjectLoaded()) return false;
           const wxTreeItemId selected = frame->commandTree().GetSelection();
           if (!selected.IsOk() || selected == frame->commandTree().GetRootItem()) return false;
-          return painted;
+          drawn = draws.fullyDrawn();
+          return drawn.has_value();
         },
-        "the window to show");
-    return Clock::now() - created;
+        std::chrono::duration_cast<std::chrono::milliseconds>(patience));
+    if (!shown) {
+      std::string parts;
+      if (frame != nullptr) {
+        for (const wxString& part : draws.undrawn()) parts.append(" ").append(part.ToStdString());
+      }
+      throw std::runtime_error("timed out waiting for the window to be drawn; not drawn:" + parts);
+    }
+    return *drawn - created;
   }
 
   // Closes the window and returns how long it took until it was destroyed.
@@ -208,13 +214,14 @@ class OpenWindow {
   }
 
   [[nodiscard]] MyFrame& window() const { return *frame; }
+  [[nodiscard]] Clock::time_point creationTime() const { return created; }
 
  private:
   // Taken before the window is made: members start in this order.
   Clock::time_point created = Clock::now();
   DesktopInput input;
   MyFrame* frame;
-  bool painted = false;
+  DrawWatch draws;
 };
 
 struct Figures {
@@ -224,6 +231,7 @@ struct Figures {
   double saveMs = 0;
   double closeMs = 0;
   double residentMb = 0;
+  double emptyResidentMb = 0;
 };
 
 class FrameBench {
@@ -242,26 +250,24 @@ class FrameBench {
     const std::unique_ptr<Settings> settings = Settings::file(settingsFolder.path() / "s.conf");
     Figures figures;
 
-    double emptyMb = 0;
     {
       OpenWindow empty(emptyFolder, *settings);
       figures.startupMs = milliseconds(empty.waitShown());
       if (beforeEntryMs) {
-        const double entryToShownMs = milliseconds(Clock::now() - entered);
+        const double entryToShownMs = milliseconds(empty.creationTime() - entered) + figures.startupMs;
         std::cerr << "process start to main " << *beforeEntryMs << " ms, toolkit entry to shown " << entryToShownMs
                   << " ms\n";
         figures.processStartupMs = *beforeEntryMs + entryToShownMs;
       }
       GuiTest::flushEvents();
-      emptyMb = residentMegabytes();
-      std::cerr << "resident with the empty window " << emptyMb << " MB\n";
+      figures.emptyResidentMb = residentMegabytes();
     }
 
     {
       OpenWindow large(largeFolder, *settings);
       figures.loadMs = milliseconds(large.waitShown());
       GuiTest::flushEvents();
-      figures.residentMb = residentMegabytes() - emptyMb;
+      figures.residentMb = residentMegabytes() - figures.emptyResidentMb;
       const CommandTree& tree = large.window().commandTree();
       const std::size_t groups = tree.GetChildrenCount(tree.GetRootItem(), false);
       const std::size_t items = tree.GetChildrenCount(tree.GetRootItem(), true);
@@ -287,6 +293,7 @@ class FrameBench {
     }
     std::printf("startup_ms %.1f ms\n", figures.startupMs);
     if (figures.processStartupMs) std::printf("startup_process_ms %.0f ms\n", *figures.processStartupMs);
+    std::printf("startup_empty_rss_mb %.1f MB\n", figures.emptyResidentMb);
     std::printf("project_load_100k_ms %.1f ms\n", figures.loadMs);
     std::printf("project_save_100k_ms %.1f ms\n", figures.saveMs);
     std::printf("project_close_100k_ms %.1f ms\n", figures.closeMs);
