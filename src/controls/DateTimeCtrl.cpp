@@ -43,16 +43,25 @@ class DateText : public wxTextCtrl {
       : wxTextCtrl(parent, wxID_ANY, date, wxDefaultPosition, wxDefaultSize, wxTE_READONLY) {}
 
  protected:
+  // Asked on every layout (an entry's own size may still change): the dates are measured only
+  // when the font is new.
   wxSize DoGetBestSize() const override {
-    int widest = 0;
-    for (int month = wxDateTime::Jan; month <= wxDateTime::Dec; ++month) {
-      const wxDateTime sample(28, static_cast<wxDateTime::Month>(month), 2088);
-      widest = std::max(widest, GetTextExtent(sample.Format(dateFormat)).x);
+    if (measuredFont != GetFont()) {
+      measuredFont = GetFont();
+      widestDate = 0;
+      for (int month = wxDateTime::Jan; month <= wxDateTime::Dec; ++month) {
+        const wxDateTime sample(28, static_cast<wxDateTime::Month>(month), 2088);
+        widestDate = std::max(widestDate, GetTextExtent(sample.Format(dateFormat)).x);
+      }
     }
     wxSize best = wxTextCtrl::DoGetBestSize();
-    best.IncTo(GetSizeFromTextSize(widest));
+    best.IncTo(GetSizeFromTextSize(widestDate));
     return best;
   }
+
+ private:
+  mutable wxFont measuredFont;
+  mutable int widestDate = 0;
 };
 
 }  // namespace
