@@ -672,6 +672,29 @@ TEST_F(MyFrameTest, ALongGroupNameKeepsTheTreeAtItsShareAndTheGroupEditorWhole) 
   expectInside(frame->groupEditor());
 }
 
+// Fault: the command editor, made only when a command is first selected, was left out of the
+// window's smallest size (its controls cut off), or came after the status bar's button in the
+// Tab order instead of after the group editor.
+TEST_F(MyFrameTest, TheCommandEditorMadeOnFirstUseFitsTheSmallestWindowAndFollowsTheGroupEditor) {
+  writeProject(twoGroups());
+  open();
+  select({"Hunt", "Attack"});
+  const wxSize smallest = frame->GetMinClientSize();
+  frame->SetClientSize(smallest);
+  // The X server answers the resize of a shown window when it gets to it.
+  GuiTest::waitFor([&] {
+    frame->Layout();
+    return frame->GetClientSize() == smallest;
+  });
+  GuiTest::flushEvents();
+  CommandPanel& editor = frame->commandEditor();
+  EXPECT_TRUE(editor.IsShown());
+  EXPECT_GE(editor.GetSize().x, editor.GetBestSize().x);
+  EXPECT_GE(editor.GetSize().y, editor.GetBestSize().y);
+  const wxWindowList& order = frame->GetChildren();
+  EXPECT_EQ(order.IndexOf(&editor), order.IndexOf(&frame->groupEditor()) + 1);
+}
+
 // Fault: under a window manager the window opened at 0,0 whatever position was stored, and the
 // next exit stored 0,0 (the manager placed the window before the toolkit moved it). The
 // toolkit's complaints about a window mapped at a few pixels fail this test too.
