@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "controls/CalendarDialog.h"
+#include "controls/CompactChoice.h"
 #include "controls/DateOrder.h"
 #include "controls/RowSizer.h"
 #include "controls/TwelveHourClock.h"
@@ -74,9 +75,9 @@ DateTimeCtrl::DateTimeCtrl(wxWindow* parent, wxWindowID id, const DateOrder& dat
       calendar(new CalendarDialog(this, wxID_ANY, "Select Date")),
       dateText(new DateText(this, calendar->GetDate().Format(dateFormat))),
       setButton(new wxButton(this, setButtonId, "Set")),
-      hourList(new wxChoice(this, hourListId, wxDefaultPosition, wxDefaultSize, hourNames())),
-      minuteList(new wxChoice(this, minuteListId, wxDefaultPosition, wxDefaultSize, minuteNames())),
-      amPmList(new wxChoice(this, amPmListId, wxDefaultPosition, wxDefaultSize, amPmNames())) {
+      hourList(new CompactChoice(this, hourListId, hourNames())),
+      minuteList(new CompactChoice(this, minuteListId, minuteNames())),
+      amPmList(new CompactChoice(this, amPmListId, amPmNames())) {
   hourList->SetSelection(0);
   minuteList->SetSelection(0);
   amPmList->SetSelection(0);
