@@ -13,8 +13,9 @@
 // Watches the drawing of a window and every window below it, from construction on. The window
 // counts as fully drawn once each of its parts shown on screen (the window itself, its menu bar,
 // toolbar, status bar, panels and every control on them) has been drawn at least once: the
-// moment is the end of the frame in which the last of them was drawn first. Windows made after
-// the watch are not watched. One watch at a time, on the UI thread.
+// moment is the end of the frame in which the last of them was drawn first. A part made after
+// the watch never counts as drawn: watch a window as soon as it is made. One watch at a time, on
+// the UI thread.
 class DrawWatch {
  public:
   using Clock = std::chrono::steady_clock;
