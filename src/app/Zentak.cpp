@@ -26,7 +26,7 @@
 wxIMPLEMENT_APP_NO_MAIN(Zentak);
 
 int main(int argc, char** argv) {
-  // The toolkit reads its environment as it starts, inside wxEntry.
+  // Before wxEntry, where GTK starts and reads it: no OpenGL probe, which Zentak has no use for.
   ToolkitEnvironment::prepare();
   wxDISABLE_DEBUG_SUPPORT();
   return wxEntry(argc, argv);

@@ -161,6 +161,18 @@ class MyFrameTest : public ::testing::Test {
     GuiTest::flushEvents();
   }
 
+  // Gives the window its smallest client size and lays it out there.
+  void shrinkToSmallest() {
+    const wxSize smallest = frame->GetMinClientSize();
+    frame->SetClientSize(smallest);
+    // The X server answers the resize of a shown window when it gets to it.
+    GuiTest::waitFor([&] {
+      frame->Layout();
+      return frame->GetClientSize() == smallest;
+    });
+    GuiTest::flushEvents();
+  }
+
   // The real program copied into the test's folder, which is then its project folder, with a
   // home of its own for its settings, lock and recovery files.
   [[nodiscard]] ChildProcess::Options installedProgram() const {
@@ -649,14 +661,7 @@ TEST_F(MyFrameTest, ALongGroupNameKeepsTheTreeAtItsShareAndTheGroupEditorWhole) 
                "\r\n");
   open();
   select({longName});
-  const wxSize smallest = frame->GetMinClientSize();
-  frame->SetClientSize(smallest);
-  // The X server answers the resize of a shown window when it gets to it.
-  GuiTest::waitFor([&] {
-    frame->Layout();
-    return frame->GetClientSize() == smallest;
-  });
-  GuiTest::flushEvents();
+  shrinkToSmallest();
   const wxRect client(frame->GetClientAreaOrigin(), frame->GetClientSize());
   EXPECT_NEAR(tree().GetSize().x, client.width * 0.3, 2.0);
   const std::function<void(const wxWindow&)> expectInside = [&](const wxWindow& parent) {
@@ -679,14 +684,7 @@ TEST_F(MyFrameTest, TheCommandEditorMadeOnFirstUseFitsTheSmallestWindowAndFollow
   writeProject(twoGroups());
   open();
   select({"Hunt", "Attack"});
-  const wxSize smallest = frame->GetMinClientSize();
-  frame->SetClientSize(smallest);
-  // The X server answers the resize of a shown window when it gets to it.
-  GuiTest::waitFor([&] {
-    frame->Layout();
-    return frame->GetClientSize() == smallest;
-  });
-  GuiTest::flushEvents();
+  shrinkToSmallest();
   CommandPanel& editor = frame->commandEditor();
   EXPECT_TRUE(editor.IsShown());
   EXPECT_GE(editor.GetSize().x, editor.GetBestSize().x);
