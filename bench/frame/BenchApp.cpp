@@ -4,6 +4,8 @@
 #include <exception>
 #include <iostream>
 
+#include "app/ToolkitEnvironment.h"
+
 BenchApp::BenchApp(std::string programName, std::function<int()> measure)
     : name(std::move(programName)), run(std::move(measure)) {}
 
@@ -40,5 +42,7 @@ std::unique_ptr<XvfbServer> BenchApp::startPrivateDisplay() {
   // No accessibility bus or settings daemon in a benchmark session.
   setenv("NO_AT_BRIDGE", "1", 1);
   setenv("GSETTINGS_BACKEND", "memory", 1);
+  // The toolkit starts as it does in the program.
+  ToolkitEnvironment::prepare();
   return server;
 }

@@ -20,7 +20,8 @@ class BenchApp : public wxApp {
   void OnAssertFailure(const wxChar* file, int line, const wxChar* func, const wxChar* cond,
                        const wxChar* msg) override;
 
-  // Starts a private Xvfb and points the toolkit of this process at it.
+  // Starts a private Xvfb and points the toolkit of this process at it, in the program's
+  // environment.
   static std::unique_ptr<XvfbServer> startPrivateDisplay();
 
  private:

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "BenchApp.h"
+#include "DrawWatch.h"
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
 #include "frame/DesktopInput.h"
@@ -64,6 +65,14 @@ double residentMegabytes() {
   if (!(statm >> sizePages >> residentPages)) throw std::runtime_error("cannot read /proc/self/statm");
   const long pageSize = sysconf(_SC_PAGESIZE);
   return static_cast<double>(residentPages) * static_cast<double>(pageSize) / (1024.0 * 1024.0);
+}
+
+// Processor time this process has used since it started, its own threads' and the kernel's on
+// their behalf: unlike the time on the clock, it hardly grows when other programs load the machine.
+double processorMilliseconds() {
+  timespec used{};
+  if (clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used) != 0) throw std::runtime_error("cannot read the processor time");
+  return static_cast<double>(used.tv_sec) * 1000.0 + static_cast<double>(used.tv_nsec) / 1e6;
 }
 
 // Time from the process's creation to now; the kernel counts the start in clock ticks since boot,
@@ -161,16 +170,12 @@ void waitFor(const std::function<bool()>& cond, const char* what) {
 // destruction.
 class OpenWindow {
  public:
-  OpenWindow(const std::filesystem::path& folder, Settings& settings) : frame(new MyFrame(folder, settings, input)) {
+  OpenWindow(const std::filesystem::path& folder, Settings& settings)
+      : frame(new MyFrame(folder, settings, input)), draws(*frame) {
     // Texts translate with the live X keyboard layout, as in the program.
     BaseCommand::setKeyParse([this](std::string_view text, KeyActions& list) { input.parseKeys(text, list); });
     frame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
       if (event.GetEventObject() == frame) frame = nullptr;
-      event.Skip();
-    });
-    // The group editor is painted with the first picture of the window that shows a group.
-    frame->groupEditor().Bind(wxEVT_PAINT, [this](wxPaintEvent& event) {
-      painted = true;
       event.Skip();
     });
   }
@@ -187,18 +192,27 @@ class OpenWindow {
   OpenWindow(const OpenWindow&) = delete;
   OpenWindow& operator=(const OpenWindow&) = delete;
 
-  // Waits until the window is up with the project loaded, a group selected and painted; returns
-  // the time since the window was created.
+  // Waits until the window is up with the project loaded, a group selected and every part on
+  // screen drawn; returns the time from the window's creation to the end of that drawing.
   Clock::duration waitShown() {
-    waitFor(
-        [this] {
+    std::optional<Clock::time_point> drawn;
+    const bool shown = GuiTest::waitFor(
+        [this, &drawn] {
           if (frame == nullptr || !frame->IsShown() || !frame->isProjectLoaded()) return false;
           const wxTreeItemId selected = frame->commandTree().GetSelection();
           if (!selected.IsOk() || selected == frame->commandTree().GetRootItem()) return false;
-          return painted;
+          drawn = draws.fullyDrawn();
+          return drawn.has_value();
         },
-        "the window to show");
-    return Clock::now() - created;
+        std::chrono::duration_cast<std::chrono::milliseconds>(patience));
+    if (!shown) {
+      std::string parts;
+      if (frame != nullptr) {
+        for (const wxString& part : draws.undrawn()) parts.append(" ").append(part.ToStdString());
+      }
+      throw std::runtime_error("timed out waiting for the window to be drawn; not drawn:" + parts);
+    }
+    return *drawn - created;
   }
 
   // Closes the window and returns how long it took until it was destroyed.
@@ -211,22 +225,25 @@ class OpenWindow {
   }
 
   [[nodiscard]] MyFrame& window() const { return *frame; }
+  [[nodiscard]] Clock::time_point creationTime() const { return created; }
 
  private:
   // Taken before the window is made: members start in this order.
   Clock::time_point created = Clock::now();
   DesktopInput input;
   MyFrame* frame;
-  bool painted = false;
+  DrawWatch draws;
 };
 
 struct Figures {
   double startupMs = 0;
+  double startupProcessorMs = 0;
   std::optional<double> processStartupMs;
   double loadMs = 0;
   double saveMs = 0;
   double closeMs = 0;
   double residentMb = 0;
+  double emptyResidentMb = 0;
 };
 
 class FrameBench {
@@ -245,26 +262,25 @@ class FrameBench {
     const std::unique_ptr<Settings> settings = Settings::file(settingsFolder.path() / "s.conf");
     Figures figures;
 
-    double emptyMb = 0;
     {
       OpenWindow empty(emptyFolder, *settings);
       figures.startupMs = milliseconds(empty.waitShown());
+      figures.startupProcessorMs = processorMilliseconds();
       if (beforeEntryMs) {
-        const double entryToShownMs = milliseconds(Clock::now() - entered);
+        const double entryToShownMs = milliseconds(empty.creationTime() - entered) + figures.startupMs;
         std::cerr << "process start to main " << *beforeEntryMs << " ms, toolkit entry to shown " << entryToShownMs
                   << " ms\n";
         figures.processStartupMs = *beforeEntryMs + entryToShownMs;
       }
       GuiTest::flushEvents();
-      emptyMb = residentMegabytes();
-      std::cerr << "resident with the empty window " << emptyMb << " MB\n";
+      figures.emptyResidentMb = residentMegabytes();
     }
 
     {
       OpenWindow large(largeFolder, *settings);
       figures.loadMs = milliseconds(large.waitShown());
       GuiTest::flushEvents();
-      figures.residentMb = residentMegabytes() - emptyMb;
+      figures.residentMb = residentMegabytes() - figures.emptyResidentMb;
       const CommandTree& tree = large.window().commandTree();
       const std::size_t groups = tree.GetChildrenCount(tree.GetRootItem(), false);
       if (groups != groupCount) throw std::runtime_error("the large project loaded " + std::to_string(groups) + " groups");
@@ -291,6 +307,8 @@ class FrameBench {
     }
     std::printf("startup_ms %.1f ms\n", figures.startupMs);
     if (figures.processStartupMs) std::printf("startup_process_ms %.0f ms\n", *figures.processStartupMs);
+    std::printf("startup_process_cpu_ms %.0f ms\n", figures.startupProcessorMs);
+    std::printf("startup_empty_rss_mb %.1f MB\n", figures.emptyResidentMb);
     std::printf("project_load_100k_ms %.1f ms\n", figures.loadMs);
     std::printf("project_save_100k_ms %.1f ms\n", figures.saveMs);
     std::printf("project_close_100k_ms %.1f ms\n", figures.closeMs);

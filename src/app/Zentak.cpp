@@ -6,6 +6,7 @@
 
 #include "app/DisplayLoss.h"
 #include "app/RaiseChannel.h"
+#include "app/ToolkitEnvironment.h"
 #include "commands/BaseCommand.h"
 #include "frame/DesktopInput.h"
 #include "frame/MyFrame.h"
@@ -22,7 +23,14 @@
 #include "tern/WxWake.h"
 #include "text/Version.h"
 
-wxIMPLEMENT_APP(Zentak);
+wxIMPLEMENT_APP_NO_MAIN(Zentak);
+
+int main(int argc, char** argv) {
+  // Before wxEntry, where GTK starts and reads it: no OpenGL probe, which Zentak has no use for.
+  ToolkitEnvironment::prepare();
+  wxDISABLE_DEBUG_SUPPORT();
+  return wxEntry(argc, argv);
+}
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "controls/CalendarDialog.h"
+#include "controls/CompactChoice.h"
 #include "controls/DateOrder.h"
 #include "controls/RowSizer.h"
 #include "controls/TwelveHourClock.h"
@@ -43,16 +44,25 @@ class DateText : public wxTextCtrl {
       : wxTextCtrl(parent, wxID_ANY, date, wxDefaultPosition, wxDefaultSize, wxTE_READONLY) {}
 
  protected:
+  // Asked on every layout (an entry's own size may still change): the dates are measured only
+  // when the font is new.
   wxSize DoGetBestSize() const override {
-    int widest = 0;
-    for (int month = wxDateTime::Jan; month <= wxDateTime::Dec; ++month) {
-      const wxDateTime sample(28, static_cast<wxDateTime::Month>(month), 2088);
-      widest = std::max(widest, GetTextExtent(sample.Format(dateFormat)).x);
+    if (measuredFont != GetFont()) {
+      measuredFont = GetFont();
+      widestDate = 0;
+      for (int month = wxDateTime::Jan; month <= wxDateTime::Dec; ++month) {
+        const wxDateTime sample(28, static_cast<wxDateTime::Month>(month), 2088);
+        widestDate = std::max(widestDate, GetTextExtent(sample.Format(dateFormat)).x);
+      }
     }
     wxSize best = wxTextCtrl::DoGetBestSize();
-    best.IncTo(GetSizeFromTextSize(widest));
+    best.IncTo(GetSizeFromTextSize(widestDate));
     return best;
   }
+
+ private:
+  mutable wxFont measuredFont;
+  mutable int widestDate = 0;
 };
 
 }  // namespace
@@ -65,9 +75,9 @@ DateTimeCtrl::DateTimeCtrl(wxWindow* parent, wxWindowID id, const DateOrder& dat
       calendar(new CalendarDialog(this, wxID_ANY, "Select Date")),
       dateText(new DateText(this, calendar->GetDate().Format(dateFormat))),
       setButton(new wxButton(this, setButtonId, "Set")),
-      hourList(new wxChoice(this, hourListId, wxDefaultPosition, wxDefaultSize, hourNames())),
-      minuteList(new wxChoice(this, minuteListId, wxDefaultPosition, wxDefaultSize, minuteNames())),
-      amPmList(new wxChoice(this, amPmListId, wxDefaultPosition, wxDefaultSize, amPmNames())) {
+      hourList(new CompactChoice(this, hourListId, hourNames())),
+      minuteList(new CompactChoice(this, minuteListId, minuteNames())),
+      amPmList(new CompactChoice(this, amPmListId, amPmNames())) {
   hourList->SetSelection(0);
   minuteList->SetSelection(0);
   amPmList->SetSelection(0);

@@ -3,6 +3,7 @@
 #include <wx/choice.h>
 #include <wx/spinctrl.h>
 
+#include "controls/CompactChoice.h"
 #include "controls/IntervalUnits.h"
 #include "controls/RowSizer.h"
 
@@ -23,7 +24,7 @@ IntervalCtrl::IntervalCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, 
       numberField(new wxSpinCtrl(this, wxID_ANY, "10", wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS | wxSP_WRAP,
                             IntervalUnits::smallestNumber, IntervalUnits::largestTypedNumber, initialNumber,
                             "wxSpinCtrl")),
-      unitList(new wxChoice(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, unitNames())),
+      unitList(new CompactChoice(this, wxID_ANY, unitNames())),
       lastNumber(initialNumber) {
   unitList->SetSelection(wxNOT_FOUND);
 

@@ -1,12 +1,17 @@
 #include "controls/RowSizer.h"
 
+#include <wx/textentry.h>
+
 #include <algorithm>
 
 wxSize RowSizer::CalcMin() {
-  // Some widgets (text entries) only report their true natural size once realized and themed,
-  // so it is measured afresh on every layout.
+  // A text entry reports its true natural size only once it is realized and themed, which the
+  // toolkit does not announce, so entries are measured afresh on every layout. Every other
+  // control keeps the size it measured until it changes its content or font, which forgets it:
+  // measuring a list means measuring each of its entries.
   for (wxSizerItem* item : GetChildren()) {
-    if (wxWindow* window = item->GetWindow()) window->InvalidateBestSize();
+    wxWindow* window = item->GetWindow();
+    if (dynamic_cast<wxTextEntry*>(window) != nullptr) window->InvalidateBestSize();
   }
   // The box sizer's own pass computes each item's minimum and the proportion total the layout
   // shares out by.

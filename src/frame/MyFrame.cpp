@@ -383,18 +383,15 @@ void MyFrame::buildPanels() {
   // to a small minimum it gets only its share of the width, and longer labels scroll.
   tree->SetMinSize(wxSize(tree->FromDIP(treeMinWidth), -1));
   emptyPanel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxBORDER_SUNKEN);
-  commandPanel = new CommandPanel(this);
   groupPanel = new GroupPanel(this);
-  commandPanel->Hide();
   groupPanel->Hide();
 
-  auto* panels = new wxBoxSizer(wxVERTICAL);
-  panels->Add(emptyPanel, 1, wxEXPAND);
-  panels->Add(groupPanel, 1, wxEXPAND);
-  panels->Add(commandPanel, 1, wxEXPAND);
+  editorColumn = new wxBoxSizer(wxVERTICAL);
+  editorColumn->Add(emptyPanel, 1, wxEXPAND);
+  editorColumn->Add(groupPanel, 1, wxEXPAND);
   auto* sizer = new wxBoxSizer(wxHORIZONTAL);
   sizer->Add(tree, 30, wxEXPAND);
-  sizer->Add(panels, 70, wxEXPAND);
+  sizer->Add(editorColumn, 70, wxEXPAND);
   SetSizer(sizer);
 
   rootItem = tree->addRootItem();
@@ -417,11 +414,22 @@ void MyFrame::buildStatusBar() {
   SetStatusText(backend, backendField);
 }
 
+CommandPanel& MyFrame::commandEditor() {
+  // Hidden until a command is first selected, and a fifth of the window's making: made then.
+  if (commandPanel == nullptr) {
+    commandPanel = new CommandPanel(this);
+    commandPanel->Hide();
+    commandPanel->MoveAfterInTabOrder(groupPanel);
+    editorColumn->Add(commandPanel, 1, wxEXPAND);
+  }
+  return *commandPanel;
+}
+
 // With the toolkit's natural sizes the editors need more than 300 x 300: the smallest size is the
-// one that keeps every control of either editor whole beside the tree at its share.
+// one that keeps every control of either editor (once made) whole beside the tree at its share.
 void MyFrame::fitMinimumToEditors() {
   wxSize editor = groupPanel->GetBestSize();
-  editor.IncTo(commandPanel->GetBestSize());
+  if (commandPanel != nullptr) editor.IncTo(commandPanel->GetBestSize());
   SetMinSize(wxDefaultSize);
   SetMinClientSize(wxSize(editor.GetWidth() * 10 / 7 + 1, editor.GetHeight()));
   wxSize smallest = GetMinSize();
@@ -598,13 +606,13 @@ void MyFrame::storeEditors() {
   if (GroupCommand* group = tree->groupRecord(selected)) {
     groupPanel->storeGroup(*group);
   } else if (BaseCommand* command = tree->commandRecord(selected)) {
-    commandPanel->storeCommand(*command);
+    commandEditor().storeCommand(*command);
   }
 }
 
 void MyFrame::showGroup(const GroupCommand& group) {
   emptyPanel->Hide();
-  commandPanel->Hide();
+  if (commandPanel != nullptr) commandPanel->Hide();
   groupPanel->Show();
   groupPanel->showGroup(group);
   // The editors' natural sizes are only final once they have been shown.
@@ -615,7 +623,7 @@ void MyFrame::showGroup(const GroupCommand& group) {
 void MyFrame::showCommand(const BaseCommand& command) {
   emptyPanel->Hide();
   groupPanel->Hide();
-  commandPanel->Show();
+  commandEditor().Show();
   commandPanel->showCommand(command);
   fitMinimumToEditors();
   Layout();
@@ -830,7 +838,7 @@ void MyFrame::onSelChanging(wxTreeEvent& event) {
   if (GroupCommand* group = tree->groupRecord(old)) {
     groupPanel->storeGroup(*group);
   } else if (BaseCommand* command = tree->commandRecord(old)) {
-    commandPanel->storeCommand(*command);
+    commandEditor().storeCommand(*command);
   }
 }
 
@@ -962,7 +970,7 @@ void MyFrame::onInsertSpecialButton(wxCommandEvent& event) {
 void MyFrame::insertSpecial(int id) {
   uiThread.assertCurrent("MyFrame::insertSpecial");
   wxTextCtrl& target = tree->isGroupItem(tree->GetSelection()) ? groupPanel->finalTextCtrl()
-                                                               : commandPanel->commandTextCtrl();
+                                                               : commandEditor().commandTextCtrl();
   // A text too long to edit shows only its beginning, read-only; an insertion would be lost.
   if (const std::optional<std::string_view> text = MenuTokens::textFor(id); text && target.IsEditable()) {
     target.WriteText(WxText::fromUtf8(*text));

@@ -82,7 +82,8 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
 
   [[nodiscard]] CommandTree& commandTree() const { return *tree; }
   [[nodiscard]] GroupPanel& groupEditor() const { return *groupPanel; }
-  [[nodiscard]] CommandPanel& commandEditor() const { return *commandPanel; }
+  // The command editor, made when first needed.
+  [[nodiscard]] CommandPanel& commandEditor();
   [[nodiscard]] bool isProjectLoaded() const { return projectLoaded; }
   // A group runs: from its start until the window is shown again.
   [[nodiscard]] bool isRunning() const;
@@ -208,6 +209,8 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   wxPanel* emptyPanel = nullptr;
   GroupPanel* groupPanel = nullptr;
   CommandPanel* commandPanel = nullptr;
+  // The column of editor panels, which the command editor joins when it is made.
+  wxSizer* editorColumn = nullptr;
   // Owned by the menu bar.
   wxMenu* groupMenu = nullptr;
   wxMenu* commandMenu = nullptr;

@@ -161,3 +161,28 @@ TEST_F(ControlsLayoutTest, TheCalendarDialogFitsItsParts) {
   }
   dialog.Hide();
 }
+
+// Catches natural sizes kept from before a font change: a control laid out at its natural size
+// with parts clipped, or the date text only as wide as the dates were in the old font.
+TEST_F(ControlsLayoutTest, ALargerFontIsMeasuredAfreshAndNothingIsClipped) {
+  const std::vector<wxWindow*> controls{interval, smallInterval, dateTime, smallDateTime};
+  // Hidden, the frame, whose size stays, does not squeeze them on the screen meanwhile; they
+  // stay realized.
+  frame->Hide();
+  GuiTest::flushEvents();
+  const wxFont larger = dateTime->GetFont().Scaled(2.5F);
+  for (wxWindow* control : controls) {
+    for (wxWindow* part : partsOf(*control)) part->SetFont(larger);
+  }
+  GuiTest::flushEvents();
+  for (wxWindow* control : controls) {
+    // At the natural size it reports, as its parent's sizer lays it out; then measured afresh.
+    control->SetSize(control->GetBestSize());
+    control->Layout();
+    forgetNaturalSizes(*control);
+    expectNothingClipped(*control);
+  }
+  const wxWindow* dateText = partsOf(*dateTime).front();
+  const wxString longDate = wxDateTime(28, wxDateTime::Dec, 2088).Format("%x");
+  EXPECT_GE(dateText->GetBestSize().x, dateText->GetTextExtent(longDate).x);
+}

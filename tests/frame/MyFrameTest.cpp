@@ -163,6 +163,18 @@ class MyFrameTest : public ::testing::Test {
     GuiTest::flushEvents();
   }
 
+  // Gives the window its smallest client size and lays it out there.
+  void shrinkToSmallest() {
+    const wxSize smallest = frame->GetMinClientSize();
+    frame->SetClientSize(smallest);
+    // The X server answers the resize of a shown window when it gets to it.
+    GuiTest::waitFor([&] {
+      frame->Layout();
+      return frame->GetClientSize() == smallest;
+    });
+    GuiTest::flushEvents();
+  }
+
   // The real program copied into the test's folder, which is then its project folder, with a
   // home of its own for its settings, lock and recovery files.
   [[nodiscard]] ChildProcess::Options installedProgram() const {
@@ -683,14 +695,7 @@ TEST_F(MyFrameTest, ALongGroupNameKeepsTheTreeAtItsShareAndTheGroupEditorWhole) 
                "\r\n");
   open();
   select({longName});
-  const wxSize smallest = frame->GetMinClientSize();
-  frame->SetClientSize(smallest);
-  // The X server answers the resize of a shown window when it gets to it.
-  GuiTest::waitFor([&] {
-    frame->Layout();
-    return frame->GetClientSize() == smallest;
-  });
-  GuiTest::flushEvents();
+  shrinkToSmallest();
   const wxRect client(frame->GetClientAreaOrigin(), frame->GetClientSize());
   EXPECT_NEAR(tree().GetSize().x, client.width * 0.3, 2.0);
   const std::function<void(const wxWindow&)> expectInside = [&](const wxWindow& parent) {
@@ -704,6 +709,22 @@ TEST_F(MyFrameTest, ALongGroupNameKeepsTheTreeAtItsShareAndTheGroupEditorWhole) 
     }
   };
   expectInside(frame->groupEditor());
+}
+
+// Fault: the command editor, made only when a command is first selected, was left out of the
+// window's smallest size (its controls cut off), or came after the status bar's button in the
+// Tab order instead of after the group editor.
+TEST_F(MyFrameTest, TheCommandEditorMadeOnFirstUseFitsTheSmallestWindowAndFollowsTheGroupEditor) {
+  writeProject(twoGroups());
+  open();
+  select({"Hunt", "Attack"});
+  shrinkToSmallest();
+  CommandPanel& editor = frame->commandEditor();
+  EXPECT_TRUE(editor.IsShown());
+  EXPECT_GE(editor.GetSize().x, editor.GetBestSize().x);
+  EXPECT_GE(editor.GetSize().y, editor.GetBestSize().y);
+  const wxWindowList& order = frame->GetChildren();
+  EXPECT_EQ(order.IndexOf(&editor), order.IndexOf(&frame->groupEditor()) + 1);
 }
 
 // Fault: under a window manager the window opened at 0,0 whatever position was stored, and the
