@@ -14,16 +14,16 @@
 
 namespace {
 
-// Keycodes an X client can still read; keys added past them reach only Wayland clients.
+// The highest keycode an X client can read.
 constexpr std::uint32_t lastXKeycode = 255;
 
-// Four-character names for added keys that need one, out of the layout's way.
-std::string addedKeyName(std::size_t index) {
+// Four-character names for added keys on keycodes the layout has no name for, out of its way.
+std::string addedKeyName(std::size_t keycode) {
   constexpr std::string_view digits = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
   std::string name = "Z000";
-  for (std::size_t pos = name.size() - 1; pos > 0 && index > 0; --pos) {
-    name[pos] = digits[index % digits.size()];
-    index /= digits.size();
+  for (std::size_t pos = name.size() - 1; pos > 0 && keycode > 0; --pos) {
+    name[pos] = digits[keycode % digits.size()];
+    keycode /= digits.size();
   }
   return name;
 }
@@ -103,7 +103,11 @@ void VirtualKeymap::build() {
   shiftBit = shiftIndex == XKB_MOD_INVALID ? 0 : 1U << shiftIndex;
   level3Bit = level3Index == XKB_MOD_INVALID ? 0 : 1U << level3Index;
   lastLayoutKeycode = xkb_keymap_max_keycode(map);
-  freeSearchFrom = xkb_keymap_min_keycode(map);
+  SpareKeycodePool::Keycodes spare;
+  for (xkb_keycode_t code = xkb_keymap_min_keycode(map); code <= lastXKeycode; ++code) {
+    spare.set(code, code > lastLayoutKeycode || xkb_keymap_num_layouts_for_key(map, code) == 0);
+  }
+  spares.setSpare(spare);
 
   for (const KeyPositions::UsPosition& position : KeyPositions::usPositions()) {
     const std::string name(position.name);
@@ -188,7 +192,10 @@ std::optional<KeyScan> VirtualKeymap::keyScan(char32_t c) const {
 
 std::uint32_t VirtualKeymap::add(char32_t c) {
   if (!KeyPositions::typeable(c)) return 0;
-  if (const Stroke* stroke = strokeFor(c)) return stroke->keycode;
+  if (const Stroke* stroke = strokeFor(c)) {
+    use(stroke->keycode);
+    return stroke->keycode;
+  }
   const std::uint32_t code = addKeysym(xkb_utf32_to_keysym(static_cast<std::uint32_t>(c)));
   if (code != 0) strokes[c] = Stroke{code, 0, 0};
   return code;
@@ -196,39 +203,56 @@ std::uint32_t VirtualKeymap::add(char32_t c) {
 
 std::uint32_t VirtualKeymap::addKeysym(std::uint32_t keysym) {
   if (keysym == XKB_KEY_NoSymbol) return 0;
-  if (const auto found = plainKeys.find(keysym); found != plainKeys.end()) return found->second;
-  Added key;
-  key.keycode = nextFreeKeycode();
-  key.keysym = keysym;
-  const char* name = key.keycode <= lastLayoutKeycode ? xkb_keymap_key_get_name(keymap.get(), key.keycode) : nullptr;
-  key.named = name != nullptr;
-  key.name = name != nullptr ? std::string(name) : addedKeyName(added.size() + 1);
-  added.push_back(key);
-  plainKeys.emplace(keysym, key.keycode);
-  renderText();
-  return key.keycode;
+  if (const auto found = plainKeys.find(keysym); found != plainKeys.end()) {
+    use(found->second);
+    return found->second;
+  }
+  return bind(keysym);
 }
 
-std::uint32_t VirtualKeymap::nextFreeKeycode() {
-  xkb_keymap* map = keymap.get();
-  for (; freeSearchFrom <= lastXKeycode; ++freeSearchFrom) {
-    if (freeSearchFrom > lastLayoutKeycode || xkb_keymap_num_layouts_for_key(map, freeSearchFrom) == 0) {
-      return freeSearchFrom++;
-    }
+void VirtualKeymap::use(std::uint32_t keycode) {
+  if (keycode <= lastXKeycode) spares.use(static_cast<SpareKeycodePool::Keycode>(keycode));
+}
+
+void VirtualKeymap::setHeld(std::uint32_t keycode, bool held) {
+  if (keycode <= lastXKeycode) spares.setHeld(static_cast<SpareKeycodePool::Keycode>(keycode), held);
+}
+
+// No binding waits out a grace before it is taken over: our keymap reaches no one but through
+// our own virtual keyboard, and its key events and keymaps travel in order on one connection,
+// with a round trip after each upload. Uses are never reported sent, so the pool offers a
+// binding in use only as the one to take over: the least recently used, which an X client that
+// reads a key event after a later keymap change is the least likely still to be reading.
+std::uint32_t VirtualKeymap::bind(std::uint32_t keysym) {
+  SpareKeycodePool::Grant grant = spares.acquire(keysym, {});
+  if (grant.kind == SpareKeycodePool::Grant::Kind::none && grant.keycode != 0) {
+    grant = spares.takeOver(grant.keycode, keysym);
   }
-  // Past the X range the layout's own spare keycodes are no better than fresh ones.
-  freeSearchFrom = std::max(freeSearchFrom, lastLayoutKeycode + 1);
-  return freeSearchFrom++;
+  if (grant.kind == SpareKeycodePool::Grant::Kind::none) return 0;
+  const std::uint32_t code = grant.keycode;
+  Added& key = added[code];
+  if (grant.kind == SpareKeycodePool::Grant::Kind::replaced) {
+    plainKeys.erase(key.keysym);
+    std::erase_if(strokes, [code](const auto& entry) { return entry.second.keycode == code; });
+  } else {
+    const char* name = code <= lastLayoutKeycode ? xkb_keymap_key_get_name(keymap.get(), code) : nullptr;
+    key.named = name != nullptr;
+    key.name = name != nullptr ? std::string(name) : addedKeyName(code);
+  }
+  key.keysym = keysym;
+  plainKeys.emplace(keysym, code);
+  renderText();
+  return code;
 }
 
 void VirtualKeymap::renderText() {
   std::string keycodes;
   std::string symbols;
   std::uint32_t highest = 0;
-  for (const Added& key : added) {
-    if (!key.named) keycodes += "\t<" + key.name + "> = " + std::to_string(key.keycode) + ";\n";
+  for (const auto& [keycode, key] : added) {
+    if (!key.named) keycodes += "\t<" + key.name + "> = " + std::to_string(keycode) + ";\n";
     symbols += "\tkey <" + key.name + "> { [ " + keysymName(key.keysym) + " ] };\n";
-    highest = std::max(highest, key.keycode);
+    highest = std::max(highest, keycode);
   }
   fullText = markedAs(baseText, owner);
   fullText.insert(sectionEnd(fullText, "xkb_symbols"), symbols);

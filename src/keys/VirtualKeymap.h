@@ -1,23 +1,25 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <vector>
 
 #include "keys/KeyboardLayout.h"
+#include "keys/SpareKeycodePool.h"
 
 struct xkb_context;
 struct xkb_keymap;
 
 // The keymap a virtual keyboard types with: a layout compiled with xkbcommon, the lookups from
 // virtual-key codes and characters to its keys, and keys added for the characters the layout
-// lacks. Added keys take the keycodes the layout leaves without symbols first, then keycodes
-// past its last; the layout's own keys keep theirs. Keycodes are XKB's (evdev + 8). Used by one
-// thread at a time.
+// lacks. Added keys take the keycodes up to 255 that the layout leaves without symbols, since X
+// clients (under XWayland) see no higher ones; once none is free, the least recently used added
+// key not held down carries the new character instead. The layout's own keys keep theirs.
+// Keycodes are XKB's (evdev + 8). Used by one thread at a time.
 class VirtualKeymap {
  public:
   // The key and modifier mask (of this keymap's modifier indices) that type one character. vk is
@@ -63,13 +65,18 @@ class VirtualKeymap {
   // The keyboard-layout answer for c: its main-block key and modifiers (AltGr as ctrl | alt).
   [[nodiscard]] std::optional<KeyScan> keyScan(char32_t c) const;
 
-  // A key for c: the one added before, or a new one that text() carries from now on. 0 when c
-  // is no character a key can type.
+  // A key for c, counted as used: the one it has, or a new one that text() carries from now on.
+  // 0 when c is no character a key can type, or every added key is held.
   std::uint32_t add(char32_t c);
 
-  // A key giving keysym without modifiers: the layout's own, one added before, or a new one.
-  // 0 for no symbol.
+  // A key giving keysym without modifiers, counted as used: the layout's own, one added before,
+  // or a new one. 0 for no symbol, or when every added key is held.
   std::uint32_t addKeysym(std::uint32_t keysym);
+
+  // The key goes out now: an added key's binding becomes the last one to be taken over.
+  void use(std::uint32_t keycode);
+  // An added key held down keeps its character until released.
+  void setHeld(std::uint32_t keycode, bool held);
 
   // The modifier masks this keymap uses for Shift and for the level-3 shift (AltGr).
   [[nodiscard]] std::uint32_t shiftMask() const { return shiftBit; }
@@ -77,7 +84,6 @@ class VirtualKeymap {
 
  private:
   struct Added {
-    std::uint32_t keycode = 0;
     std::string name;
     bool named = false;  // the keycode has a name in the layout already
     std::uint32_t keysym = 0;
@@ -94,7 +100,7 @@ class VirtualKeymap {
   void build();
   void addStrokes();
   void renderText();
-  [[nodiscard]] std::uint32_t nextFreeKeycode();
+  [[nodiscard]] std::uint32_t bind(std::uint32_t keysym);
 
   std::unique_ptr<xkb_context, ContextDeleter> context;
   std::unique_ptr<xkb_keymap, KeymapDeleter> keymap;
@@ -104,11 +110,13 @@ class VirtualKeymap {
   std::uint32_t shiftBit = 0;
   std::uint32_t level3Bit = 0;
   std::uint32_t lastLayoutKeycode = 0;
-  std::uint32_t freeSearchFrom = 0;
   std::unordered_map<std::uint8_t, std::uint32_t> keycodeOfVk;
   std::unordered_map<std::uint32_t, std::uint8_t> vkOfKeycode;
   // The lowest key giving each keysym without modifiers, added keys included.
   std::unordered_map<std::uint32_t, std::uint32_t> plainKeys;
   std::unordered_map<char32_t, Stroke> strokes;
-  std::vector<Added> added;
+  // By keycode.
+  std::map<std::uint32_t, Added> added;
+  // Bindings need no grace here: see bind().
+  SpareKeycodePool spares{SpareKeycodePool::Clock::duration::zero()};
 };

@@ -500,7 +500,10 @@ void WaylandInjector::keyEvent(std::uint8_t keyCode, bool down) {
   } else if (!down) {
     keycode = s.resolve(keyCode, false);
   }
-  if (keycode != 0) s.sendKey(keycode, down);
+  if (keycode == 0) return;
+  s.keymap->use(keycode);
+  s.keymap->setHeld(keycode, std::ranges::find(s.heldKeyOfVk, keycode) != s.heldKeyOfVk.end());
+  s.sendKey(keycode, down);
 }
 
 void WaylandInjector::mouseEvent(MouseButton button, bool down, int x, int y) {
@@ -538,6 +541,7 @@ void WaylandInjector::typeChar(char32_t c) {
   if (const VirtualKeymap::Stroke* stroke = s.keymap->strokeFor(c)) {
     keycode = stroke->keycode;
     mods = stroke->mods;
+    s.keymap->use(keycode);
   } else {
     keycode = s.keymap->add(c);
     if (keycode == 0) return;

@@ -8,6 +8,7 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <set>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -124,24 +125,94 @@ TEST(VirtualKeymapTest, AddedCharactersGetKeysOfTheirOwnAndTheLayoutKeepsItsKeys
   EXPECT_EQ(after, before);
 }
 
-// Catches a limit on added characters (the keycodes a layout leaves free run out after a few
-// dozen) and added keys that collide once they go past the X keycode range.
-TEST(VirtualKeymapTest, AddedKeysGoOnPastTheFreeKeycodes) {
+// The keycodes up to 255 a layout leaves without symbols: those added keys may take.
+std::size_t freeXKeycodes(const VirtualKeymap& keymap) {
+  xkb_keymap* map = keymap.layoutKeymap();
+  std::size_t count = 0;
+  for (xkb_keycode_t code = xkb_keymap_min_keycode(map); code <= 255; ++code) {
+    if (code > xkb_keymap_max_keycode(map) || xkb_keymap_num_layouts_for_key(map, code) == 0) ++count;
+  }
+  return count;
+}
+
+constexpr char32_t firstHan = 0x4e00;
+char32_t han(std::size_t i) { return firstHan + static_cast<char32_t>(i); }
+
+// Catches added keys going past keycode 255, which X clients under XWayland never receive, and
+// a limit on added characters once the free keycodes run out.
+TEST(VirtualKeymapTest, AddedKeysStayWithinTheXKeycodes) {
+  for (const char* layout : {"us", "de"}) {
+    VirtualKeymap keymap = VirtualKeymap::fromLayout(layout);
+    const std::uint32_t lastLayoutKeycode = xkb_keymap_max_keycode(keymap.layoutKeymap());
+    const auto before = allSyms(keymap.layoutKeymap(), lastLayoutKeycode);
+    const std::size_t count = freeXKeycodes(keymap) * 3;
+    std::set<std::uint32_t> keycodes;
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::uint32_t keycode = keymap.add(han(i));
+      ASSERT_NE(keycode, 0U) << layout << " " << i;
+      EXPECT_LE(keycode, 255U) << layout << " " << i;
+      keycodes.insert(keycode);
+    }
+    EXPECT_EQ(keycodes.size(), freeXKeycodes(keymap)) << layout;
+
+    // The last characters added are the ones bound, and the layout's keys type what they did.
+    const VirtualKeymap extended(keymap.text());
+    for (std::size_t i = count - keycodes.size(); i < count; ++i) {
+      ASSERT_NE(extended.strokeFor(han(i)), nullptr) << layout << " " << i;
+      EXPECT_EQ(extended.strokeFor(han(i))->keycode, keymap.strokeFor(han(i))->keycode) << layout << " " << i;
+    }
+    EXPECT_EQ(extended.strokeFor(han(0)), nullptr) << layout;
+    auto after = allSyms(extended.layoutKeymap(), lastLayoutKeycode);
+    for (const std::uint32_t keycode : keycodes) {
+      if (keycode <= lastLayoutKeycode) after[keycode - xkb_keymap_min_keycode(keymap.layoutKeymap())] = {};
+    }
+    EXPECT_EQ(after, before) << layout;
+  }
+}
+
+// Catches a re-binding that takes the key just typed (an X client may still be looking it up)
+// or a character's key that moves while it stays bound.
+TEST(VirtualKeymapTest, TheLeastRecentlyUsedAddedKeyIsTakenOver) {
   VirtualKeymap us = VirtualKeymap::fromLayout("us");
-  std::set<std::uint32_t> keycodes;
-  constexpr char32_t first = 0x4e00;
-  constexpr int count = 400;
-  for (int i = 0; i < count; ++i) keycodes.insert(us.add(first + static_cast<char32_t>(i)));
-  EXPECT_EQ(keycodes.size(), static_cast<std::size_t>(count));
-  EXPECT_FALSE(keycodes.contains(0));
-  EXPECT_GT(*keycodes.rbegin(), 255U);
+  const std::size_t count = freeXKeycodes(us);
+  std::vector<std::uint32_t> keycodes;
+  for (std::size_t i = 0; i < count; ++i) keycodes.push_back(us.add(han(i)));
+  EXPECT_EQ(us.add(han(0)), keycodes[0]);
+  us.use(keycodes[1]);
+
+  EXPECT_EQ(us.add(han(count)), keycodes[2]);
+  EXPECT_EQ(us.strokeFor(han(2)), nullptr);
+  EXPECT_EQ(us.add(han(count + 1)), keycodes[3]);
+  EXPECT_EQ(us.add(han(0)), keycodes[0]);
+  EXPECT_EQ(us.add(han(1)), keycodes[1]);
+  // A character taken off its key gets the least recently used one when it comes back.
+  EXPECT_EQ(us.add(han(2)), keycodes[4]);
 
   const VirtualKeymap extended(us.text());
-  for (int i = 0; i < count; ++i) {
-    const VirtualKeymap::Stroke* stroke = extended.strokeFor(first + static_cast<char32_t>(i));
-    ASSERT_NE(stroke, nullptr) << i;
-    EXPECT_EQ(stroke->keycode, us.strokeFor(first + static_cast<char32_t>(i))->keycode) << i;
+  for (const auto& [c, keycode] : {std::pair{han(count), keycodes[2]}, std::pair{han(2), keycodes[4]}}) {
+    ASSERT_NE(extended.strokeFor(c), nullptr);
+    EXPECT_EQ(extended.strokeFor(c)->keycode, keycode);
   }
+  EXPECT_EQ(extended.strokeFor(han(4)), nullptr);
+}
+
+// Catches a held key re-bound under the user's finger, so that its release types nothing or
+// lifts another character.
+TEST(VirtualKeymapTest, AHeldAddedKeyIsNeverTakenOver) {
+  VirtualKeymap us = VirtualKeymap::fromLayout("us");
+  const std::size_t count = freeXKeycodes(us);
+  const std::uint32_t held = us.addKeysym(XKB_KEY_F35);
+  us.setHeld(held, true);
+  for (std::size_t i = 0; i < count * 2; ++i) EXPECT_NE(us.add(han(i)), held) << i;
+  EXPECT_EQ(us.addKeysym(XKB_KEY_F35), held);
+
+  // With every added key held, a new character gets none rather than a held one.
+  std::vector<std::uint32_t> keycodes;
+  for (std::size_t i = 0; i + 1 < count; ++i) keycodes.push_back(us.add(han(i + count * 2)));
+  for (const std::uint32_t keycode : keycodes) us.setHeld(keycode, true);
+  EXPECT_EQ(us.add(U'😀'), 0U);
+  us.setHeld(keycodes[5], false);
+  EXPECT_EQ(us.add(U'😀'), keycodes[5]);
 }
 
 // Catches named keys a layout lacks (F13 and up on some) being dropped instead of added.

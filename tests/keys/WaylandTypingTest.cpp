@@ -18,6 +18,7 @@
 #include "support/SwayServer.h"
 #include "support/TempDir.h"
 #include "support/WevRecorder.h"
+#include "text/Utf8.h"
 
 namespace {
 
@@ -79,6 +80,18 @@ TEST_F(WaylandTypingTest, KeypadDigitsTypeDigits) {
 // out at level one, and characters no key of the layout has that get lost.
 TEST_F(WaylandTypingTest, GermanKeymapTypesAltGrAndAddedCharacters) {
   EXPECT_EQ(typeText("zy@ä€中😀Ä|zy", "de"), "zy@ä€中😀Ä|zy");
+}
+
+// Catches added keys that garble or drop characters once the free keycodes run out and the
+// keys are bound anew: 40 distinct characters the layout lacks, then again backwards.
+TEST_F(WaylandTypingTest, ManyDistinctAddedCharactersAllArrive) {
+  std::string forth;
+  std::string back;
+  for (char32_t c = 0x4e00; c < 0x4e00 + 40; ++c) {
+    forth += encodeUtf8(c);
+    back = encodeUtf8(c) + back;
+  }
+  EXPECT_EQ(typeText(forth + back), forth + back);
 }
 
 // Catches clicks off by the output's edge or scaled wrongly, and buttons swapped.
