@@ -11,7 +11,7 @@
 // call, and text goes out by the hundred thousand keys a second, so the set told is a superset:
 // it grows before a press it does not cover yet and shrinks to what is really held once the
 // input sent so far has gone out. Plain bookkeeping and the fixed-size snapshot it travels as.
-// UI thread only.
+// Used by one thread at a time.
 class HeldInputSet {
  public:
   // 32 bytes of keycode bits, one byte of button bits (button b is bit b - 1), then the marker:

@@ -65,14 +65,22 @@ ReleaseGuardian::ReleaseGuardian(std::string program, std::string displayName)
 ReleaseGuardian::~ReleaseGuardian() { stop(); }
 
 void ReleaseGuardian::report(const HeldInputSet::Snapshot& snapshot) {
+  uiThread.assertCurrent("ReleaseGuardian::report");
   if (child < 0) {
     // Nothing held, nothing to guard: the process starts with the first press.
     if (unavailable || HeldInputSet::decode(snapshot).value_or(HeldInputSet::Contents{}).empty()) return;
     if (!start()) return;
   }
   if (send(snapshot)) return;
+  // A guardian that cannot be told is ended first: one merely deaf would, once its channel
+  // closes, wait for this program's connection to go and hold up the wait for it.
+  ::kill(child, SIGKILL);
   stop();
-  if (start() && !send(snapshot)) stop();
+  if (!start()) return;
+  if (!send(snapshot)) {
+    ::kill(child, SIGKILL);
+    stop();
+  }
 }
 
 bool ReleaseGuardian::start() {

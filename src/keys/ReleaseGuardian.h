@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "keys/HeldInputReport.h"
+#include "tern/OwnerThread.h"
 
 // A process of its own that lets go of what this one leaves held on the X server, should this
 // one end without having said that nothing is held: killed, crashed, cut off. It runs program
@@ -13,7 +14,8 @@
 // channel; that program hands over to HeldInputWatch. Started at the first report of something
 // held, in a session of its own so that a terminal's Ctrl+C or signals sent to this process's
 // group leave it running, and kept from then on. Destruction closes the channel, after which it
-// lets go of what the last report held, and reaps it. UI thread only.
+// lets go of what the last report held, and reaps it: the reporting injector, whose connection
+// the guardian waits for, must be gone by then. UI thread only.
 class ReleaseGuardian final : public HeldInputReport {
  public:
   static constexpr std::string_view argument = "--release-guardian";
@@ -29,14 +31,12 @@ class ReleaseGuardian final : public HeldInputReport {
   // again, and reports then go nowhere.
   void report(const HeldInputSet::Snapshot& snapshot) override;
 
-  // The guardian's process id; -1 while none runs. UI thread only.
-  [[nodiscard]] pid_t process() const { return child; }
-
  private:
   bool start();
   bool send(const HeldInputSet::Snapshot& snapshot) const;
   void stop() noexcept;
 
+  const Tern::OwnerThread uiThread;
   const std::string programPath;
   const std::string display;
   int socket = -1;
