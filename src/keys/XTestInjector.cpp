@@ -189,6 +189,7 @@ XTestInjector::State::~State() {
       }
     }
     sendOut();
+    if (heldInput.settle()) tellHeld();
     // The bindings go at once rather than after their grace: waiting would stall the thread
     // letting go of the injector, and no thread may outlive it to wait instead. The server
     // passes on every key event sent before the keymap changes, so only a target that has not
@@ -260,7 +261,6 @@ void XTestInjector::State::adoptKeymap() {
 void XTestInjector::State::sendOut() {
   XFlush(dpy);
   spares.sent(Clock::now());
-  if (heldInput.settle()) tellHeld();
 }
 
 void XTestInjector::State::tellHeld() {
@@ -497,5 +497,8 @@ void XTestInjector::flush() {
   State& s = *state;
   s.begin();
   s.sendOut();
+  // Only here, at the end of a batch, not at every round trip: a set shrunk within a text would
+  // grow again with its next keys, a report each.
+  if (s.heldInput.settle()) s.tellHeld();
   s.batchStarted = false;
 }
