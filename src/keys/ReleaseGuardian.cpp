@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <utility>
 
 extern char** environ;
@@ -59,8 +60,18 @@ class SpawnAttributes {
 
 }  // namespace
 
+namespace {
+
+// The display by name, so that the guardian's command line says which it guards.
+std::string named(std::string displayName) {
+  const char* fromEnvironment = std::getenv("DISPLAY");
+  return displayName.empty() && fromEnvironment != nullptr ? fromEnvironment : displayName;
+}
+
+}  // namespace
+
 ReleaseGuardian::ReleaseGuardian(std::string program, std::string displayName)
-    : programPath(std::move(program)), display(std::move(displayName)) {}
+    : programPath(std::move(program)), display(named(std::move(displayName))) {}
 
 ReleaseGuardian::~ReleaseGuardian() { stop(); }
 

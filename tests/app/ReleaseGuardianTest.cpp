@@ -46,13 +46,11 @@ bool waitFor(const std::function<bool()>& condition) {
 // again, never letting go, until it is stopped.
 void writeHoldingProject(const std::filesystem::path& folder) {
   GroupCommand group;
-  group.setName("Hold");
   group.setStartDelay(0, 0);
   group.setStartDelayMs(0);
   group.setStopAfterDelay(false);
   group.setDontStop(true);
   BaseCommand hold;
-  hold.setName("Hold");
   hold.setText("<SHIFT-DOWN><CTRL-DOWN><ALT-DOWN><MOUSE-LEFT-DOWN 5 5>");
   hold.setRunCount(1);
   hold.setInterval(200, 0);
@@ -69,12 +67,11 @@ std::string readAll(const std::filesystem::path& path) {
   return text.str();
 }
 
-// Whether a release guardian started on the display still runs.
+// Whether a release guardian of the display runs.
 bool guardianRuns(const std::string& displayName) {
-  std::error_code ignored;
-  for (const auto& process : std::filesystem::directory_iterator("/proc", ignored)) {
-    if (!readAll(process.path() / "cmdline").starts_with(std::string("zentak-release-guardian\0", 24))) continue;
-    if (readAll(process.path() / "environ").find("DISPLAY=" + displayName + '\0') != std::string::npos) return true;
+  const std::string command = std::string("zentak-release-guardian\0--release-guardian\0", 43) + displayName + '\0';
+  for (const auto& process : std::filesystem::directory_iterator("/proc")) {
+    if (readAll(process.path() / "cmdline") == command) return true;
   }
   return false;
 }
