@@ -29,7 +29,7 @@ wxIMPLEMENT_APP_NO_MAIN(Zentak);
 
 int main(int argc, char** argv) {
   // The release guardian this program starts for itself: no toolkit, just the channel.
-  if (argc == 3 && argv[1] == ReleaseGuardian::argument) return HeldInputWatch::serve(ReleaseGuardian::channel, argv[2]);
+  if (argc == 3 && argv[1] == ReleaseGuardian::argument) return HeldInputWatch(argv[2]).serve(ReleaseGuardian::channel);
   // Before wxEntry, where GTK starts and reads it: no OpenGL probe, which Zentak has no use for.
   ToolkitEnvironment::prepare();
   wxDISABLE_DEBUG_SUPPORT();

@@ -58,10 +58,6 @@ class SpawnAttributes {
   posix_spawnattr_t attributes{};
 };
 
-}  // namespace
-
-namespace {
-
 // The display by name, so that the guardian's command line says which it guards.
 std::string named(std::string displayName) {
   const char* fromEnvironment = std::getenv("DISPLAY");
@@ -101,9 +97,9 @@ bool ReleaseGuardian::start() {
     return false;
   }
   Descriptor ours(ends[0]);
+  const Descriptor made(ends[1]);
   // Above the channel's number, so that moving it there clears its close-on-exec flag.
-  Descriptor theirs(::fcntl(ends[1], F_DUPFD_CLOEXEC, channel + 1));
-  ::close(ends[1]);
+  const Descriptor theirs(::fcntl(made.get(), F_DUPFD_CLOEXEC, channel + 1));
   SpawnActions actions;
   SpawnAttributes attributes;
   sigset_t none;

@@ -88,7 +88,7 @@ int serveAfter(const std::vector<std::vector<std::uint8_t>>& heldKeycodes) {
   }
   ::close(ends[1]);
   // No display answers this name: serving fails if, and only if, it tries to let go of something.
-  return HeldInputWatch::serve(ends[0], "no display");
+  return HeldInputWatch("no display").serve(ends[0]);
 }
 
 }  // namespace
