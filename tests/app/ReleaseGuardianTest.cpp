@@ -128,7 +128,12 @@ TEST(ReleaseGuardianTest, WhatARunHoldsIsLetGoWhenTheProgramIsKilledOrCrashes) {
     writeHoldingProject(dir.path());
     ChildProcess::Options options;
     options.argv = {(dir.path() / "zentak").string()};
+    // On the test's own X server whatever session is around, without an accessibility bus.
     options.env = {{"DISPLAY", display.name()},
+                   {"WAYLAND_DISPLAY", ""},
+                   {"GDK_BACKEND", "x11"},
+                   {"NO_AT_BRIDGE", "1"},
+                   {"GSETTINGS_BACKEND", "memory"},
                    {"HOME", home.string()},
                    {"XDG_CONFIG_HOME", (home / "config").string()},
                    {"XDG_DATA_HOME", (home / "data").string()}};
