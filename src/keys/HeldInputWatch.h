@@ -14,7 +14,8 @@ class XDisplay;
 // until the X server has destroyed the reports' marker, and so handled everything the program's
 // connection had sent: no press still on its way comes after the release. The connection is
 // opened at once and the marker watched from the first report on, while the program lives: a
-// marker looked up only after its program died might name another client's new window.
+// marker looked up only after its program died might name another client's new window. The
+// guardian process's one thread.
 class HeldInputWatch {
  public:
   // Opens the display if it can (an empty name is $DISPLAY); if not, it tries again at the end.
