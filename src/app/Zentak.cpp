@@ -10,6 +10,8 @@
 #include "commands/BaseCommand.h"
 #include "frame/DesktopInput.h"
 #include "frame/MyFrame.h"
+#include "keys/HeldInputWatch.h"
+#include "keys/ReleaseGuardian.h"
 #include "keys/StopChord.h"
 #include "project/InstanceLock.h"
 #include "project/ProjectFolder.h"
@@ -26,6 +28,8 @@
 wxIMPLEMENT_APP_NO_MAIN(Zentak);
 
 int main(int argc, char** argv) {
+  // The release guardian this program starts for itself: no toolkit, just the channel.
+  if (argc == 3 && argv[1] == ReleaseGuardian::argument) return HeldInputWatch(argv[2]).serve(ReleaseGuardian::channel);
   // Before wxEntry, where GTK starts and reads it: no OpenGL probe, which Zentak has no use for.
   ToolkitEnvironment::prepare();
   wxDISABLE_DEBUG_SUPPORT();
@@ -102,7 +106,8 @@ bool Zentak::OnInit() {
     return false;
   }
   settings = Settings::userFile();
-  desktop = std::make_unique<DesktopInput>(std::string(), stopChord(*settings), inputBackend(*settings));
+  desktop =
+      std::make_unique<DesktopInput>(std::string(), stopChord(*settings), inputBackend(*settings), "/proc/self/exe");
   BaseCommand::setKeyParse([this](std::string_view text, KeyActions& list) { parseKeys(text, list); });
   try {
     Tern::ExitSignals::install();

@@ -6,6 +6,7 @@
 #include "keys/KeyParser.h"
 #include "keys/NullInjector.h"
 #include "keys/Player.h"
+#include "keys/ReleaseGuardian.h"
 #include "keys/StopKey.h"
 #include "keys/UsLayout.h"
 #include "keys/WaylandInjector.h"
@@ -22,11 +23,12 @@ bool isWaylandSession() {
 
 }  // namespace
 
-DesktopInput::DesktopInput(const std::string& displayName, StopChord stopChord, InputBackend::Choice backendChoice)
+DesktopInput::DesktopInput(const std::string& displayName, StopChord stopChord, InputBackend::Choice backendChoice,
+                           const std::string& guardianProgram)
     : display(displayName), choice(backendChoice), waylandSession(isWaylandSession()), chord(stopChord) {
   const InputBackend::Plan plan = InputBackend::plan(choice, waylandSession);
   if (plan.tryWayland) useWayland();
-  if (plan.tryX11 && used == InputBackend::Used::none) useX11();
+  if (plan.tryX11 && used == InputBackend::Used::none) useX11(guardianProgram);
   if (layout == nullptr) {
     try {
       ownLayout = std::make_unique<XkbLayout>(display);
@@ -51,9 +53,13 @@ void DesktopInput::useWayland() {
   }
 }
 
-void DesktopInput::useX11() {
+void DesktopInput::useX11(const std::string& guardianProgram) {
   try {
     auto xtestInjector = std::make_unique<XTestInjector>(display);
+    if (!guardianProgram.empty()) {
+      guardian = std::make_unique<ReleaseGuardian>(guardianProgram, display);
+      xtestInjector->setHeldInputReport(guardian.get());
+    }
     xtest = xtestInjector.get();
     injector = std::move(xtestInjector);
     used = InputBackend::Used::x11;

@@ -13,6 +13,7 @@ class Injector;
 class KeyParser;
 class KeyboardLayout;
 class Player;
+class ReleaseGuardian;
 class StopKey;
 class XTestInjector;
 
@@ -26,9 +27,11 @@ class XTestInjector;
 // US layout and nothing is typed. UI thread only.
 class DesktopInput final : public RunInput {
  public:
-  // An empty name is $DISPLAY.
+  // An empty name is $DISPLAY. guardianProgram runs the release guardian (ReleaseGuardian) that
+  // lets go of what XTest typing left held should this process die; empty for none.
   explicit DesktopInput(const std::string& displayName = {}, StopChord stopChord = StopChord::standard(),
-                        InputBackend::Choice choice = InputBackend::Choice::automatic);
+                        InputBackend::Choice choice = InputBackend::Choice::automatic,
+                        const std::string& guardianProgram = {});
   ~DesktopInput() override;
   DesktopInput(const DesktopInput&) = delete;
   DesktopInput& operator=(const DesktopInput&) = delete;
@@ -49,7 +52,7 @@ class DesktopInput final : public RunInput {
 
  private:
   void useWayland();
-  void useX11();
+  void useX11(const std::string& guardianProgram);
 
   const std::string display;
   const InputBackend::Choice choice;
@@ -57,6 +60,8 @@ class DesktopInput final : public RunInput {
   InputBackend::Used used = InputBackend::Used::none;
   KeyTokens tokens;
   std::unique_ptr<KeyboardLayout> ownLayout;
+  // Outlives the injector, which reports to it up to its last release.
+  std::unique_ptr<ReleaseGuardian> guardian;
   std::unique_ptr<Injector> injector;
   // ownLayout, or the Wayland injector, which types with a keymap of its own.
   KeyboardLayout* layout = nullptr;

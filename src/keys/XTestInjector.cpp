@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+#include "keys/HeldInputReport.h"
 #include "keys/KeyGrabGuard.h"
 #include "keys/KeyPositions.h"
 #include "keys/SpareKeycodePool.h"
@@ -121,6 +122,7 @@ struct XTestInjector::State {
   void setKeysym(KeyCode keycode, KeySym keysym);
   void hold(KeyCode keycode, bool down);
   void sendKey(KeyCode keycode, bool down);
+  void tellHeld();
   std::optional<Rectangle> primaryMonitor();
   std::optional<Rectangle> queryPrimaryMonitor();
 
@@ -136,6 +138,12 @@ struct XTestInjector::State {
 
   // A grab that presses of the keys it covers must pass by; not owned.
   KeyGrabGuard* grabGuard = nullptr;
+
+  // What may be held pressed, told to heldReport (not owned) with a window of this connection
+  // as marker: the server destroys it only after it has handled everything this connection sent.
+  HeldInputSet heldInput;
+  HeldInputReport* heldReport = nullptr;
+  Window marker = None;
 
   // The socket is read for a changed keyboard map once per batch of input (up to a flush), not
   // once per key: that read is a system call, and a text's keys go out by the thousand.
@@ -174,7 +182,14 @@ XTestInjector::State::~State() {
       }
     }
     holdCount.fill(0);
+    for (unsigned button = 1; button <= HeldInputSet::maxButton; ++button) {
+      if ((heldInput.heldButtons() & (1U << (button - 1))) != 0) {
+        XTestFakeButtonEvent(dpy, button, False, CurrentTime);
+        heldInput.releaseButton(button);
+      }
+    }
     sendOut();
+    if (heldInput.settle()) tellHeld();
     // The bindings go at once rather than after their grace: waiting would stall the thread
     // letting go of the injector, and no thread may outlive it to wait instead. The server
     // passes on every key event sent before the keymap changes, so only a target that has not
@@ -248,6 +263,10 @@ void XTestInjector::State::sendOut() {
   spares.sent(Clock::now());
 }
 
+void XTestInjector::State::tellHeld() {
+  if (heldReport != nullptr) heldReport->report(heldInput.snapshot(static_cast<std::uint32_t>(marker)));
+}
+
 KeyCode XTestInjector::State::resolve(std::uint8_t vk, bool mayBind) {
   if (const auto keycode = keymap.keycodeForVk(vk)) {
     return *keycode;
@@ -315,6 +334,9 @@ void XTestInjector::State::sendKey(KeyCode keycode, bool down) {
   if (!keymap.valid(keycode)) {
     return;
   }
+  // Told before the press can leave in a full output buffer.
+  if (down && heldInput.pressKey(keycode)) tellHeld();
+  if (!down) heldInput.releaseKey(keycode);
   if (down && grabGuard != nullptr && grabGuard->covers(keycode)) {
     // The grab lives on another connection, and the server orders requests only within one
     // connection. suspend returns once the server has processed the ungrab, so the press sent
@@ -398,7 +420,10 @@ void XTestInjector::mouseEvent(MouseButton button, bool down, int x, int y) {
   s.begin();
   const Rectangle origin = s.primaryMonitor().value_or(Rectangle{});
   XTestFakeMotionEvent(s.dpy, -1, clampCoordinate(x, origin.x), clampCoordinate(y, origin.y), CurrentTime);
-  XTestFakeButtonEvent(s.dpy, buttonNumber(button), down ? True : False, CurrentTime);
+  const unsigned number = buttonNumber(button);
+  if (down && s.heldInput.pressButton(number)) s.tellHeld();
+  if (!down) s.heldInput.releaseButton(number);
+  XTestFakeButtonEvent(s.dpy, number, down ? True : False, CurrentTime);
 }
 
 ScreenSize XTestInjector::screenSize() {
@@ -457,10 +482,23 @@ void XTestInjector::setGrabGuard(KeyGrabGuard* guard) {
   state->grabGuard = guard;
 }
 
+void XTestInjector::setHeldInputReport(HeldInputReport* report) {
+  state->uiThread.assertCurrent("XTestInjector::setHeldInputReport");
+  State& s = *state;
+  if (report != nullptr && s.marker == None) {
+    s.marker = XCreateWindow(s.dpy, XDefaultRootWindow(s.dpy), -1, -1, 1, 1, 0, 0, InputOnly, CopyFromParent, 0,
+                             nullptr);
+  }
+  s.heldReport = report;
+}
+
 void XTestInjector::flush() {
   state->uiThread.assertCurrent("XTestInjector::flush");
   State& s = *state;
   s.begin();
   s.sendOut();
+  // Only here, at the end of a batch, not at every round trip: a set shrunk within a text would
+  // grow again with its next keys, a report each.
+  if (s.heldInput.settle()) s.tellHeld();
   s.batchStarted = false;
 }

@@ -5,6 +5,7 @@
 
 #include "keys/Injector.h"
 
+class HeldInputReport;
 class KeyGrabGuard;
 class XDisplay;
 class XKeymap;
@@ -30,6 +31,10 @@ class XTestInjector : public Injector {
   // A grab that the keys pressed from now on must pass by (nullptr for none); it must stay
   // alive while it is set. UI thread only.
   void setGrabGuard(KeyGrabGuard* guard);
+
+  // Where to tell what may be held pressed from now on (nullptr for nowhere); it must stay alive
+  // while it is set. UI thread only.
+  void setHeldInputReport(HeldInputReport* report);
 
  private:
   struct State;

@@ -43,6 +43,19 @@ void setLock(const std::string& name, KeySym lockKey, bool on) {
   XSync(display.get(), False);
 }
 
+// The modifiers and buttons held, as the core pointer's state mask.
+unsigned pointerState(Display* display) {
+  Window root = 0;
+  Window child = 0;
+  int rootX = 0;
+  int rootY = 0;
+  int x = 0;
+  int y = 0;
+  unsigned mask = 0;
+  XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &x, &y, &mask);
+  return mask;
+}
+
 }  // namespace
 
 XKeyboardProbe::XKeyboardProbe(std::string displayName) : name(std::move(displayName)) {}
@@ -61,15 +74,12 @@ bool XKeyboardProbe::anythingHeld() const {
   for (const char byte : keys) {
     if (byte != 0) return true;
   }
-  Window root = 0;
-  Window child = 0;
-  int rootX = 0;
-  int rootY = 0;
-  int x = 0;
-  int y = 0;
-  unsigned mask = 0;
-  XQueryPointer(display.get(), DefaultRootWindow(display.get()), &root, &child, &rootX, &rootY, &x, &y, &mask);
-  return (mask & (Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask)) != 0;
+  return (pointerState(display.get()) & (Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask)) != 0;
+}
+
+bool XKeyboardProbe::shiftControlAltAndLeftButtonHeld() const {
+  const unsigned all = ShiftMask | ControlMask | Mod1Mask | Button1Mask;
+  return (pointerState(connect(name).get()) & all) == all;
 }
 
 void XKeyboardProbe::setNumLock(bool on) const { setLock(name, XK_Num_Lock, on); }

@@ -17,6 +17,8 @@ class XKeyboardProbe {
   [[nodiscard]] bool numLockOn() const;
   // Whether the server holds any key or pointer button down.
   [[nodiscard]] bool anythingHeld() const;
+  // Whether Shift, Control, Alt (Mod1) and the left button are all held down.
+  [[nodiscard]] bool shiftControlAltAndLeftButtonHeld() const;
   void setNumLock(bool on) const;
   [[nodiscard]] bool capsLockOn() const;
   void setCapsLock(bool on) const;
