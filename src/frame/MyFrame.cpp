@@ -747,7 +747,15 @@ void MyFrame::exportGroup() {
     const std::optional<wxString> chosen = dialogs.chooseFileToSave(
         this, exportTitle, exportWildcard, WxText::fromUtf8(folder.string()), WxText::fromUtf8(block.group->getName()));
     if (!chosen) return;
-    switch (GroupFile::save(GroupFile::withGroupExtension(chosenPath(*chosen)), block)) {
+    const std::filesystem::path path = GroupFile::withGroupExtension(chosenPath(*chosen));
+    // The chooser asked about the name as written, not about the one the extension made.
+    std::error_code unknown;
+    if (path != chosenPath(*chosen) && std::filesystem::exists(path, unknown) &&
+        !dialogs.ask("\"" + WxText::fromUtf8(path.filename().string()) + "\" already exists.\nDo you want to replace it?",
+                     exportTitle, this)) {
+      continue;
+    }
+    switch (GroupFile::save(path, block)) {
       case GroupFile::SaveOutcome::saved:
         return;
       case GroupFile::SaveOutcome::notWritable:

@@ -926,6 +926,29 @@ TEST_F(MyFrameTest, ExportToAReadOnlyFolderSaysSaveFailedAndOffersTheChooserAgai
   std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
 }
 
+// Fault: exporting to "Hunt" replaced "Hunt.zgf" without a question, as the chooser had asked
+// about "Hunt" only.
+TEST_F(MyFrameTest, ExportAsksBeforeReplacingTheFileTheExtensionNames) {
+  writeProject(twoGroups());
+  open();
+  select({"Hunt"});
+  const auto existing = dir.path() / "Hunt.zgf";
+  std::ofstream(existing) << "keep";
+  dialogs.files = {pathText(dir.path() / "Hunt")};
+  dialogs.answers = {false};
+  menu(FrameId::exportGroup);
+  ASSERT_EQ(dialogs.questions.size(), 1U);
+  EXPECT_EQ(dialogs.questions[0].text, "\"Hunt.zgf\" already exists.\nDo you want to replace it?");
+  // No offers the chooser again; cancelling it leaves the file as it was.
+  EXPECT_EQ(dialogs.fileRequests.size(), 2U);
+  EXPECT_EQ(ProjectFile::readFile(existing), "keep");
+  dialogs.files = {pathText(dir.path() / "Hunt")};
+  dialogs.answers = {true};
+  menu(FrameId::exportGroup);
+  EXPECT_EQ(ProjectFile::splitLines(ProjectFile::readFile(existing)).size(), 4U);
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
 namespace {
 
 wxWindow& insertSpecialButton(wxWindow& panel) { return *panel.FindWindow(FrameId::insertSpecial); }

@@ -120,10 +120,27 @@ TEST(GroupFile, TheExtensionIsZgfInAnyCase) {
   EXPECT_FALSE(GroupFile::hasGroupExtension("Hunt.zgf.txt"));
   // A dot in a folder's name is no extension of the file.
   EXPECT_FALSE(GroupFile::hasGroupExtension("/tmp/groups.zgf/Hunt"));
-  EXPECT_EQ(GroupFile::withGroupExtension("/tmp/Hunt"), "/tmp/Hunt.zgf");
-  EXPECT_EQ(GroupFile::withGroupExtension("/tmp/a.b/Hunt"), "/tmp/a.b/Hunt.zgf");
-  EXPECT_EQ(GroupFile::withGroupExtension("/tmp/Hunt.ZGF"), "/tmp/Hunt.ZGF");
-  EXPECT_EQ(GroupFile::withGroupExtension("/tmp/Hunt.txt"), "/tmp/Hunt.txt");
+}
+
+// Fault: a name with a dot ("Level 1.5") was exported without ".zgf", and import refused it.
+TEST(GroupFile, ExportedNamesEndInTheGroupExtension) {
+  const struct {
+    const char* chosen;
+    const char* written;
+  } cases[] = {
+      {"/tmp/Hunt", "/tmp/Hunt.zgf"},
+      {"/tmp/a.b/Hunt", "/tmp/a.b/Hunt.zgf"},
+      {"/tmp/Hunt.ZGF", "/tmp/Hunt.ZGF"},
+      {"/tmp/Hunt.zgf", "/tmp/Hunt.zgf"},
+      {"/tmp/Hunt.txt", "/tmp/Hunt.txt.zgf"},
+      {"/tmp/Level 1.5", "/tmp/Level 1.5.zgf"},
+      {"/tmp/Hunt.zgf.bak", "/tmp/Hunt.zgf.bak.zgf"},
+  };
+  for (const auto& each : cases) {
+    const std::filesystem::path written = GroupFile::withGroupExtension(each.chosen);
+    EXPECT_EQ(written, each.written);
+    EXPECT_TRUE(GroupFile::hasGroupExtension(written)) << each.chosen;
+  }
 }
 
 TEST(GroupFile, ASavedGroupReadsBackEqual) {

@@ -19,6 +19,10 @@ class RecordingDialogs final : public UserDialogs {
     Icon icon;
     wxWindow* parent;
   };
+  struct Question {
+    wxString text;
+    wxString caption;
+  };
   struct FileRequest {
     wxString title;
     wxString wildcard;
@@ -49,6 +53,14 @@ class RecordingDialogs final : public UserDialogs {
   void tell(const wxString& message, const wxString& caption, Icon icon, wxWindow* parent) override {
     messages.push_back({message, caption, icon, parent});
   }
+  // Answers with the next queued answer; No once they are used up.
+  bool ask(const wxString& question, const wxString& caption, wxWindow*) override {
+    questions.push_back({question, caption});
+    if (answers.empty()) return false;
+    const bool yes = answers.front();
+    answers.pop_front();
+    return yes;
+  }
   std::optional<wxString> chooseFileToOpen(wxWindow*, const wxString& title, const wxString& wildcard,
                                            const wxString& folder) override {
     fileRequests.push_back({title, wildcard, folder, wxEmptyString, false});
@@ -73,6 +85,8 @@ class RecordingDialogs final : public UserDialogs {
   }
 
   std::vector<Message> messages;
+  std::vector<Question> questions;
+  std::deque<bool> answers;
   std::vector<FileRequest> fileRequests;
   std::vector<Popup> popups;
   // Paths the next file choosers return, in order; nothing (a cancel) once used up.
