@@ -214,6 +214,25 @@ TEST(CommandTreeNames, NamesThatAreNotUtf8ShowAsSingleByteText) {
   EXPECT_EQ(host.tree->GetItemText(loaded), wxString::FromUTF8("Old \xc3\xa9t\xc3\xa9"));
 }
 
+// Fault: a long name was shown whole, and the tree took seconds to draw it.
+TEST(CommandTreeNames, ALongNameShowsCutShortAndStaysWholeInTheRecord) {
+  RecordingDialogs dialogs;
+  TreeHost host;
+  const std::string longName(100'000, 'n');
+  const wxTreeItemId hunt = host.addGroup("Hunt");
+  const wxTreeItemId first = host.addCommand(hunt, longName);
+  EXPECT_EQ(host.tree->GetItemText(first).length(), ItemNames::longestLabel + 1);
+  // A sibling whose name differs only past the cut is another name.
+  const wxTreeItemId second = host.addCommand(hunt, longName + "2");
+  EXPECT_EQ(host.tree->record(second)->getName(), longName + "2");
+  // An edit that leaves the label as shown keeps the whole name.
+  ASSERT_NE(host.tree->EditLabel(first), nullptr);
+  host.tree->EndEditLabel(first);
+  GuiTest::flushEvents();
+  EXPECT_EQ(host.tree->record(first)->getName(), longName);
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
 TEST(CommandTreeRename, AnEditedLabelBecomesTheRecordsName) {
   RecordingDialogs dialogs;
   TreeHost host;
