@@ -23,6 +23,7 @@
 
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
+#include "commands/StopTimeNotice.h"
 #include "controls/TokenMenu.h"
 #include "controls/MenuTokens.h"
 #include "frame/CommandPanel.h"
@@ -811,6 +812,12 @@ void MyFrame::importGroup() {
 void MyFrame::runCurrentGroup() {
   uiThread.assertCurrent("MyFrame::runCurrentGroup");
   storeEditors();
+  // Told while the window is still up: a message during the run would take the focus.
+  if (const GroupCommand* group = tree->groupRecord(tree->runningGroup()); group != nullptr && !isRunning()) {
+    if (const auto notice = StopTimeNotice::text(*group, wxDateTime::Now())) {
+      UserDialogs::current().tell(WxText::fromUtf8(*notice), "Stop Time", UserDialogs::Icon::information, this);
+    }
+  }
   Tern::Event::postOwned(std::make_unique<RunSequenceEvent>(this));
 }
 
