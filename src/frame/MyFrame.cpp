@@ -978,8 +978,10 @@ void MyFrame::duplicateCommand() {
 void MyFrame::onInsertSpecialButton(wxCommandEvent& event) {
   auto* button = dynamic_cast<wxWindow*>(event.GetEventObject());
   if (button == nullptr) return;
-  TokenMenu menu;
+  // The status bar shows the items' help as it does the menu bar's, and its text again after.
+  TokenMenu menu([this](const wxString& help) { DoGiveHelp(help, true); });
   UserDialogs::current().popUpMenu(*button, menu, wxPoint(0, 0));
+  DoGiveHelp(wxEmptyString, false);
 }
 
 void MyFrame::insertSpecial(int id) {

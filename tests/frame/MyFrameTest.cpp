@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <wx/menu.h>
 #include <wx/spinctrl.h>
+#include <wx/statusbr.h>
 #include <wx/textctrl.h>
 #include <wx/toolbar.h>
 
@@ -989,6 +990,29 @@ TEST_F(MyFrameTest, InsertSpecialPopsTheTokenMenuUpAtThePressedButton) {
   GuiTest::click(insertSpecialButton(frame->commandEditor()));
   ASSERT_EQ(dialogs.popups.size(), 2U);
   EXPECT_EQ(dialogs.popups[1].window, &insertSpecialButton(frame->commandEditor()));
+}
+
+// Fault: hovering an item of the menu blanked the status bar's help field instead of showing the
+// item's help.
+TEST_F(MyFrameTest, InsertSpecialShowsTheHelpOfTheItemUnderThePointer) {
+  writeProject(twoGroups());
+  open();
+  select({"Rest"});
+  wxStatusBar& bar = *frame->GetStatusBar();
+  const wxString before = bar.GetStatusText(frame->GetStatusBarPane());
+  wxString shown;
+  dialogs.whileOpen = [&](wxWindow& window, wxMenu& menu) {
+    wxMenu* submenu = nullptr;
+    const int enter = menu.FindItem("<ENTER>");
+    ASSERT_NE(menu.FindItem(enter, &submenu), nullptr);
+    // As the toolkit reports the pointer over an item: to its menu, then the window it popped up on.
+    wxMenuEvent hover(wxEVT_MENU_HIGHLIGHT, enter, submenu);
+    wxMenuBase::ProcessMenuEvent(submenu, hover, &window);
+    shown = bar.GetStatusText(frame->GetStatusBarPane());
+  };
+  GuiTest::click(insertSpecialButton(frame->groupEditor()));
+  EXPECT_EQ(shown, "<ENTER>");
+  EXPECT_EQ(bar.GetStatusText(frame->GetStatusBarPane()), before);
 }
 
 // Faults: the token went into the hidden editor's box, was appended instead of replacing the

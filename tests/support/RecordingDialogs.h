@@ -4,6 +4,7 @@
 #include <wx/window.h>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -77,6 +78,7 @@ class RecordingDialogs final : public UserDialogs {
     Popup popup{&window, at, {}};
     keepEntries(menu, 0, popup.entries);
     popups.push_back(std::move(popup));
+    if (whileOpen) whileOpen(window, menu);
     if (menuChoices.empty()) return;
     wxCommandEvent chosen(wxEVT_MENU, menuChoices.front());
     menuChoices.pop_front();
@@ -93,6 +95,8 @@ class RecordingDialogs final : public UserDialogs {
   std::deque<std::optional<wxString>> files;
   // Ids the next popup menus choose, in order.
   std::deque<int> menuChoices;
+  // What the user does while a popup menu is open, before it is closed.
+  std::function<void(wxWindow& window, wxMenu& menu)> whileOpen;
 
  private:
   std::optional<wxString> nextFile() {
