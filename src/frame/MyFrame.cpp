@@ -307,7 +307,12 @@ void MyFrame::playKeys(const KeyActions& list) { input.playKeys(list); }
 
 void MyFrame::releaseHeldInput() { input.releaseHeldInput(); }
 
-std::unique_ptr<TimerService> MyFrame::makeTimerService() { return std::make_unique<OneShot>(); }
+std::unique_ptr<TimerService> MyFrame::makeTimerService() {
+  // Handled after the timer's report, as the run's end drops the service that reports.
+  return std::make_unique<OneShot>([this](std::exception_ptr failure) {
+    CallAfter([this, failure] { runStep([&failure] { std::rethrow_exception(failure); }); });
+  });
+}
 
 LgrDate MyFrame::now() const { return {}; }
 
