@@ -26,8 +26,8 @@ class Sequencer final : public OneShotClient, public CommandRun {
   static constexpr std::uint32_t legMs = 86'400'000;
   // Longest leg of a wait for a start or stop time. The timers count on a clock that stops
   // while the machine is suspended, so such a wait looks at the wall clock again after every
-  // leg: after a resume the run starts or stops at most this late.
-  static constexpr std::uint32_t wallLegMs = 1'000;
+  // leg: after a resume the run starts or stops at most this late (the times count minutes).
+  static constexpr std::uint32_t wallLegMs = 10'000;
 
   Sequencer(RunGroup& tree, SequencerHost& host);
   ~Sequencer() override;
