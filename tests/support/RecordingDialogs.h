@@ -20,10 +20,6 @@ class RecordingDialogs final : public UserDialogs {
     Icon icon;
     wxWindow* parent;
   };
-  struct Question {
-    wxString text;
-    wxString caption;
-  };
   struct FileRequest {
     wxString title;
     wxString wildcard;
@@ -55,8 +51,8 @@ class RecordingDialogs final : public UserDialogs {
     messages.push_back({message, caption, icon, parent});
   }
   // Answers with the next queued answer; No once they are used up.
-  bool ask(const wxString& question, const wxString& caption, wxWindow*) override {
-    questions.push_back({question, caption});
+  bool ask(const wxString& question, const wxString&, wxWindow*) override {
+    questions.push_back(question);
     if (answers.empty()) return false;
     const bool yes = answers.front();
     answers.pop_front();
@@ -87,7 +83,7 @@ class RecordingDialogs final : public UserDialogs {
   }
 
   std::vector<Message> messages;
-  std::vector<Question> questions;
+  std::vector<wxString> questions;
   std::deque<bool> answers;
   std::vector<FileRequest> fileRequests;
   std::vector<Popup> popups;

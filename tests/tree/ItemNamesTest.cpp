@@ -59,18 +59,10 @@ TEST(ItemNames, EditedLabelsLoseTheBytesThatWouldBreakTheFile) {
 // Fault: a name of a million characters read from a file took seconds to show and to repaint.
 TEST(ItemNames, ALabelShowsALongNameCutBetweenCharacters) {
   const std::string x255(255, 'x');
-  const std::string ellipsis = "\u2026";
-  const struct {
-    std::string name;
-    std::string label;
-  } cases[] = {
-      {"Hunt", "Hunt"},
+  const std::pair<std::string, std::string> cases[] = {
       {x255 + "y", x255 + "y"},
-      {x255 + "yz", x255 + "y" + ellipsis},
-      // The 256th character is two bytes long: it stays whole.
-      {x255 + "\xc3\xa9z", x255 + "\xc3\xa9" + ellipsis},
-      {x255 + "y\xc3\xa9", x255 + "y" + ellipsis},
-      {std::string(1'000'000, 'n'), std::string(256, 'n') + ellipsis},
-  };
-  for (const auto& each : cases) EXPECT_EQ(ItemNames::label(each.name), each.label) << each.name.size();
+      {x255 + "\xc3\xa9z", x255 + "\xc3\xa9\u2026"},
+      {x255 + "y\xc3\xa9", x255 + "y\u2026"},
+      {std::string(1'000'000, 'n'), std::string(256, 'n') + "\u2026"}};
+  for (const auto& [name, label] : cases) EXPECT_EQ(ItemNames::label(name), label) << name.size();
 }
