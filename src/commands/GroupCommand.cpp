@@ -83,9 +83,13 @@ void GroupCommand::load(std::string_view record) {
   stopAfterRepeats = fields.flag(stopAfterRepeatsField);
   dontStop = fields.flag(dontStopField);
   stopTime = readDateTime(fields, stopYearField);
+  movedStopTime = wxDateTime();
   // The midnight after the start's day: after the start, and for a start of now the
   // midnight after now.
-  if (!stopTime.IsValid() || !stopTime.IsLaterThan(startTime)) stopTime = startTime.GetDateOnly() + wxDateSpan::Day();
+  if (!stopTime.IsValid() || !stopTime.IsLaterThan(startTime)) {
+    movedStopTime = stopTime;
+    stopTime = startTime.GetDateOnly() + wxDateSpan::Day();
+  }
   setStopDelay(fields.number(stopDelayMsField));
   repeatCount = fields.number(repeatCountField);
   setFinalText(fields.text(finalTextField));
@@ -93,6 +97,11 @@ void GroupCommand::load(std::string_view record) {
   startDelay.read(fields, startDelayValueField);
   stopDelay.read(fields, stopDelayValueField);
   finishCommands = fields.flag(finishCommandsField);
+}
+
+void GroupCommand::setStopTime(const wxDateTime& value) {
+  if (!value.IsValid() || !stopTime.IsValid() || !value.IsEqualTo(stopTime)) movedStopTime = wxDateTime();
+  stopTime = value;
 }
 
 void GroupCommand::save(std::string& out) const {

@@ -57,7 +57,11 @@ class GroupCommand : public BaseCommand {
   void setFinishCommands(bool value) { finishCommands = value; }
 
   [[nodiscard]] const wxDateTime& getStopTime() const { return stopTime; }
-  void setStopTime(const wxDateTime& value) { stopTime = value; }
+  // Setting another stop time forgets the one loading moved.
+  void setStopTime(const wxDateTime& value);
+  // The stop time the record held when loading moved it past the start; invalid when loading
+  // kept it, and once another stop time is set.
+  [[nodiscard]] const wxDateTime& getMovedStopTime() const { return movedStopTime; }
   [[nodiscard]] std::int32_t getStopDelayMs() const { return stopDelayMs; }
   void setStopDelay(std::int32_t ms) { stopDelayMs = ms; }
   void setStopDelayEditor(std::int32_t value, std::int16_t unit) { stopDelay.set(value, unit); }
@@ -87,6 +91,7 @@ class GroupCommand : public BaseCommand {
   bool dontStop = false;
   bool finishCommands = false;
   wxDateTime stopTime;
+  wxDateTime movedStopTime;
   std::int32_t stopDelayMs = 900000;
   ShownInterval stopDelay{15, 2};
   std::int32_t repeatCount = 10;

@@ -2,6 +2,7 @@
 
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/wupdlock.h>
 
 #include <string>
 #include <string_view>
@@ -18,6 +19,21 @@ const wxUniChar nulSymbol(0x2400U);
 
 // Findings marked in a text at most; each costs the toolkit a style change per keystroke.
 constexpr std::size_t mostMarks = 64;
+
+// Longest run of characters without a blank or line break that still wraps between words. The
+// toolkit breaks a longer run between characters only after measuring it again for each line it
+// fills, so a box full of tokens such as "<ENTER><TAB>..." took seconds to lay out.
+constexpr std::size_t longestWordToWrap = 200;
+
+bool hasOverlongWord(const wxString& text) {
+  std::size_t run = 0;
+  for (const wxUniChar c : text) {
+    const bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\r';
+    run = blank ? 0 : run + 1;
+    if (run > longestWordToWrap) return true;
+  }
+  return false;
+}
 
 // The characters before a byte offset of a UTF-8 text: the box counts positions in characters.
 long characterPosition(std::string_view text, std::size_t byteOffset) {
@@ -66,8 +82,11 @@ void EditorText::show(std::string_view displayText) {
   if (nulShown) shown.Replace(wxString(nul), wxString(nulSymbol));
   cut = static_cast<long>(shown.length()) > shownLimit;
   if (cut) shown.Truncate(static_cast<std::size_t>(shownLimit));
+  // Without the box laid out meanwhile, the text and its marks cost the toolkit one layout.
+  const wxWindowUpdateLocker layoutOnce(&text);
   // Editing a beginning would drop the rest on store; the whole text stays in the record instead.
   text.SetEditable(!cut);
+  chooseWrap(shown);
   text.ChangeValue(shown);
   if (cut) {
     marked = false;
@@ -79,8 +98,16 @@ void EditorText::show(std::string_view displayText) {
 
 wxColour EditorText::markColour() { return {255, 200, 200}; }
 
+void EditorText::chooseWrap(const wxString& value) {
+  const long style = text.GetWindowStyleFlag() & ~wxTE_CHARWRAP;
+  const long wanted = hasOverlongWord(value) ? style | wxTE_CHARWRAP : style;
+  if (wanted != text.GetWindowStyleFlag()) text.SetWindowStyleFlag(wanted);
+}
+
 void EditorText::checkText() {
-  const std::string value = WxText::toUtf8(text.GetValue());
+  const wxString boxText = text.GetValue();
+  chooseWrap(boxText);
+  const std::string value = WxText::toUtf8(boxText);
   const std::vector<KeyTextCheck::Finding> findings = textCheck().check(value, screen(), mostMarks);
   if (marked) text.SetStyle(0, text.GetLastPosition(), wxTextAttr(wxNullColour, text.GetBackgroundColour()));
   marked = !findings.empty();

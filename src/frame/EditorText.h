@@ -39,6 +39,8 @@ class EditorText {
 
  private:
   void onText(wxCommandEvent& event);
+  // Wraps the box between any two characters while value holds a word too long to wrap whole.
+  void chooseWrap(const wxString& value);
   // Checks the box's text, marks what will not type as written and tells the first of it.
   void checkText();
 

@@ -23,6 +23,7 @@
 
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
+#include "commands/StopTimeNotice.h"
 #include "controls/TokenMenu.h"
 #include "controls/MenuTokens.h"
 #include "frame/CommandPanel.h"
@@ -306,7 +307,12 @@ void MyFrame::playKeys(const KeyActions& list) { input.playKeys(list); }
 
 void MyFrame::releaseHeldInput() { input.releaseHeldInput(); }
 
-std::unique_ptr<TimerService> MyFrame::makeTimerService() { return std::make_unique<OneShot>(); }
+std::unique_ptr<TimerService> MyFrame::makeTimerService() {
+  // Handled after the timer's report, as the run's end drops the service that reports.
+  return std::make_unique<OneShot>([this](std::exception_ptr failure) {
+    CallAfter([this, failure] { runStep([&failure] { std::rethrow_exception(failure); }); });
+  });
+}
 
 LgrDate MyFrame::now() const { return {}; }
 
@@ -747,7 +753,15 @@ void MyFrame::exportGroup() {
     const std::optional<wxString> chosen = dialogs.chooseFileToSave(
         this, exportTitle, exportWildcard, WxText::fromUtf8(folder.string()), WxText::fromUtf8(block.group->getName()));
     if (!chosen) return;
-    switch (GroupFile::save(GroupFile::withGroupExtension(chosenPath(*chosen)), block)) {
+    const std::filesystem::path path = GroupFile::withGroupExtension(chosenPath(*chosen));
+    // The chooser asked about the name as written, not about the one the extension made.
+    std::error_code unknown;
+    if (path != chosenPath(*chosen) && std::filesystem::exists(path, unknown) &&
+        !dialogs.ask("\"" + WxText::fromUtf8(path.filename().string()) + "\" already exists.\nDo you want to replace it?",
+                     exportTitle, this)) {
+      continue;
+    }
+    switch (GroupFile::save(path, block)) {
       case GroupFile::SaveOutcome::saved:
         return;
       case GroupFile::SaveOutcome::notWritable:
@@ -803,6 +817,12 @@ void MyFrame::importGroup() {
 void MyFrame::runCurrentGroup() {
   uiThread.assertCurrent("MyFrame::runCurrentGroup");
   storeEditors();
+  // Told while the window is still up: a message during the run would take the focus.
+  if (const GroupCommand* group = tree->groupRecord(tree->runningGroup()); group != nullptr && !isRunning()) {
+    if (const auto notice = StopTimeNotice::text(*group, wxDateTime::Now())) {
+      UserDialogs::current().tell(WxText::fromUtf8(*notice), "Stop Time", UserDialogs::Icon::information, this);
+    }
+  }
   Tern::Event::postOwned(std::make_unique<RunSequenceEvent>(this));
 }
 
@@ -963,8 +983,10 @@ void MyFrame::duplicateCommand() {
 void MyFrame::onInsertSpecialButton(wxCommandEvent& event) {
   auto* button = dynamic_cast<wxWindow*>(event.GetEventObject());
   if (button == nullptr) return;
-  TokenMenu menu;
+  // The status bar shows the items' help as it does the menu bar's, and its text again after.
+  TokenMenu menu([this](const wxString& help) { DoGiveHelp(help, true); });
   UserDialogs::current().popUpMenu(*button, menu, wxPoint(0, 0));
+  DoGiveHelp(wxEmptyString, false);
 }
 
 void MyFrame::insertSpecial(int id) {

@@ -32,14 +32,16 @@ void Sequencer::onRunSequence() {
   host.showStopControls();
   translateTexts(groupItem, *group);
   // Both waits count from here: a stop delay includes the start delay.
-  startLeftMs = group->isStartAtTime() ? msUntil(group->getStartTime()) : atLeastZero(group->getStartDelayMs());
-  startTimerId = armLeg(startLeftMs);
+  startAtMs = group->isStartAtTime() ? std::optional(wallMs(group->getStartTime())) : std::nullopt;
+  startLeftMs = atLeastZero(group->getStartDelayMs());
+  startTimerId = armLeg(startLeftMs, startAtMs);
+  stopAtMs = std::nullopt;
   if (group->isStopAtTime()) {
-    stopLeftMs = msUntil(group->getStopTime());
-    stopTimerId = armLeg(stopLeftMs);
+    stopAtMs = wallMs(group->getStopTime());
+    stopTimerId = armLeg(stopLeftMs, stopAtMs);
   } else if (group->isStopAfterDelay()) {
     stopLeftMs = atLeastZero(group->getStopDelayMs());
-    stopTimerId = armLeg(stopLeftMs);
+    stopTimerId = armLeg(stopLeftMs, stopAtMs);
   } else if (group->isStopAfterRepeats()) {
     passCount = 0;
   }
@@ -57,8 +59,8 @@ void Sequencer::translateTexts(const wxTreeItemId& groupItem, GroupCommand& grou
 
 void Sequencer::onOneShotFired(std::uint32_t id) {
   if (id == startTimerId) {
-    if (startLeftMs > 0) {
-      startTimerId = armLeg(startLeftMs);
+    if (waitGoesOn(startLeftMs, startAtMs)) {
+      startTimerId = armLeg(startLeftMs, startAtMs);
       return;
     }
     startTimerId = 0;
@@ -67,8 +69,8 @@ void Sequencer::onOneShotFired(std::uint32_t id) {
     // and must find the first pass under way so that it ends after that pass, not before it.
     onCommandFinished(tree.runningGroup());
   } else if (id == stopTimerId) {
-    if (stopLeftMs > 0) {
-      stopTimerId = armLeg(stopLeftMs);
+    if (waitGoesOn(stopLeftMs, stopAtMs)) {
+      stopTimerId = armLeg(stopLeftMs, stopAtMs);
       return;
     }
     stopTimerId = 0;
@@ -140,18 +142,25 @@ void Sequencer::play(const KeyActions& list) { host.playKeys(list); }
 
 void Sequencer::turnFinished(BaseCommand& command) { host.postCommandFinished(command.GetId()); }
 
-std::uint64_t Sequencer::msUntil(const wxDateTime& when) const {
-  // A date-time that cannot be read counts as now, as loading a project treats it.
-  if (!when.IsValid()) return 0;
+std::int64_t Sequencer::wallMs(const wxDateTime& when) const {
+  if (!when.IsValid()) return host.now().milliseconds();
   LgrDate target(0);
   target.setDate(when.GetYear(), static_cast<std::uint32_t>(when.GetMonth()) + 1, when.GetDay());
   target.setTime(when.GetHour(), when.GetMinute(), 0, 0);
-  const std::int64_t ms = target.milliseconds() - host.now().milliseconds();
-  return ms > 0 ? static_cast<std::uint64_t>(ms) : 0;
+  return target.milliseconds();
 }
 
-std::uint32_t Sequencer::armLeg(std::uint64_t& leftMs) {
-  const std::uint64_t leg = std::min<std::uint64_t>(leftMs, legMs);
+bool Sequencer::waitGoesOn(std::uint64_t& leftMs, const std::optional<std::int64_t>& atMs) const {
+  if (atMs) {
+    const std::int64_t ms = *atMs - host.now().milliseconds();
+    leftMs = ms > 0 ? static_cast<std::uint64_t>(ms) : 0;
+  }
+  return leftMs > 0;
+}
+
+std::uint32_t Sequencer::armLeg(std::uint64_t& leftMs, const std::optional<std::int64_t>& atMs) {
+  (void)waitGoesOn(leftMs, atMs);
+  const std::uint64_t leg = std::min<std::uint64_t>(leftMs, atMs ? wallLegMs : legMs);
   leftMs -= leg;
   return timerService->arm(this, static_cast<std::uint32_t>(leg));
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "commands/CommandRun.h"
 #include "tree/RunGroup.h"
@@ -23,6 +24,10 @@ class Sequencer final : public OneShotClient, public CommandRun {
   // Longest single timer of a start or a stop wait; a longer wait is a chain of them, since a
   // timer holds at most 2^32 - 1 ms (about 49.7 days).
   static constexpr std::uint32_t legMs = 86'400'000;
+  // Longest leg of a wait for a start or stop time. The timers count on a clock that stops
+  // while the machine is suspended, so such a wait looks at the wall clock again after every
+  // leg: after a resume the run starts or stops at most this late (the times count minutes).
+  static constexpr std::uint32_t wallLegMs = 10'000;
 
   Sequencer(RunGroup& tree, SequencerHost& host);
   ~Sequencer() override;
@@ -61,10 +66,15 @@ class Sequencer final : public OneShotClient, public CommandRun {
   [[nodiscard]] bool isStopRequested() const { return stopRequested; }
 
  private:
-  // Milliseconds from now until a local date and time, to the minute; 0 once it has passed.
-  [[nodiscard]] std::uint64_t msUntil(const wxDateTime& when) const;
-  // Arms the next leg of a wait and takes it off leftMs.
-  std::uint32_t armLeg(std::uint64_t& leftMs);
+  // A local date and time, to the minute, in LgrDate's milliseconds; one that cannot be read
+  // counts as now, as loading a project treats it.
+  [[nodiscard]] std::int64_t wallMs(const wxDateTime& when) const;
+  // Whether a wait goes on: for a wait until a time of the wall clock (atMs), leftMs becomes
+  // the time left until it, 0 once it has passed.
+  [[nodiscard]] bool waitGoesOn(std::uint64_t& leftMs, const std::optional<std::int64_t>& atMs) const;
+  // Arms the next leg of a wait and takes it off leftMs; a leg of a wait until a time of the
+  // wall clock lasts at most wallLegMs.
+  std::uint32_t armLeg(std::uint64_t& leftMs, const std::optional<std::int64_t>& atMs);
   // Translates the running group's texts with the keyboard layout of now.
   void translateTexts(const wxTreeItemId& groupItem, GroupCommand& group);
 
@@ -78,6 +88,9 @@ class Sequencer final : public OneShotClient, public CommandRun {
   // What remains of the start and stop waits after their current legs.
   std::uint64_t startLeftMs = 0;
   std::uint64_t stopLeftMs = 0;
+  // The wall-clock times a Start Time and a Stop Time wait for.
+  std::optional<std::int64_t> startAtMs;
+  std::optional<std::int64_t> stopAtMs;
   std::int64_t passCount = 0;
   bool stopRequested = false;
 };

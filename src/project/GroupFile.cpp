@@ -48,7 +48,7 @@ bool hasGroupExtension(const std::filesystem::path& path) {
 }
 
 std::filesystem::path withGroupExtension(const std::filesystem::path& path) {
-  if (path.filename().string().find('.') != std::string::npos) return path;
+  if (hasGroupExtension(path)) return path;
   std::filesystem::path named = path;
   named += ".";
   named += extension;

@@ -14,7 +14,8 @@ inline constexpr std::string_view extension = "zgf";
 // Whether the file name's extension, the text after its last dot, is "zgf" in any case.
 [[nodiscard]] bool hasGroupExtension(const std::filesystem::path& path);
 
-// The path with ".zgf" appended when its file name has no extension.
+// The path with ".zgf" appended unless its file name ends in it, in any case: "Level 1.5" becomes
+// "Level 1.5.zgf", which import accepts.
 [[nodiscard]] std::filesystem::path withGroupExtension(const std::filesystem::path& path);
 
 enum class SaveOutcome {

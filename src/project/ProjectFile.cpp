@@ -8,6 +8,8 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <fstream>
+#include <string>
 #include <optional>
 #include <system_error>
 #include <utility>
@@ -170,6 +172,19 @@ void writeAll(int fd, std::string_view text, const std::string& name) {
   }
 }
 
+// The mode a program gives a new file: read and write for all, less the user's umask (which
+// the temporary file's own mode ignores). The kernel tells the umask without changing it.
+mode_t newFileMode() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.starts_with("Umask:")) return 0666 & ~static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+  }
+  // Kernels before 4.7: setting the umask is the only way to read it.
+  const mode_t mask = ::umask(077);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
 }  // namespace
 
 std::vector<std::string_view> splitLines(std::string_view text) {
@@ -265,9 +280,9 @@ void writeFileSafely(const std::filesystem::path& path, std::string_view text) {
   Descriptor file(::mkstemp(pattern.data()));
   if (file.get() < 0) throw systemError("Cannot create a temporary file in", folder.string());
   TemporaryFile temporary{std::filesystem::path(pattern)};
-  // Keep the permissions of the file being replaced, or the usual ones for a new file.
+  // Keep the permissions of the file being replaced; a new file gets those the user's umask allows.
   struct stat old {};
-  const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+  const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : newFileMode();
   if (::fchmod(file.get(), mode) != 0) throw systemError("Cannot set the permissions of", pattern);
   writeAll(file.get(), text, pattern);
   if (::fsync(file.get()) != 0) throw systemError("Cannot flush", pattern);

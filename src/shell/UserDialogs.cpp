@@ -20,6 +20,10 @@ class ToolkitDialogs final : public UserDialogs {
     wxMessageBox(message, caption, style, parent);
   }
 
+  bool ask(const wxString& question, const wxString& caption, wxWindow* parent) override {
+    return wxMessageBox(question, caption, wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION | wxCENTRE, parent) == wxYES;
+  }
+
   std::optional<wxString> chooseFileToOpen(wxWindow* parent, const wxString& title, const wxString& wildcard,
                                            const wxString& folder) override {
     return choose(parent, title, wildcard, folder, wxEmptyString, wxFD_OPEN | wxFD_FILE_MUST_EXIST);

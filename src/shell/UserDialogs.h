@@ -20,6 +20,9 @@ class UserDialogs {
   // A modal message box with an OK button; parent may be null (centred on the screen).
   virtual void tell(const wxString& message, const wxString& caption, Icon icon, wxWindow* parent) = 0;
 
+  // A modal question with the buttons Yes and No, No the default; true for Yes.
+  virtual bool ask(const wxString& question, const wxString& caption, wxWindow* parent) = 0;
+
   // A file chooser starting in folder; nothing when the user cancels. The open chooser takes
   // only an existing file; the save chooser proposes a name and asks before an existing file
   // is replaced.

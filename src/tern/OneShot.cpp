@@ -8,7 +8,7 @@
 #include "tern/OneShotHelpers.h"
 #include "tern/Ticks.h"
 
-OneShot::OneShot() { start(); }
+OneShot::OneShot(ClientFailed clientFailed) : failed(std::move(clientFailed)) { start(); }
 
 OneShot::~OneShot() {
   stopRequested = true;
@@ -89,5 +89,11 @@ void OneShot::report(OneShotClient* client, std::uint32_t id) {
   const auto found = timers.find(id);
   if (found == timers.end() || !found->second.fired) return;
   timers.erase(found);
-  if (Tern::InstanceValidator::isValid<OneShotClient>(client)) client->onOneShotFired(id);
+  if (!Tern::InstanceValidator::isValid<OneShotClient>(client)) return;
+  try {
+    client->onOneShotFired(id);
+  } catch (const std::exception&) {
+    if (!failed) throw;
+    failed(std::current_exception());
+  }
 }

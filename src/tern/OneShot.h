@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <map>
 
 #include "tern/CountedPtr.h"
@@ -38,12 +39,18 @@ class OneShot final : public Tern::EventReceiver, public Tern::Thread, public Ti
     [[nodiscard]] const char* what() const noexcept override { return "OneShot worker failed"; }
   };
 
+  // Told on the UI thread of what a client's onOneShotFired threw, once the client is left: a
+  // step a timer drives must end the run and tell the user, as every other step of a run does,
+  // not end the program through the event loop.
+  using ClientFailed = std::function<void(std::exception_ptr failure)>;
+
   // Longest wait of the worker between two scans, in milliseconds.
   static constexpr std::uint32_t maxWaitMs = 60000;
 
-  // Starts the worker, which waits for the first arm. Throws OsException
-  // "Tern::Thread::start failed". UI thread only.
-  OneShot();
+  // Starts the worker, which waits for the first arm. Without clientFailed, what a client
+  // throws goes on to the dispatcher. Throws OsException "Tern::Thread::start failed". UI
+  // thread only.
+  explicit OneShot(ClientFailed clientFailed = {});
   // Stops and joins the worker; pending timers are dropped without notice. UI thread only.
   ~OneShot() override;
   OneShot(const OneShot&) = delete;
@@ -68,6 +75,7 @@ class OneShot final : public Tern::EventReceiver, public Tern::Thread, public Ti
 
   // UI thread only.
   Tern::OwnerThread owner;
+  ClientFailed failed;
   Timers timers;
   std::uint32_t lastId = 0;
 

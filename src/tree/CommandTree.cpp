@@ -102,6 +102,8 @@ wxTreeItemId CommandTree::groupOf(const wxTreeItemId& item) const {
   return {};
 }
 
+wxString CommandTree::labelOf(std::string_view name) { return WxText::fromUtf8(ItemNames::label(name)); }
+
 void CommandTree::setExpandedImage(const wxTreeItemId& item, Image image) {
   // Setting an image measures the item again; filling a large tree would do so for every child.
   if (GetItemImage(item, wxTreeItemIcon_Expanded) != image) SetItemImage(item, image, wxTreeItemIcon_Expanded);
@@ -112,7 +114,7 @@ wxTreeItemId CommandTree::appendGroup(std::unique_ptr<GroupCommand> group, std::
   if (!root.IsOk() || group == nullptr) return {};
   wxString name = WxText::fromUtf8(group->getName());
   GroupCommand* owned = group.get();
-  const wxTreeItemId item = AppendItem(root, name, groupClosedImage, -1, group.release());
+  const wxTreeItemId item = AppendItem(root, labelOf(owned->getName()), groupClosedImage, -1, group.release());
   if (naming) {
     makeNameUnique(name, item, *naming);
     owned->setName(WxText::toUtf8(name));
@@ -127,7 +129,7 @@ wxTreeItemId CommandTree::appendCommand(const wxTreeItemId& group, std::unique_p
   openGroup(group);
   wxString name = WxText::fromUtf8(command->getName());
   BaseCommand* owned = command.get();
-  const wxTreeItemId item = AppendItem(group, name, commandImage, -1, command.release());
+  const wxTreeItemId item = AppendItem(group, labelOf(owned->getName()), commandImage, -1, command.release());
   if (naming) {
     makeNameUnique(name, item, *naming);
     owned->setName(WxText::toUtf8(name));
@@ -157,8 +159,8 @@ void CommandTree::openGroup(const wxTreeItemId& group) {
   std::vector<std::unique_ptr<BaseCommand>> held = std::move(owner->unopenedCommands());
   owner->unopenedCommands().clear();
   for (std::unique_ptr<BaseCommand>& command : held) {
-    const wxString name = WxText::fromUtf8(command->getName());
-    AppendItem(group, name, commandImage, -1, command.release());
+    const wxString label = labelOf(command->getName());
+    AppendItem(group, label, commandImage, -1, command.release());
   }
   // The button follows the items from now on: a group whose last command goes shows none.
   SetItemHasChildren(group, false);
@@ -168,10 +170,14 @@ void CommandTree::openGroupFor(const wxTreeItemId& group) const { const_cast<Com
 
 bool CommandTree::isNameUnique(const wxString& name, const wxTreeItemId& item) const {
   if (level(item) == ItemLevel::root || level(item) == ItemLevel::none) return true;
+  const std::string wanted = WxText::toUtf8(name);
   const wxTreeItemId parent = GetItemParent(item);
   wxTreeItemIdValue cookie;
   for (wxTreeItemId sibling = GetFirstChild(parent, cookie); sibling.IsOk(); sibling = GetNextChild(parent, cookie)) {
-    if (sibling != item && GetItemText(sibling) == name) return false;
+    if (sibling == item) continue;
+    // A label may show a long name cut short; an item without a record has its label only.
+    const BaseCommand* named = record(sibling);
+    if ((named != nullptr ? named->getName() : WxText::toUtf8(GetItemText(sibling))) == wanted) return false;
   }
   return true;
 }
@@ -181,7 +187,7 @@ void CommandTree::makeNameUnique(wxString& name, const wxTreeItemId& item, NameS
   name = WxText::fromUtf8(ItemNames::unique(WxText::toUtf8(name), style, [this, &item](const std::string& candidate) {
     return !isNameUnique(WxText::fromUtf8(candidate), item);
   }));
-  SetItemText(item, name);
+  SetItemText(item, labelOf(WxText::toUtf8(name)));
 }
 
 void CommandTree::makeNameUnique(std::string& name, const wxTreeItemId& item, NameStyle style) {
@@ -202,7 +208,7 @@ bool CommandTree::renameItem(const wxTreeItemId& item, const wxString& label, wx
     return false;
   }
   named->setName(name);
-  SetItemText(item, kept);
+  SetItemText(item, labelOf(name));
   return true;
 }
 
@@ -224,7 +230,8 @@ void CommandTree::beginLabelEdit(wxTreeEvent& event) const {
 
 void CommandTree::endLabelEdit(wxTreeEvent& event) {
   if (event.IsEditCancelled()) return;
-  renameItem(event.GetItem(), event.GetLabel());
+  // A label left as shown keeps the name, whole even where the label shows it cut short.
+  if (event.GetLabel() != GetItemText(event.GetItem())) renameItem(event.GetItem(), event.GetLabel());
   // The label is already what the record holds; allowed, the toolkit would put the typed text back.
   event.Veto();
 }
@@ -265,12 +272,13 @@ wxTreeItemId CommandTree::dropCommand(const wxTreeItemId& dragged, const wxTreeI
   std::unique_ptr<BaseCommand> duplicate = source->clone();
   BaseCommand* owned = duplicate.get();
   wxString name = WxText::fromUtf8(owned->getName());
+  const wxString label = labelOf(owned->getName());
 
   const bool intoGroup = isGroupItem(anchor);
   const wxTreeItemId group = intoGroup ? anchor : GetItemParent(anchor);
   openGroup(group);
-  const wxTreeItemId item = intoGroup ? InsertItem(group, 0, name, commandImage, -1, duplicate.release())
-                                      : InsertItem(group, anchor, name, commandImage, -1, duplicate.release());
+  const wxTreeItemId item = intoGroup ? InsertItem(group, 0, label, commandImage, -1, duplicate.release())
+                                      : InsertItem(group, anchor, label, commandImage, -1, duplicate.release());
   setExpandedImage(group, groupOpenImage);
   // A drop into a collapsed group would otherwise select a command nobody sees.
   EnsureVisible(item);

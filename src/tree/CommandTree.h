@@ -16,10 +16,10 @@ class GroupCommand;
 
 // The tree of the project: one root, the groups under it and the commands under each group.
 // Every group and command record is the data of its item and is deleted with it; a label always
-// equals the name in its item's record. A group's commands may be held without items until the
-// group is first opened (expanded, run, or given another command): a loaded project's many
-// commands then cost their records only. The main window handles the tree's notifications and
-// calls the operations below from its handlers. UI thread only.
+// shows the name in its item's record (a long one cut short). A group's commands may be held
+// without items until the group is first opened (expanded, run, or given another command): a
+// loaded project's many commands then cost their records only. The main window handles the
+// tree's notifications and calls the operations below from its handlers. UI thread only.
 class CommandTree : public wxTreeCtrl, public RunGroup {
  public:
   // Indexes into the tree's image list.
@@ -108,6 +108,7 @@ class CommandTree : public wxTreeCtrl, public RunGroup {
   // The items are a view of the records: making a group's items changes nothing a reader of the
   // records sees, so the readers may make them.
   void openGroupFor(const wxTreeItemId& group) const;
+  [[nodiscard]] static wxString labelOf(std::string_view name);
   // Gives the item the image for its expanded state unless it has it already.
   void setExpandedImage(const wxTreeItemId& item, Image image);
 };

@@ -18,6 +18,16 @@ std::string ItemNames::unique(std::string_view name, NameStyle style, const Take
   return result;
 }
 
+std::string ItemNames::label(std::string_view name) {
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    // A byte other than a UTF-8 continuation byte starts a character.
+    if ((static_cast<unsigned char>(name[i]) & 0xC0U) == 0x80U) continue;
+    if (++characters > longestLabel) return std::string(name.substr(0, i)) + "\u2026";
+  }
+  return std::string(name);
+}
+
 std::string ItemNames::withoutBreakingBytes(std::string_view label) {
   std::string name;
   name.reserve(label.size());

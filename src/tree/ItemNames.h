@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,14 @@ class ItemNames {
 
   // name itself when it is not taken; otherwise the first candidate of the style that is not.
   [[nodiscard]] static std::string unique(std::string_view name, NameStyle style, const Taken& taken);
+
+  // Characters of a name a label shows at most: a name read from a file may be of any length,
+  // and the toolkit takes seconds to measure and draw a label of a million characters.
+  static constexpr std::size_t longestLabel = 256;
+
+  // The label that shows a name: the name itself, or its first longestLabel characters and an
+  // ellipsis, cut between two characters.
+  [[nodiscard]] static std::string label(std::string_view name);
 
   // An edited label as a name: DEL separates the record's fields and CR and LF end the project
   // file's lines, so none of them may stay in a name.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "commands/Record.h"
+#include "commands/StopTimeNotice.h"
 
 namespace {
 
@@ -166,4 +167,29 @@ TEST(GroupCommand, MinutesAreKeptSecondsAreNot) {
   copy.load(line);
   EXPECT_EQ(copy.getStartTime(), minuteOf(start));
   EXPECT_EQ(copy.getStopTime(), minuteOf(start + wxTimeSpan::Hours(1)));
+}
+
+// Fault: a run whose stop time had passed went on until a midnight the loading had moved the
+// stop to, and nothing said so.
+TEST(GroupCommand, ARunIsToldWhenItsStopIsNotTheStopTimeSet) {
+  const std::string past = std::string("2001") + del + "0" + del + "1" + del + "10" + del + "0";
+  const std::string future = std::string("2099") + del + "11" + del + "31" + del + "13" + del + "45";
+  const std::string midnight = (wxDateTime::Today() + wxDateSpan::Day()).Format("%Y-%m-%d %H:%M").utf8_string();
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
+      {past, "The stop time 2001-01-01 10:00 has passed: this run stops at " + midnight + "."},
+      {future, "The stop time 2099-12-31 13:45 is not after the start time: this run stops at 2100-01-01 00:00."}};
+  for (const auto& [both, notice] : cases) {
+    GroupCommand group;
+    group.load(groupLine(both, both));
+    EXPECT_EQ(StopTimeNotice::text(group, wxDateTime::Now()), notice);
+    group.setStopAtTime(false);
+    EXPECT_EQ(StopTimeNotice::text(group, wxDateTime::Now()), std::nullopt);
+  }
+  // A stop time set anew is kept to; once passed, the run stops at its pass's end (Finish Commands).
+  GroupCommand group;
+  group.load(groupLine(past, past));
+  const wxDateTime eight(1, wxDateTime::Jun, 2024, 8, 0);
+  group.setStopTime(eight);
+  EXPECT_EQ(StopTimeNotice::text(group, eight - wxTimeSpan::Minute()), std::nullopt);
+  EXPECT_EQ(StopTimeNotice::text(group, eight), "The stop time 2024-06-01 08:00 has passed: this run stops after its first pass.");
 }

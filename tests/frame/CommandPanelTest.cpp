@@ -228,6 +228,18 @@ TEST_F(CommandPanelTest, WhatWillNotTypeAsWrittenIsMarkedAndToldUnderTheText) {
   EXPECT_FALSE(markedAt(box, 3));
 }
 
+// Fault: a text of tokens without a blank froze the window for seconds, as the toolkit measured
+// its one long word again for every line it broke it into.
+TEST_F(CommandPanelTest, AWordTooLongToWrapWholeWrapsBetweenAnyCharacters) {
+  for (const auto& [text, anyCharacter] : {std::pair{std::string(200, 'x') + " <ENTER>", false},
+                                           std::pair{"<ENTER><ENTR>" + std::string(200, 'x'), true}}) {
+    BaseCommand source;
+    source.setText(text);
+    panel.showCommand(source);
+    EXPECT_EQ(panel.commandTextCtrl().HasFlag(wxTE_CHARWRAP), anyCharacter) << text;
+  }
+}
+
 // Fault: a huge paste made every later keystroke take seconds.
 TEST_F(CommandPanelTest, APasteBeyondTheLimitIsCutBack) {
   panel.commandTextCtrl().WriteText(wxString(static_cast<std::size_t>(EditorText::shownLimit) + 10, 'y'));

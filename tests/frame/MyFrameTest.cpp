@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <wx/menu.h>
 #include <wx/spinctrl.h>
+#include <wx/statusbr.h>
 #include <wx/textctrl.h>
 #include <wx/toolbar.h>
 
@@ -926,6 +927,24 @@ TEST_F(MyFrameTest, ExportToAReadOnlyFolderSaysSaveFailedAndOffersTheChooserAgai
   std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
 }
 
+// Fault: exporting to "Hunt" replaced "Hunt.zgf" without a question, as the chooser had asked
+// about "Hunt" only.
+TEST_F(MyFrameTest, ExportAsksBeforeReplacingTheFileTheExtensionNames) {
+  writeProject(twoGroups());
+  open();
+  select({"Hunt"});
+  std::ofstream(dir.path() / "Hunt.zgf") << "keep";
+  // No offers the chooser again, and a cancel there leaves the file alone; Yes replaces it.
+  dialogs.files = {pathText(dir.path() / "Hunt"), std::nullopt, pathText(dir.path() / "Hunt")};
+  dialogs.answers = {false, true};
+  menu(FrameId::exportGroup);
+  EXPECT_EQ(ProjectFile::readFile(dir.path() / "Hunt.zgf"), "keep");
+  menu(FrameId::exportGroup);
+  ASSERT_EQ(dialogs.questions.size(), 2U);
+  EXPECT_EQ(dialogs.questions[0], "\"Hunt.zgf\" already exists.\nDo you want to replace it?");
+  EXPECT_EQ(ProjectFile::splitLines(ProjectFile::readFile(dir.path() / "Hunt.zgf")).size(), 4U);
+}
+
 namespace {
 
 wxWindow& insertSpecialButton(wxWindow& panel) { return *panel.FindWindow(FrameId::insertSpecial); }
@@ -966,6 +985,28 @@ TEST_F(MyFrameTest, InsertSpecialPopsTheTokenMenuUpAtThePressedButton) {
   GuiTest::click(insertSpecialButton(frame->commandEditor()));
   ASSERT_EQ(dialogs.popups.size(), 2U);
   EXPECT_EQ(dialogs.popups[1].window, &insertSpecialButton(frame->commandEditor()));
+}
+
+// Fault: hovering an item of the menu blanked the status bar's help field instead of showing the
+// item's help.
+TEST_F(MyFrameTest, InsertSpecialShowsTheHelpOfTheItemUnderThePointer) {
+  writeProject(twoGroups());
+  open();
+  select({"Rest"});
+  const wxString before = frame->GetStatusBar()->GetStatusText(1);
+  wxString shown;
+  dialogs.whileOpen = [&](wxWindow& window, wxMenu& menu) {
+    wxMenu* submenu = nullptr;
+    const int enter = menu.FindItem("<ENTER>");
+    menu.FindItem(enter, &submenu);
+    // As the toolkit reports the pointer over an item: to its menu, then the window it popped up on.
+    wxMenuEvent hover(wxEVT_MENU_HIGHLIGHT, enter, submenu);
+    wxMenuBase::ProcessMenuEvent(submenu, hover, &window);
+    shown = frame->GetStatusBar()->GetStatusText(1);
+  };
+  GuiTest::click(insertSpecialButton(frame->groupEditor()));
+  EXPECT_EQ(shown, "<ENTER>");
+  EXPECT_EQ(frame->GetStatusBar()->GetStatusText(1), before);
 }
 
 // Faults: the token went into the hidden editor's box, was appended instead of replacing the

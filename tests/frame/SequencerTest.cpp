@@ -119,7 +119,7 @@ class SequencerTest : public ::testing::Test, public RunGroup, public SequencerH
     LgrDate noon(0);
     noon.setDate(2024, 6, 1);
     noon.setTime(12, 0, 0, 0);
-    return LgrDate(noon.nanoseconds() + static_cast<std::int64_t>(clockMs) * 1'000'000);
+    return LgrDate(noon.nanoseconds() + static_cast<std::int64_t>(clockMs + wallAheadMs) * 1'000'000);
   }
   void refreshKeyboardLayout() override { layoutMark = nextLayoutMark; }
 
@@ -127,6 +127,8 @@ class SequencerTest : public ::testing::Test, public RunGroup, public SequencerH
   std::vector<std::unique_ptr<BaseCommand>> commands;
   wxTreeItemId selected = itemOf(1);
   std::uint64_t clockMs = 0;
+  // How far the wall clock is ahead of the timers' clock, which stops while the machine sleeps.
+  std::uint64_t wallAheadMs = 0;
   Timers* live = nullptr;
   std::deque<std::function<void()>> posted;
   std::string log;
@@ -270,6 +272,26 @@ TEST_F(SequencerTest, AStartSixtyDaysAheadStartsThenAndAPassedStopStopsAtOnce) {
   EXPECT_EQ(typed, "0 F");
   runTo(startsAt + 50);
   EXPECT_EQ(typed, "0 F, " + std::to_string(startsAt + 50) + " A");
+}
+
+// Fault: a Start Time or Stop Time was turned into a delay once and counted on a clock that
+// stops while the machine is suspended: after a 5-minute suspend the run started or stopped 5
+// minutes late. Both are due at 12:10 by the wall clock; the machine sleeps 5 minutes at 12:01.
+TEST_F(SequencerTest, StartAndStopTimesFollowTheWallClockAcrossASuspend) {
+  for (const bool startAtTime : {true, false}) {
+    clockMs = wallAheadMs = 0;
+    group.setStartAtTime(startAtTime);
+    group.setStopAfterDelay(false);
+    group.setStopAtTime(!startAtTime);
+    group.setStartTime(wxDateTime(1, wxDateTime::Jun, 2024, 12, 10));
+    group.setStopTime(group.getStartTime());
+    sequencer.onRunSequence();
+    runTo(60'000);
+    wallAheadMs = 300'000;
+    runTo(300'050);
+    EXPECT_TRUE(typed.ends_with(startAtTime ? "300050 A" : "300000 F")) << typed.substr(typed.size() - 20);
+    sequencer.onEndSequence();
+  }
 }
 
 // Catches a run that starts from the selected command instead of its group's first, texts

@@ -120,10 +120,14 @@ TEST(GroupFile, TheExtensionIsZgfInAnyCase) {
   EXPECT_FALSE(GroupFile::hasGroupExtension("Hunt.zgf.txt"));
   // A dot in a folder's name is no extension of the file.
   EXPECT_FALSE(GroupFile::hasGroupExtension("/tmp/groups.zgf/Hunt"));
-  EXPECT_EQ(GroupFile::withGroupExtension("/tmp/Hunt"), "/tmp/Hunt.zgf");
-  EXPECT_EQ(GroupFile::withGroupExtension("/tmp/a.b/Hunt"), "/tmp/a.b/Hunt.zgf");
-  EXPECT_EQ(GroupFile::withGroupExtension("/tmp/Hunt.ZGF"), "/tmp/Hunt.ZGF");
-  EXPECT_EQ(GroupFile::withGroupExtension("/tmp/Hunt.txt"), "/tmp/Hunt.txt");
+}
+
+// Fault: a name with a dot ("Level 1.5") was exported without ".zgf", and import refused it.
+TEST(GroupFile, ExportedNamesEndInTheGroupExtension) {
+  const std::pair<const char*, const char*> cases[] = {{"/a.b/Hunt", "/a.b/Hunt.zgf"}, {"/Hunt.ZGF", "/Hunt.ZGF"},
+                                                       {"/Hunt.txt", "/Hunt.txt.zgf"},
+                                                       {"/Level 1.5", "/Level 1.5.zgf"}};
+  for (const auto& [chosen, written] : cases) EXPECT_EQ(GroupFile::withGroupExtension(chosen), written);
 }
 
 TEST(GroupFile, ASavedGroupReadsBackEqual) {

@@ -1,6 +1,7 @@
 #include "project/ProjectFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 
@@ -204,6 +205,25 @@ TEST(ProjectFile, SavesLeaveReadOnlyFilesAndLinksAlone) {
   EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "hop"));
   EXPECT_EQ(ProjectFile::readFile(dir.path() / "data" / "real.ini"), "new");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "data"), std::filesystem::directory_iterator()), 1);
+}
+
+// Fault: new project and group files were readable by everyone whatever the user's umask, and a
+// project often holds passwords.
+TEST(ProjectFile, NewFilesGetTheModeTheUmaskAllowsAndOldFilesKeepTheirs) {
+  const TempDir dir;
+  const auto file = dir.path() / "Zentak.ini";
+  struct stat info {};
+  const mode_t before = ::umask(077);
+  for (const mode_t mask : {mode_t{077}, mode_t{022}}) {
+    ::umask(mask);
+    std::filesystem::remove(file);
+    ProjectFile::writeFileSafely(file, "secret");
+    EXPECT_TRUE(::stat(file.c_str(), &info) == 0 && (info.st_mode & 07777) == (0666 & ~mask)) << std::oct << mask;
+  }
+  ::chmod(file.c_str(), 0604);
+  ProjectFile::writeFileSafely(file, "again");
+  EXPECT_TRUE(::stat(file.c_str(), &info) == 0 && (info.st_mode & 07777) == 0604);
+  ::umask(before);
 }
 
 // Only the save's own temporary files go: the project, other files and look-alikes stay.

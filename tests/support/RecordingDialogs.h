@@ -4,6 +4,7 @@
 #include <wx/window.h>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -49,6 +50,14 @@ class RecordingDialogs final : public UserDialogs {
   void tell(const wxString& message, const wxString& caption, Icon icon, wxWindow* parent) override {
     messages.push_back({message, caption, icon, parent});
   }
+  // Answers with the next queued answer; No once they are used up.
+  bool ask(const wxString& question, const wxString&, wxWindow*) override {
+    questions.push_back(question);
+    if (answers.empty()) return false;
+    const bool yes = answers.front();
+    answers.pop_front();
+    return yes;
+  }
   std::optional<wxString> chooseFileToOpen(wxWindow*, const wxString& title, const wxString& wildcard,
                                            const wxString& folder) override {
     fileRequests.push_back({title, wildcard, folder, wxEmptyString, false});
@@ -65,6 +74,7 @@ class RecordingDialogs final : public UserDialogs {
     Popup popup{&window, at, {}};
     keepEntries(menu, 0, popup.entries);
     popups.push_back(std::move(popup));
+    if (whileOpen) whileOpen(window, menu);
     if (menuChoices.empty()) return;
     wxCommandEvent chosen(wxEVT_MENU, menuChoices.front());
     menuChoices.pop_front();
@@ -73,12 +83,16 @@ class RecordingDialogs final : public UserDialogs {
   }
 
   std::vector<Message> messages;
+  std::vector<wxString> questions;
+  std::deque<bool> answers;
   std::vector<FileRequest> fileRequests;
   std::vector<Popup> popups;
   // Paths the next file choosers return, in order; nothing (a cancel) once used up.
   std::deque<std::optional<wxString>> files;
   // Ids the next popup menus choose, in order.
   std::deque<int> menuChoices;
+  // What the user does while a popup menu is open, before it is closed.
+  std::function<void(wxWindow& window, wxMenu& menu)> whileOpen;
 
  private:
   std::optional<wxString> nextFile() {

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <memory>
 #include <set>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -252,6 +254,20 @@ TEST_F(OneShotTest, DestroyingTheServiceWithTimersPendingDeliversNothingAfterwar
 TEST_F(OneShotTest, DestroyingAnUnusedServiceStopsItsWorker) {
   const OneShot service;
   EXPECT_TRUE(service.running());
+}
+
+// Fault: what a timer's client threw went through the event loop and ended the program, with
+// the main window hidden during a run.
+TEST_F(OneShotTest, WhatAClientThrowsIsHandedOverAndLaterTimersStillFire) {
+  int failures = 0;
+  OneShot service([&](const std::exception_ptr&) { ++failures; });
+  Client thrower;
+  Client other;
+  thrower.onFired = [](std::uint32_t) { throw std::runtime_error("typing failed"); };
+  service.arm(&thrower, 0);
+  ASSERT_TRUE(harness.pumpUntil([&] { return failures == 1; }));
+  service.arm(&other, 0);
+  ASSERT_TRUE(harness.pumpUntil([&] { return !other.fired.empty(); }));
 }
 
 // Catches a failed worker that leaves every later timer silent: a run would wait for ever.

@@ -214,6 +214,21 @@ TEST(CommandTreeNames, NamesThatAreNotUtf8ShowAsSingleByteText) {
   EXPECT_EQ(host.tree->GetItemText(loaded), wxString::FromUTF8("Old \xc3\xa9t\xc3\xa9"));
 }
 
+// Fault: a long name was shown whole, and the tree took seconds to draw it.
+TEST(CommandTreeNames, ALongNameShowsCutShortAndStaysWholeInTheRecord) {
+  TreeHost host;
+  const std::string longName(100'000, 'n');
+  const wxTreeItemId hunt = host.addGroup("Hunt");
+  const wxTreeItemId first = host.addCommand(hunt, longName);
+  EXPECT_EQ(host.tree->GetItemText(first).length(), ItemNames::longestLabel + 1);
+  // Names differing past the cut are two names; an edit leaving the label as shown keeps one whole.
+  EXPECT_EQ(host.tree->record(host.addCommand(hunt, longName + "2"))->getName(), longName + "2");
+  host.tree->EditLabel(first);
+  host.tree->EndEditLabel(first);
+  GuiTest::flushEvents();
+  EXPECT_EQ(host.tree->record(first)->getName(), longName);
+}
+
 TEST(CommandTreeRename, AnEditedLabelBecomesTheRecordsName) {
   RecordingDialogs dialogs;
   TreeHost host;

@@ -55,3 +55,14 @@ TEST(ItemNames, EditedLabelsLoseTheBytesThatWouldBreakTheFile) {
   // Other control bytes and UTF-8 sequences are kept as they are.
   EXPECT_EQ(ItemNames::withoutBreakingBytes("Tab\there caf\xc3\xa9 \x02\x03"), "Tab\there caf\xc3\xa9 \x02\x03");
 }
+
+// Fault: a name of a million characters read from a file took seconds to show and to repaint.
+TEST(ItemNames, ALabelShowsALongNameCutBetweenCharacters) {
+  const std::string x255(255, 'x');
+  const std::pair<std::string, std::string> cases[] = {
+      {x255 + "y", x255 + "y"},
+      {x255 + "\xc3\xa9z", x255 + "\xc3\xa9\u2026"},
+      {x255 + "y\xc3\xa9", x255 + "y\u2026"},
+      {std::string(1'000'000, 'n'), std::string(256, 'n') + "\u2026"}};
+  for (const auto& [name, label] : cases) EXPECT_EQ(ItemNames::label(name), label) << name.size();
+}
