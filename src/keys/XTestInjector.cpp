@@ -1,6 +1,8 @@
 #include "keys/XTestInjector.h"
 
+#include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <X11/extensions/Xrandr.h>
 #include <xkbcommon/xkbcommon.h>
 
@@ -25,6 +27,12 @@ using Clock = std::chrono::steady_clock;
 
 // A busy target may read our next keymap change before it handles the keys typed with a binding.
 constexpr Clock::duration bindingGrace = std::chrono::milliseconds(1000);
+
+// The server works through what is sent in its own time; anything it still holds when the user
+// presses a key on another connection (the stop key's chord, say) is handled after that key, and
+// modified by it. A round trip every so many events keeps that to well under a millisecond of
+// typing.
+constexpr unsigned eventsPerRoundTrip = 32;
 
 // Pointer coordinates travel as 16-bit values in the XTEST request.
 constexpr std::int64_t minCoordinate = std::numeric_limits<std::int16_t>::min();
@@ -83,6 +91,9 @@ struct OutputDeleter {
 struct CrtcDeleter {
   void operator()(XRRCrtcInfo* crtc) const { XRRFreeCrtcInfo(crtc); }
 };
+struct ModifierMapDeleter {
+  void operator()(XModifierKeymap* map) const { XFreeModifiermap(map); }
+};
 using ScreenResources = std::unique_ptr<XRRScreenResources, ResourcesDeleter>;
 using OutputInfo = std::unique_ptr<XRROutputInfo, OutputDeleter>;
 using CrtcInfo = std::unique_ptr<XRRCrtcInfo, CrtcDeleter>;
@@ -121,6 +132,7 @@ struct XTestInjector::State {
   void setKeysym(KeyCode keycode, KeySym keysym);
   void hold(KeyCode keycode, bool down);
   void sendKey(KeyCode keycode, bool down);
+  void countSent(unsigned events);
   std::optional<Rectangle> primaryMonitor();
   std::optional<Rectangle> queryPrimaryMonitor();
 
@@ -140,6 +152,9 @@ struct XTestInjector::State {
   // The socket is read for a changed keyboard map once per batch of input (up to a flush), not
   // once per key: that read is a system call, and a text's keys go out by the thousand.
   bool batchStarted = false;
+
+  // Events sent since the last round trip.
+  unsigned unconfirmed = 0;
 
   // The keycode each virtual key was pressed on, so that its release goes to the same key.
   std::array<KeyCode, 256> heldKeyOfVk{};
@@ -328,6 +343,17 @@ void XTestInjector::State::sendKey(KeyCode keycode, bool down) {
     return;
   }
   XTestFakeKeyEvent(dpy, keycode, down ? True : False, CurrentTime);
+  countSent(1);
+}
+
+void XTestInjector::State::countSent(unsigned events) {
+  unconfirmed += events;
+  if (unconfirmed < eventsPerRoundTrip) {
+    return;
+  }
+  XSync(dpy, False);
+  spares.sent(Clock::now());
+  unconfirmed = 0;
 }
 
 std::optional<Rectangle> XTestInjector::State::primaryMonitor() {
@@ -399,6 +425,7 @@ void XTestInjector::mouseEvent(MouseButton button, bool down, int x, int y) {
   const Rectangle origin = s.primaryMonitor().value_or(Rectangle{});
   XTestFakeMotionEvent(s.dpy, -1, clampCoordinate(x, origin.x), clampCoordinate(y, origin.y), CurrentTime);
   XTestFakeButtonEvent(s.dpy, buttonNumber(button), down ? True : False, CurrentTime);
+  s.countSent(2);
 }
 
 ScreenSize XTestInjector::screenSize() {
@@ -455,6 +482,32 @@ void XTestInjector::typeChar(char32_t c) {
 void XTestInjector::setGrabGuard(KeyGrabGuard* guard) {
   state->uiThread.assertCurrent("XTestInjector::setGrabGuard");
   state->grabGuard = guard;
+}
+
+bool XTestInjector::othersHoldModifier() {
+  state->uiThread.assertCurrent("XTestInjector::othersHoldModifier");
+  State& s = *state;
+  s.begin();
+  const std::unique_ptr<XModifierKeymap, ModifierMapDeleter> modifiers(XGetModifierMapping(s.dpy));
+  std::array<char, 32> down{};
+  XQueryKeymap(s.dpy, down.data());
+  if (!modifiers) {
+    return false;
+  }
+  for (int row = 0; row < 8; ++row) {
+    if (row == LockMapIndex) {
+      continue;
+    }
+    for (int slot = 0; slot < modifiers->max_keypermod; ++slot) {
+      const KeyCode keycode = modifiers->modifiermap[row * modifiers->max_keypermod + slot];
+      const bool isDown = (static_cast<unsigned char>(down[keycode / 8]) & (1U << (keycode % 8))) != 0;
+      if (keycode != 0 && isDown && s.holdCount[keycode] == 0 &&
+          XkbKeycodeToKeysym(s.dpy, keycode, 0, 0) != XK_Num_Lock) {
+        return true;
+      }
+    }
+  }
+  return false;
 }
 
 void XTestInjector::flush() {

@@ -31,6 +31,10 @@ class XTestInjector : public Injector {
   // alive while it is set. UI thread only.
   void setGrabGuard(KeyGrabGuard* guard);
 
+  // Whether a modifier key (lock keys aside) is down that this injector did not press: the
+  // user's, or another program's. UI thread only.
+  [[nodiscard]] bool othersHoldModifier();
+
  private:
   struct State;
   std::unique_ptr<State> state;
