@@ -71,6 +71,9 @@ struct Grab {
 
 constexpr std::uint16_t allModifiers = 0xff;
 
+// A grab as one value that the worker can read while the UI thread changes it.
+std::uint32_t pack(const Grab& grab) { return grab.keycode | (std::uint32_t{grab.modifiers} << 8); }
+
 // The core keyboard mapping: every keycode's keysyms, column by column.
 class KeyboardMapping {
  public:
@@ -225,8 +228,6 @@ std::optional<Grab> StopKey::State::lookUp(const StopChord& chord) {
   return Grab{*keycode, static_cast<std::uint16_t>(mask)};
 }
 
-std::uint32_t pack(const Grab& grab) { return grab.keycode | (std::uint32_t{grab.modifiers} << 8); }
-
 // A passive grab matches the modifier state exactly, so the chord is grabbed once with each
 // combination of the modifiers outside it: locks (CapsLock, NumLock, Mod3, AltGr on Mod5) and
 // whatever else is held. All or nothing: one refused combination undoes the others.
@@ -298,16 +299,15 @@ void StopKey::State::pressedKey(const xcb_key_press_event_t& press, std::uint32_
     if (isChord) onPressed();
     return;
   }
-  if (isChord && sequence >= letGoRequest.load()) {
+  const bool take = isChord && sequence >= letGoRequest.load();
+  if (take) {
     xcb_grab_keyboard(c, 0, root, press.time, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
-    xcb_flush(c);
     holding.store(true);
-    onPressed();
-    return;
   }
-  // Not taking the keyboard, it must not stay frozen.
+  // Taken or not, the keyboard must not stay frozen; with the grab in place this changes nothing.
   xcb_allow_events(c, XCB_ALLOW_ASYNC_KEYBOARD, XCB_CURRENT_TIME);
   xcb_flush(c);
+  if (take) onPressed();
 }
 
 // Returns once the server has processed the ungrab.
