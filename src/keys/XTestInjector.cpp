@@ -131,8 +131,8 @@ struct XTestInjector::State {
   KeyCode bind(KeySym keysym);
   void setKeysym(KeyCode keycode, KeySym keysym);
   void hold(KeyCode keycode, bool down);
+  void paceEvents(unsigned events);
   void sendKey(KeyCode keycode, bool down);
-  void countSent(unsigned events);
   std::optional<Rectangle> primaryMonitor();
   std::optional<Rectangle> queryPrimaryMonitor();
 
@@ -326,6 +326,17 @@ void XTestInjector::State::hold(KeyCode keycode, bool down) {
   spares.setHeld(keycode, holdCount[keycode] != 0);
 }
 
+// Before sending events: waits for the server first when they would take what it has not yet
+// confirmed past the bound.
+void XTestInjector::State::paceEvents(unsigned events) {
+  if (unconfirmed + events > eventsPerRoundTrip) {
+    XSync(dpy, False);
+    spares.sent(Clock::now());
+    unconfirmed = 0;
+  }
+  unconfirmed += events;
+}
+
 void XTestInjector::State::sendKey(KeyCode keycode, bool down) {
   if (!keymap.valid(keycode)) {
     return;
@@ -342,18 +353,8 @@ void XTestInjector::State::sendKey(KeyCode keycode, bool down) {
     grabGuard->resume();
     return;
   }
+  paceEvents(1);
   XTestFakeKeyEvent(dpy, keycode, down ? True : False, CurrentTime);
-  countSent(1);
-}
-
-void XTestInjector::State::countSent(unsigned events) {
-  unconfirmed += events;
-  if (unconfirmed < eventsPerRoundTrip) {
-    return;
-  }
-  XSync(dpy, False);
-  spares.sent(Clock::now());
-  unconfirmed = 0;
 }
 
 std::optional<Rectangle> XTestInjector::State::primaryMonitor() {
@@ -423,9 +424,9 @@ void XTestInjector::mouseEvent(MouseButton button, bool down, int x, int y) {
   State& s = *state;
   s.begin();
   const Rectangle origin = s.primaryMonitor().value_or(Rectangle{});
+  s.paceEvents(2);
   XTestFakeMotionEvent(s.dpy, -1, clampCoordinate(x, origin.x), clampCoordinate(y, origin.y), CurrentTime);
   XTestFakeButtonEvent(s.dpy, buttonNumber(button), down ? True : False, CurrentTime);
-  s.countSent(2);
 }
 
 ScreenSize XTestInjector::screenSize() {
@@ -437,6 +438,32 @@ ScreenSize XTestInjector::screenSize() {
   }
   const int screen = XDefaultScreen(s.dpy);
   return {XDisplayWidth(s.dpy, screen), XDisplayHeight(s.dpy, screen)};
+}
+
+bool XTestInjector::othersHoldModifier() {
+  state->uiThread.assertCurrent("XTestInjector::othersHoldModifier");
+  State& s = *state;
+  s.begin();
+  const std::unique_ptr<XModifierKeymap, ModifierMapDeleter> modifiers(XGetModifierMapping(s.dpy));
+  std::array<char, 32> down{};
+  XQueryKeymap(s.dpy, down.data());
+  if (!modifiers) {
+    return false;
+  }
+  for (int row = 0; row < 8; ++row) {
+    if (row == LockMapIndex) {
+      continue;
+    }
+    for (int slot = 0; slot < modifiers->max_keypermod; ++slot) {
+      const KeyCode keycode = modifiers->modifiermap[row * modifiers->max_keypermod + slot];
+      const bool isDown = (static_cast<unsigned char>(down[keycode / 8]) & (1U << (keycode % 8))) != 0;
+      if (keycode != 0 && isDown && s.holdCount[keycode] == 0 &&
+          XkbKeycodeToKeysym(s.dpy, keycode, 0, 0) != XK_Num_Lock) {
+        return true;
+      }
+    }
+  }
+  return false;
 }
 
 void XTestInjector::typeChar(char32_t c) {
@@ -482,32 +509,6 @@ void XTestInjector::typeChar(char32_t c) {
 void XTestInjector::setGrabGuard(KeyGrabGuard* guard) {
   state->uiThread.assertCurrent("XTestInjector::setGrabGuard");
   state->grabGuard = guard;
-}
-
-bool XTestInjector::othersHoldModifier() {
-  state->uiThread.assertCurrent("XTestInjector::othersHoldModifier");
-  State& s = *state;
-  s.begin();
-  const std::unique_ptr<XModifierKeymap, ModifierMapDeleter> modifiers(XGetModifierMapping(s.dpy));
-  std::array<char, 32> down{};
-  XQueryKeymap(s.dpy, down.data());
-  if (!modifiers) {
-    return false;
-  }
-  for (int row = 0; row < 8; ++row) {
-    if (row == LockMapIndex) {
-      continue;
-    }
-    for (int slot = 0; slot < modifiers->max_keypermod; ++slot) {
-      const KeyCode keycode = modifiers->modifiermap[row * modifiers->max_keypermod + slot];
-      const bool isDown = (static_cast<unsigned char>(down[keycode / 8]) & (1U << (keycode % 8))) != 0;
-      if (keycode != 0 && isDown && s.holdCount[keycode] == 0 &&
-          XkbKeycodeToKeysym(s.dpy, keycode, 0, 0) != XK_Num_Lock) {
-        return true;
-      }
-    }
-  }
-  return false;
 }
 
 void XTestInjector::flush() {

@@ -28,13 +28,13 @@ class XTestInjector : public Injector {
   void typeChar(char32_t c) override;
   void flush() override;
 
-  // A grab that the keys pressed from now on must pass by (nullptr for none); it must stay
-  // alive while it is set. UI thread only.
-  void setGrabGuard(KeyGrabGuard* guard);
-
   // Whether a modifier key (lock keys aside) is down that this injector did not press: the
   // user's, or another program's. UI thread only.
   [[nodiscard]] bool othersHoldModifier();
+
+  // A grab that the keys pressed from now on must pass by (nullptr for none); it must stay
+  // alive while it is set. UI thread only.
+  void setGrabGuard(KeyGrabGuard* guard);
 
  private:
   struct State;
