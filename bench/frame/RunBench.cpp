@@ -1,11 +1,13 @@
 // A run's timing through the real main window on a private Xvfb: how evenly a fixed interval
-// reaches the receiving client, how soon the stop key gives the screen back, and what a run
-// waiting for its start costs. Prints "name value unit" lines on stdout.
+// reaches the receiving client, how soon the stop key stops the typing (on an idle machine and
+// with every core kept busy) and what of it comes after the press, and what a run waiting for
+// its start costs. Prints "name value unit" lines on stdout.
 
 #include <wx/evtloop.h>
 #include <wx/timer.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -15,7 +17,9 @@
 #include <iostream>
 #include <memory>
 #include <stdexcept>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BenchApp.h"
@@ -187,17 +191,107 @@ double intervalJitterP99(Settings& settings) {
   return deviations[deviations.size() * 99 / 100];
 }
 
-// From the stop key's press to the window shown again, while a run types every 10 ms.
-double stopLatencyMs(Settings& settings) {
-  Project project([](GroupCommand& group) { group.setDontStop(true); });
-  project.commands.push_back(typingCommand("x", 1'000'000));
+// Loops that keep every core busy while they live, as a parallel build does; bounded, should the
+// benchmark fail to end them.
+class BusyCores {
+ public:
+  BusyCores() {
+    const unsigned count = std::max(3U, std::thread::hardware_concurrency());
+    for (unsigned i = 0; i < count; ++i) {
+      loops.emplace_back([this] {
+        const auto end = Clock::now() + std::chrono::seconds(120);
+        while (!done.load(std::memory_order_relaxed) && Clock::now() < end) {
+        }
+      });
+    }
+  }
+  ~BusyCores() {
+    done.store(true);
+    for (std::thread& loop : loops) loop.join();
+  }
+  BusyCores(const BusyCores&) = delete;
+  BusyCores& operator=(const BusyCores&) = delete;
+
+ private:
+  std::atomic<bool> done{false};
+  std::vector<std::thread> loops;
+};
+
+struct StopFigures {
+  double latencyMs = 0;
+  int charsAfter = 0;
+  int modifiedAfter = 0;
+};
+
+// What xrecorder saw of a run typing x: the characters after the first press of one of the
+// chord's modifiers (the run types none), those of them typed with a modifier down, and when
+// the last character arrived; up to the final commands' Escape.
+struct StopRecording {
+  std::atomic<int> chars{0};
+  int charsAfterChord = 0;
+  int modified = 0;
+  Clock::time_point lastCharAt{};
+
+  void read(ChildProcess& recorder) {
+    constexpr unsigned shiftControlAlt = 0x1 | 0x4 | 0x8;
+    bool chordSeen = false;
+    while (const auto line = recorder.readLine(Clock::now() + patience)) {
+      std::istringstream in(*line);
+      std::string kind;
+      std::string keysym;
+      std::string codePoint;
+      std::string state;
+      in >> kind >> keysym >> codePoint >> state;
+      if (kind != "K") continue;
+      const unsigned long sym = std::stoul(keysym, nullptr, 16);
+      const unsigned long mods = std::stoul(state, nullptr, 16);
+      if (sym == 0xff1b && (mods & shiftControlAlt & ~0x1UL) == 0) return;
+      if (sym >= 0xffe1 && sym <= 0xffee) {
+        chordSeen = true;
+        continue;
+      }
+      lastCharAt = Clock::now();
+      chars.fetch_add(1);
+      if (chordSeen) ++charsAfterChord;
+      if (chordSeen && (mods & shiftControlAlt) != 0) ++modified;
+    }
+    throw std::runtime_error("xrecorder saw no final Escape");
+  }
+};
+
+// A run types a text of 100,000 characters every 10 ms; the user taps the stop key on a
+// connection of its own in the middle of one. From the press to the last character arriving
+// (none after the press counts as 0), and what arrived after it.
+StopFigures stopFigures(Settings& settings) {
+  ChildProcess::Options options;
+  options.argv = {XRECORDER_PATH};
+  options.out = ChildProcess::Output::capture;
+  ChildProcess recorder(options);
+  if (recorder.readLine(Clock::now() + patience) != "READY") throw std::runtime_error("xrecorder did not start");
+  Project project([](GroupCommand& group) {
+    group.setDontStop(true);
+    group.setFinalText("<ESC>");
+  });
+  project.commands.push_back(typingCommand(std::string(100'000, 'x'), 1'000'000));
   Window window(project, settings);
+  StopRecording seen;
+  auto reading = std::async(std::launch::async, [&] { seen.read(recorder); });
+  // The window's thread is busy typing; the user is not.
+  auto pressing = std::async(std::launch::async, [&seen] {
+    const auto deadline = Clock::now() + patience;
+    while (seen.chars.load() < 30'000 && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return pressChord(wxGetenv("DISPLAY"), {"Control_L", "Alt_L", "Shift_L", "Escape"});
+  });
   window.run();
-  // Typing under way before the key comes.
-  runLoopUntil([] { return false; }, std::chrono::milliseconds(200));
-  const auto pressed = pressChord(wxGetenv("DISPLAY"), {"Control_L", "Alt_L", "Shift_L", "Escape"});
   if (!runLoopUntil([&window] { return window.ended(); }, patience)) throw std::runtime_error("the stop key did nothing");
-  return milliseconds(Clock::now() - pressed);
+  const Clock::time_point pressed = pressing.get();
+  std::cerr << "stop: window back " << milliseconds(Clock::now() - pressed) << " ms after the press\n";
+  reading.get();
+  StopFigures figures;
+  figures.latencyMs = std::max(0.0, milliseconds(seen.lastCharAt - pressed));
+  figures.charsAfter = seen.charsAfterChord;
+  figures.modifiedAfter = seen.modified;
+  return figures;
 }
 
 // CPU time per minute of the whole program while its run waits for a start an hour ahead.
@@ -225,12 +319,21 @@ int measure() {
   const TempDir settingsFolder;
   const std::unique_ptr<Settings> settings = Settings::file(settingsFolder.path() / "s.conf");
   const double jitter = intervalJitterP99(*settings);
-  const double stop = stopLatencyMs(*settings);
+  const StopFigures stop = stopFigures(*settings);
+  const StopFigures busyStop = [&] {
+    const BusyCores busy;
+    return stopFigures(*settings);
+  }();
   const double idle = idleCpuMsPerMinute(*settings);
   Tern::EventDispatcher::install(nullptr);
   for (const auto& message : dialogs.messages) std::cerr << "message: " << message.text << '\n';
   std::printf("run_interval_jitter_p99 %.2f ms\n", jitter);
-  std::printf("run_stop_latency_ms %.1f ms\n", stop);
+  std::printf("run_stop_latency_ms %.1f ms\n", stop.latencyMs);
+  std::printf("run_chars_after_stop %d chars\n", stop.charsAfter);
+  std::printf("run_modified_after_stop %d chars\n", stop.modifiedAfter);
+  std::printf("run_stop_latency_ms_busy %.1f ms\n", busyStop.latencyMs);
+  std::printf("run_chars_after_stop_busy %d chars\n", busyStop.charsAfter);
+  std::printf("run_modified_after_stop_busy %d chars\n", busyStop.modifiedAfter);
   std::printf("run_idle_cpu_ms_per_min %.1f ms\n", idle);
   return dialogs.messages.empty() ? 0 : 1;
 }

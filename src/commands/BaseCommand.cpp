@@ -67,6 +67,10 @@ void BaseCommand::onOneShotFired(std::uint32_t id) {
     finish();
     return;
   }
+  if (!run->mayType()) {
+    turn->timerId = run->timers().arm(turn.get(), typingRetryMs);
+    return;
+  }
   ++turn->runsDone;
   run->play(getKeyActions());
   arm();

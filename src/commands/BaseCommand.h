@@ -32,6 +32,8 @@ class BaseCommand : public wxTreeItemData {
 
   // Pause before the first typing of a turn, and the whole turn of a disabled command.
   static constexpr std::uint32_t turnPauseMs = 50;
+  // How often a typing held back by the run (CommandRun::mayType) asks again.
+  static constexpr std::uint32_t typingRetryMs = 10;
 
   // Starts or continues this command's turn in the run in progress (CommandRun::current): arms
   // the timer of the next typing, or of the end of the turn. Outside a run it does nothing.

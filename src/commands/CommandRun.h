@@ -16,6 +16,10 @@ class CommandRun {
 
   // The run's timer service. UI thread only.
   virtual TimerService& timers() = 0;
+  // Whether a text may be typed now. When not (the user holds down a modifier the text did not
+  // press, which would modify every key of it), the turn asks again a little later and types
+  // then, as if it were late. UI thread only.
+  [[nodiscard]] virtual bool mayType() = 0;
   // Types a key-action list into whatever window has the focus. UI thread only.
   virtual void play(const KeyActions& list) = 0;
   // The command's turn has ended; the run moves on from its tree item. UI thread only.

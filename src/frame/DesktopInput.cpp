@@ -39,7 +39,7 @@ DesktopInput::DesktopInput(const std::string& displayName, StopChord stopChord, 
   }
   if (!injector) injector = std::make_unique<NullInjector>();
   parser = std::make_unique<KeyParser>(tokens, *layout);
-  player = std::make_unique<Player>(*injector);
+  player = std::make_unique<Player>(*injector, &stop);
 }
 
 void DesktopInput::useWayland() {
@@ -77,6 +77,8 @@ void DesktopInput::parseKeys(std::string_view text, KeyActions& list) const { pa
 
 void DesktopInput::playKeys(const KeyActions& list) { player->playKeys(list); }
 
+bool DesktopInput::userHoldsModifier() const { return xtest != nullptr && xtest->othersHoldModifier(); }
+
 void DesktopInput::releaseHeldInput() { player->releaseAll(); }
 
 void DesktopInput::refreshKeyboardLayout() { layout->sync(); }
@@ -85,8 +87,12 @@ void DesktopInput::refreshKeyboardLayout() { layout->sync(); }
 // X11 (XWayland) window has the focus.
 bool DesktopInput::grabStopKey(std::function<void()> pressed) {
   releaseStopKey();
+  stop.lower();
   try {
-    auto key = std::make_unique<StopKey>(display, std::move(pressed));
+    auto key = std::make_unique<StopKey>(display, [this, reported = std::move(pressed)] {
+      stop.raise();
+      reported();
+    });
     if (!key->grab(chord)) return false;
     stopKey = std::move(key);
   } catch (const std::exception&) {
@@ -94,6 +100,11 @@ bool DesktopInput::grabStopKey(std::function<void()> pressed) {
   }
   if (xtest != nullptr) xtest->setGrabGuard(stopKey.get());
   return true;
+}
+
+void DesktopInput::endStop() {
+  if (stopKey) stopKey->letGo();
+  stop.lower();
 }
 
 void DesktopInput::releaseStopKey() {

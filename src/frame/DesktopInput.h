@@ -8,6 +8,7 @@
 #include "frame/RunInput.h"
 #include "keys/KeyTokens.h"
 #include "keys/StopChord.h"
+#include "keys/StopSignal.h"
 
 class Injector;
 class KeyParser;
@@ -40,9 +41,12 @@ class DesktopInput final : public RunInput {
   void parseKeys(std::string_view text, KeyActions& list) const;
 
   void playKeys(const KeyActions& list) override;
+  // Only what XTest types can be told apart from the user's keys.
+  [[nodiscard]] bool userHoldsModifier() const override;
   void releaseHeldInput() override;
   void refreshKeyboardLayout() override;
   bool grabStopKey(std::function<void()> pressed) override;
+  void endStop() override;
   void releaseStopKey() override;
   [[nodiscard]] bool stopKeyHeld() const override;
   [[nodiscard]] std::string stopKeyName() const override;
@@ -68,6 +72,8 @@ class DesktopInput final : public RunInput {
   std::unique_ptr<KeyParser> parser;
   // The injector when it is XTest's, which must keep the run's own keys out of the stop key.
   XTestInjector* xtest = nullptr;
+  // Raised by the stop key's worker at the chord's press; the player types nothing while it is.
+  StopSignal stop;
   std::unique_ptr<Player> player;
   const StopChord chord;
   std::unique_ptr<StopKey> stopKey;

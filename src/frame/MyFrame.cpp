@@ -229,25 +229,25 @@ void MyFrame::commandFinished(const wxTreeItemId& item) { runStep([this, &item] 
 
 namespace {
 
-// Longest wait for the user to let go of the stop key: a chord the run itself holds down (its
-// Shift, say) would otherwise hold the final commands back for ever.
-constexpr std::chrono::seconds chordWaitLimit{2};
 constexpr int chordWaitPollMs = 10;
 
 }  // namespace
 
+// What the run holds goes first: its own Shift, say, would otherwise count as the chord's and
+// hold the final commands back for ever.
 void MyFrame::stopKeyPressed() {
   if (!isRunning() || chordWait.IsRunning()) return;
   sequencer->halt();
-  chordWaitStart = std::chrono::steady_clock::now();
+  releaseHeldInput();
   chordWait.Start(chordWaitPollMs);
 }
 
 // The final commands typed while the user still holds Ctrl, Alt or Shift of the chord would
-// come out as shortcuts in the user's window.
+// come out as shortcuts in the user's window; however long the user holds them, they wait.
 void MyFrame::onChordWait(wxTimerEvent&) {
-  if (input.stopKeyHeld() && std::chrono::steady_clock::now() - chordWaitStart < chordWaitLimit) return;
+  if (input.stopKeyHeld()) return;
   chordWait.Stop();
+  input.endStop();
   endSequence();
 }
 
@@ -302,6 +302,8 @@ void MyFrame::postCommandFinished(const wxTreeItemId& item) {
 }
 
 void MyFrame::postEndSequence() { Tern::Event::postOwned(std::make_unique<EndSequenceEvent>(this)); }
+
+bool MyFrame::mayType() const { return !input.userHoldsModifier(); }
 
 void MyFrame::playKeys(const KeyActions& list) { input.playKeys(list); }
 

@@ -134,6 +134,7 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   void releaseStopKey() override;
   void postCommandFinished(const wxTreeItemId& item) override;
   void postEndSequence() override;
+  [[nodiscard]] bool mayType() const override;
   void playKeys(const KeyActions& list) override;
   void releaseHeldInput() override;
   [[nodiscard]] std::unique_ptr<TimerService> makeTimerService() override;
@@ -201,7 +202,6 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   bool backendNoticeShown = false;
   // After the stop key, watches for the user to let go of it before the final commands.
   wxTimer chordWait;
-  std::chrono::steady_clock::time_point chordWaitStart;
   CommandTree* tree = nullptr;
   wxTreeItemId rootItem;
   TopToolbar* toolbar = nullptr;

@@ -15,14 +15,21 @@ class RunInput {
 
   // Types a key-action list into whatever window has the focus. UI thread only.
   virtual void playKeys(const KeyActions& list) = 0;
+  // Whether the user holds down a modifier key (Shift, Ctrl, Alt, AltGr, Super...) that typing
+  // did not press: a text typed now would come out modified. UI thread only.
+  [[nodiscard]] virtual bool userHoldsModifier() const = 0;
   // Releases every key and mouse button that typing left held. UI thread only.
   virtual void releaseHeldInput() = 0;
   // Brings the keyboard-layout lookup up to date with the keyboard. UI thread only.
   virtual void refreshKeyboardLayout() = 0;
   // Grabs the global stop key; pressed is then called, on another thread, each time the user
-  // presses it, and may only post events. False when the desktop does not give the key (another
-  // program holds it, or there is no X display). UI thread only.
+  // presses it, and may only post events. From the first press on, nothing more of the run's
+  // typing reaches a window, until endStop. False when the desktop does not give the key
+  // (another program holds it, or there is no X display). UI thread only.
   virtual bool grabStopKey(std::function<void()> pressed) = 0;
+  // Lets typing reach the windows again after a press of the stop key: for the final commands,
+  // once the user has let go of the key. UI thread only.
+  virtual void endStop() = 0;
   // Gives the stop key back; pressed is not called after this returns. UI thread only.
   virtual void releaseStopKey() = 0;
   // Whether the user still holds the stop key or one of its modifiers. UI thread only.

@@ -138,6 +138,8 @@ void Sequencer::halt() {
 
 TimerService& Sequencer::timers() { return *timerService; }
 
+bool Sequencer::mayType() { return host.mayType(); }
+
 void Sequencer::play(const KeyActions& list) { host.playKeys(list); }
 
 void Sequencer::turnFinished(BaseCommand& command) { host.postCommandFinished(command.GetId()); }

@@ -53,6 +53,8 @@ class Sequencer final : public OneShotClient, public CommandRun {
 
   // The run's timer service; only during a run. UI thread only.
   TimerService& timers() override;
+  // As the host says. UI thread only.
+  [[nodiscard]] bool mayType() override;
   // UI thread only.
   void play(const KeyActions& list) override;
   // Posts "CommandFinished" with the command's item. UI thread only.

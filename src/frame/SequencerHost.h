@@ -36,6 +36,9 @@ class SequencerHost {
   // Posts "EndSequence"; its delivery calls Sequencer::onEndSequence, in posting order. UI
   // thread only.
   virtual void postEndSequence() = 0;
+  // Whether a text may be typed now: not while the user holds down a modifier key the run did
+  // not press. UI thread only.
+  [[nodiscard]] virtual bool mayType() const = 0;
   // Types a key-action list into whatever window has the focus. UI thread only.
   virtual void playKeys(const KeyActions& list) = 0;
   // Releases every key and mouse button that typing left held. UI thread only.

@@ -1,6 +1,7 @@
 #include "keys/Player.h"
 
 #include "keys/KeyParser.h"
+#include "keys/StopSignal.h"
 
 namespace {
 
@@ -41,12 +42,15 @@ bool isMouseCode(std::uint8_t code) {
 
 }  // namespace
 
-Player::Player(Injector& target) : injector(target) {}
+Player::Player(Injector& target, const StopSignal* stopSignal) : injector(target), stop(stopSignal) {}
 
 void Player::playKeys(const KeyActions& list) {
   uiThread.assertCurrent("Player::playKeys");
   if (list.empty()) return;
   for (std::size_t pos = 0; pos < list.size(); ++pos) {
+    // Whatever is sent after the user's stop lands in the user's window with the chord's
+    // modifiers down.
+    if (stop != nullptr && stop->raised()) break;
     const std::uint8_t code = list[pos];
     switch (code) {
       case KeyCode::ctrlDown: key(KeyCode::control, true); break;

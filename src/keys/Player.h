@@ -8,14 +8,18 @@
 #include "keys/KeyCodes.h"
 #include "tern/OwnerThread.h"
 
+class StopSignal;
+
 // Plays key-action lists as synthetic input, back to back and in list order, and remembers
 // which keys and buttons it left held so that they can all be released at the end of a run.
 // UI thread only.
 class Player {
  public:
-  explicit Player(Injector& injector);
+  // A stop, when given, must outlive the player.
+  explicit Player(Injector& injector, const StopSignal* stop = nullptr);
 
-  // Plays the whole list, front to back, then flushes the injector.
+  // Plays the whole list, front to back, then flushes the injector. A raised stop ends the
+  // list between two actions, the rest of it left out, and keeps any list from starting.
   void playKeys(const KeyActions& list);
 
   // Press, then release, one key.
@@ -38,6 +42,7 @@ class Player {
   void playMouse(std::uint8_t code, int x, int y);
 
   Injector& injector;
+  const StopSignal* const stop;
   const Tern::OwnerThread uiThread;
   std::bitset<256> heldKeys;
   std::array<HeldButton, 3> heldButtons{};

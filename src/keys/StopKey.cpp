@@ -71,6 +71,9 @@ struct Grab {
 
 constexpr std::uint16_t allModifiers = 0xff;
 
+// A grab as one value that the worker can read while the UI thread changes it.
+std::uint32_t pack(const Grab& grab) { return grab.keycode | (std::uint32_t{grab.modifiers} << 8); }
+
 // The core keyboard mapping: every keycode's keysyms, column by column.
 class KeyboardMapping {
  public:
@@ -158,6 +161,8 @@ struct StopKey::State {
   [[nodiscard]] bool grabAll(const Grab& grab) noexcept;
   void ungrab(xcb_keycode_t keycode) noexcept;
   void watch() noexcept;
+  void pressedKey(const xcb_key_press_event_t& press, std::uint32_t sequence) noexcept;
+  void letGo() noexcept;
 
   const Tern::OwnerThread uiThread;
   Connection connection;
@@ -167,6 +172,13 @@ struct StopKey::State {
   std::atomic<bool> stopping{false};
   // The chord as grabbed; kept while the grab is lifted for a key of the run. UI thread only.
   std::optional<Grab> current;
+  // The same for the worker, keycode and modifier bits packed; 0 when nothing is grabbed.
+  std::atomic<std::uint32_t> watchedChord{0};
+  // Whether the keyboard is held since a press of the chord.
+  std::atomic<bool> holding{false};
+  // The request that last let go of the keyboard: a press the server handled before it is not
+  // a new one, and must not take the keyboard again.
+  std::atomic<std::uint32_t> letGoRequest{0};
   // Started last: everything it reads exists by then.
   std::thread worker;
 };
@@ -226,8 +238,10 @@ bool StopKey::State::grabAll(const Grab& grab) noexcept {
   std::size_t sent = 0;
   std::uint16_t subset = 0;
   do {
+    // The chord's press freezes the keyboard: nothing typed after it, the run's keys among them,
+    // reaches any window before the worker has taken the keyboard (pressedKey).
     cookies[sent++] = xcb_grab_key_checked(c, 0, root, static_cast<std::uint16_t>(grab.modifiers | subset),
-                                           grab.keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+                                           grab.keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC);
     subset = static_cast<std::uint16_t>((subset - others) & others);
   } while (subset != 0);
   bool refused = false;
@@ -260,15 +274,9 @@ void StopKey::State::watch() noexcept {
   std::array<pollfd, 2> watched{{{wakeUp.get(), POLLIN, 0}, {xcb_get_file_descriptor(c), POLLIN, 0}}};
   while (!stopping.load()) {
     for (Owned<xcb_generic_event_t> event(xcb_poll_for_event(c)); event; event.reset(xcb_poll_for_event(c))) {
-      // Only the grab sends key events to this connection.
+      // Only the grabs send key events to this connection.
       if ((event->response_type & 0x7f) == XCB_KEY_PRESS) {
-        // The press made the passive grab active until the chord's key is let go; until then
-        // every key, the run's final commands among them, would come here. Letting go of the
-        // keyboard at once sends them to the focused window again.
-        const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event.get());
-        xcb_ungrab_keyboard(c, press->time);
-        xcb_flush(c);
-        onPressed();
+        pressedKey(*reinterpret_cast<const xcb_key_press_event_t*>(event.get()), event->full_sequence);
       }
     }
     // A broken connection stays readable for good; then only the wake-up is worth waiting for.
@@ -277,6 +285,40 @@ void StopKey::State::watch() noexcept {
       wakeUp.drain();
     }
   }
+}
+
+// The first press of the chord takes the keyboard until letGo: whatever the server handles after
+// the press, the rest of the run's text in flight and any key the user's fingers still press,
+// comes here and goes nowhere, so none of it lands in the user's window with the chord's
+// modifiers down. An active grab of our own, unlike the passive one, outlasts the chord's key.
+void StopKey::State::pressedKey(const xcb_key_press_event_t& press, std::uint32_t sequence) noexcept {
+  xcb_connection_t* c = connection.get();
+  const std::uint32_t chord = watchedChord.load();
+  const bool isChord = chord != 0 && press.detail == (chord & 0xff) && ((press.state & (chord >> 8)) == chord >> 8);
+  if (holding.load()) {
+    if (isChord) onPressed();
+    return;
+  }
+  const bool take = isChord && sequence >= letGoRequest.load();
+  if (take) {
+    xcb_grab_keyboard(c, 0, root, press.time, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    holding.store(true);
+  }
+  // Taken or not, the keyboard must not stay frozen; with the grab in place this changes nothing.
+  xcb_allow_events(c, XCB_ALLOW_ASYNC_KEYBOARD, XCB_CURRENT_TIME);
+  xcb_flush(c);
+  if (take) onPressed();
+}
+
+// Returns once the server has processed the ungrab.
+void StopKey::State::letGo() noexcept {
+  if (!holding.load()) return;
+  xcb_connection_t* c = connection.get();
+  const xcb_void_cookie_t cookie = xcb_ungrab_keyboard_checked(c, XCB_CURRENT_TIME);
+  letGoRequest.store(cookie.sequence);
+  holding.store(false);
+  const Owned<xcb_generic_error_t> error(xcb_request_check(c, cookie));
+  wakeUp.signal();
 }
 
 StopKey::StopKey(const std::string& displayName, std::function<void()> pressed)
@@ -295,6 +337,7 @@ bool StopKey::grab(const StopChord& chord) {
     return false;
   }
   state->current = wanted;
+  state->watchedChord.store(pack(*wanted));
   return true;
 }
 
@@ -303,7 +346,14 @@ void StopKey::release() {
   if (state->current) {
     state->ungrab(state->current->keycode);
     state->current.reset();
+    state->watchedChord.store(0);
   }
+  state->letGo();
+}
+
+void StopKey::letGo() {
+  state->uiThread.assertCurrent("StopKey::letGo");
+  state->letGo();
 }
 
 bool StopKey::grabbed() const {
@@ -319,6 +369,8 @@ bool StopKey::chordHeld() const {
   const auto keymapCookie = xcb_query_keymap(c);
   const Owned<xcb_query_pointer_reply_t> pointer(xcb_query_pointer_reply(c, pointerCookie, nullptr));
   const Owned<xcb_query_keymap_reply_t> keymap(xcb_query_keymap_reply(c, keymapCookie, nullptr));
+  // Waiting for the answers may have read events the worker has not seen yet.
+  state->wakeUp.signal();
   if (!pointer || !keymap) return false;
   const xcb_keycode_t key = state->current->keycode;
   const bool keyDown = (keymap->keys[key / 8] & (1U << (key % 8))) != 0;

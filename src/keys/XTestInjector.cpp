@@ -1,6 +1,8 @@
 #include "keys/XTestInjector.h"
 
+#include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <X11/extensions/Xrandr.h>
 #include <xkbcommon/xkbcommon.h>
 
@@ -26,6 +28,12 @@ using Clock = std::chrono::steady_clock;
 
 // A busy target may read our next keymap change before it handles the keys typed with a binding.
 constexpr Clock::duration bindingGrace = std::chrono::milliseconds(1000);
+
+// The server works through what is sent in its own time; anything it still holds when the user
+// presses a key on another connection (the stop key's chord, say) is handled after that key, and
+// modified by it. A round trip every so many events keeps that to about a millisecond of typing
+// (64 plain characters); one every 32 events would cost a third of the typing speed.
+constexpr unsigned eventsPerRoundTrip = 128;
 
 // Pointer coordinates travel as 16-bit values in the XTEST request.
 constexpr std::int64_t minCoordinate = std::numeric_limits<std::int16_t>::min();
@@ -84,6 +92,9 @@ struct OutputDeleter {
 struct CrtcDeleter {
   void operator()(XRRCrtcInfo* crtc) const { XRRFreeCrtcInfo(crtc); }
 };
+struct ModifierMapDeleter {
+  void operator()(XModifierKeymap* map) const { XFreeModifiermap(map); }
+};
 using ScreenResources = std::unique_ptr<XRRScreenResources, ResourcesDeleter>;
 using OutputInfo = std::unique_ptr<XRROutputInfo, OutputDeleter>;
 using CrtcInfo = std::unique_ptr<XRRCrtcInfo, CrtcDeleter>;
@@ -121,6 +132,7 @@ struct XTestInjector::State {
   KeyCode bind(KeySym keysym);
   void setKeysym(KeyCode keycode, KeySym keysym);
   void hold(KeyCode keycode, bool down);
+  void paceEvents(unsigned events);
   void sendKey(KeyCode keycode, bool down);
   void tellHeld();
   std::optional<Rectangle> primaryMonitor();
@@ -148,6 +160,9 @@ struct XTestInjector::State {
   // The socket is read for a changed keyboard map once per batch of input (up to a flush), not
   // once per key: that read is a system call, and a text's keys go out by the thousand.
   bool batchStarted = false;
+
+  // Events sent since the last round trip.
+  unsigned unconfirmed = 0;
 
   // The keycode each virtual key was pressed on, so that its release goes to the same key.
   std::array<KeyCode, 256> heldKeyOfVk{};
@@ -330,6 +345,17 @@ void XTestInjector::State::hold(KeyCode keycode, bool down) {
   spares.setHeld(keycode, holdCount[keycode] != 0);
 }
 
+// Before sending events: waits for the server first when they would take what it has not yet
+// confirmed past the bound.
+void XTestInjector::State::paceEvents(unsigned events) {
+  if (unconfirmed + events > eventsPerRoundTrip) {
+    XSync(dpy, False);
+    spares.sent(Clock::now());
+    unconfirmed = 0;
+  }
+  unconfirmed += events;
+}
+
 void XTestInjector::State::sendKey(KeyCode keycode, bool down) {
   if (!keymap.valid(keycode)) {
     return;
@@ -349,6 +375,7 @@ void XTestInjector::State::sendKey(KeyCode keycode, bool down) {
     grabGuard->resume();
     return;
   }
+  paceEvents(1);
   XTestFakeKeyEvent(dpy, keycode, down ? True : False, CurrentTime);
 }
 
@@ -419,6 +446,7 @@ void XTestInjector::mouseEvent(MouseButton button, bool down, int x, int y) {
   State& s = *state;
   s.begin();
   const Rectangle origin = s.primaryMonitor().value_or(Rectangle{});
+  s.paceEvents(2);
   XTestFakeMotionEvent(s.dpy, -1, clampCoordinate(x, origin.x), clampCoordinate(y, origin.y), CurrentTime);
   const unsigned number = buttonNumber(button);
   if (down && s.heldInput.pressButton(number)) s.tellHeld();
@@ -435,6 +463,32 @@ ScreenSize XTestInjector::screenSize() {
   }
   const int screen = XDefaultScreen(s.dpy);
   return {XDisplayWidth(s.dpy, screen), XDisplayHeight(s.dpy, screen)};
+}
+
+bool XTestInjector::othersHoldModifier() {
+  state->uiThread.assertCurrent("XTestInjector::othersHoldModifier");
+  State& s = *state;
+  s.begin();
+  const std::unique_ptr<XModifierKeymap, ModifierMapDeleter> modifiers(XGetModifierMapping(s.dpy));
+  std::array<char, 32> down{};
+  XQueryKeymap(s.dpy, down.data());
+  if (!modifiers) {
+    return false;
+  }
+  for (int row = 0; row < 8; ++row) {
+    if (row == LockMapIndex) {
+      continue;
+    }
+    for (int slot = 0; slot < modifiers->max_keypermod; ++slot) {
+      const KeyCode keycode = modifiers->modifiermap[row * modifiers->max_keypermod + slot];
+      const bool isDown = (static_cast<unsigned char>(down[keycode / 8]) & (1U << (keycode % 8))) != 0;
+      if (keycode != 0 && isDown && s.holdCount[keycode] == 0 &&
+          XkbKeycodeToKeysym(s.dpy, keycode, 0, 0) != XK_Num_Lock) {
+        return true;
+      }
+    }
+  }
+  return false;
 }
 
 void XTestInjector::typeChar(char32_t c) {

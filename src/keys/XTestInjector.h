@@ -15,7 +15,8 @@ class XKeymap;
 // a keysym the keymap lacks is bound to a spare keycode while a target may still be reading it.
 // Bindings past that grace are undone by the next call, the rest by destruction. No call waits
 // for a binding to expire: with every spare keycode within its grace, the least recently used
-// binding is taken over at once. UI thread only.
+// binding is taken over at once. Every so many events it waits for the server to catch up, so
+// that little of a text is ever in flight. UI thread only.
 class XTestInjector : public Injector {
  public:
   // Throws XError when the display cannot be opened or lacks XTEST or XKB.
@@ -27,6 +28,10 @@ class XTestInjector : public Injector {
   [[nodiscard]] ScreenSize screenSize() override;
   void typeChar(char32_t c) override;
   void flush() override;
+
+  // Whether a modifier key (lock keys aside) is down that this injector did not press: the
+  // user's, or another program's. UI thread only.
+  [[nodiscard]] bool othersHoldModifier();
 
   // A grab that the keys pressed from now on must pass by (nullptr for none); it must stay
   // alive while it is set. UI thread only.

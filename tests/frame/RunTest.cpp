@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "commands/BaseCommand.h"
@@ -68,9 +69,11 @@ class WaylandLikeInput final : public RunInput {
   explicit WaylandLikeInput(DesktopInput& typing) : real(typing) {}
 
   void playKeys(const KeyActions& list) override { real.playKeys(list); }
+  [[nodiscard]] bool userHoldsModifier() const override { return real.userHoldsModifier(); }
   void releaseHeldInput() override { real.releaseHeldInput(); }
   void refreshKeyboardLayout() override { real.refreshKeyboardLayout(); }
   bool grabStopKey(std::function<void()> pressed) override { return real.grabStopKey(std::move(pressed)); }
+  void endStop() override { real.endStop(); }
   void releaseStopKey() override { real.releaseStopKey(); }
   [[nodiscard]] bool stopKeyHeld() const override { return real.stopKeyHeld(); }
   [[nodiscard]] std::string stopKeyName() const override { return real.stopKeyName(); }
@@ -279,4 +282,59 @@ TEST_F(RunTest, TheStopWindowOfAWaylandRunKeepsTheFocusAwayAndItsButtonEndsTheRu
   typed += recorder.readUntilEscape();
   EXPECT_EQ(typed, std::string(typed.size(), 'x'));
   EXPECT_FALSE(server.anythingHeld());
+}
+
+// Catches the text in progress typed on after the stop key's press (every key of it modified by
+// the chord the user still holds: ^C, ^D, shortcuts), and final commands typed while the user
+// still holds the chord, or once a time limit has passed: modified, or lost to the stop key.
+TEST_F(RunTest, AfterTheStopKeyNothingIsTypedUntilTheUserLetsGoThenTheFinalCommandsUnmodified) {
+  RecorderClient recorder{ChildProcess(xrecorder())};
+  startAtOnce(forever, "Long");
+  forever.setDontStop(true);
+  forever.setFinalText("<ESC>");
+  foreverCommands.push_back(command(std::string(20000, 'x'), 1000000));
+  open(forever, foreverCommands);
+  const std::vector<std::string> chord{"Control_L", "Alt_L", "Shift_L", "Escape"};
+
+  run();
+  // The user's keyboard, on a connection of its own, while the window's thread types: the
+  // chord pressed in the middle of a text and held for longer than the old limit of 2 s.
+  std::thread user([&chord] {
+    const XKeyboardProbe keyboard(wxGetenv("DISPLAY"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    keyboard.pressKeys(chord, true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    keyboard.pressKeys(chord, false);
+  });
+  const bool stopped = GuiTest::waitFor([this] { return ended(); }, patience);
+  user.join();
+  ASSERT_TRUE(stopped);
+  const std::string typed = recorder.readUntilEscape();
+  EXPECT_EQ(typed, std::string(typed.size(), 'x'));
+  EXPECT_FALSE(XKeyboardProbe(wxGetenv("DISPLAY")).anythingHeld());
+}
+
+// Catches a text typed while the user holds a modifier the text did not press: it would come
+// out modified ("ABC"). It waits until the user lets go, and then comes whole.
+TEST_F(RunTest, ATextWaitsWhileTheUserHoldsShiftAndComesOutUnmodified) {
+  RecorderClient recorder{ChildProcess(xrecorder())};
+  const XKeyboardProbe keyboard(wxGetenv("DISPLAY"));
+  GroupCommand group;
+  startAtOnce(group, "Held");
+  group.setStopAfterRepeats(true);
+  group.setRepeatCount(1);
+  group.setFinalText("<ESC>");
+  std::vector<std::unique_ptr<BaseCommand>> commands;
+  commands.push_back(command("abc", 1));
+  open(group, commands);
+
+  keyboard.pressKeys({"Shift_L"}, true);
+  run();
+  // Long past the turn's first typing, 50 ms in.
+  GuiTest::waitFor([] { return false; }, std::chrono::milliseconds(500));
+  EXPECT_FALSE(ended());
+  EXPECT_EQ(recorder.readReported(), "");
+  keyboard.pressKeys({"Shift_L"}, false);
+  ASSERT_TRUE(GuiTest::waitFor([this] { return ended(); }, patience));
+  EXPECT_EQ(recorder.readUntilEscape(), "abc");
 }

@@ -113,6 +113,7 @@ class SequencerTest : public ::testing::Test, public RunGroup, public SequencerH
     note(std::string(list.begin(), list.end()));
     typed += (typed.empty() ? "" : ", ") + std::to_string(clockMs) + " " + std::string(list.begin(), list.end());
   }
+  bool mayType() const override { return clockMs >= typingHeldUntil; }
   void releaseHeldInput() override { note("release"); }
   std::unique_ptr<TimerService> makeTimerService() override { return std::make_unique<Timers>(*this); }
   LgrDate now() const override {
@@ -134,6 +135,8 @@ class SequencerTest : public ::testing::Test, public RunGroup, public SequencerH
   std::string log;
   std::string typed;
   std::string nextLayoutMark;
+  // Until then the user holds a modifier down.
+  std::uint64_t typingHeldUntil = 0;
   Sequencer sequencer{*this, *this};
 };
 
@@ -315,4 +318,15 @@ TEST_F(SequencerTest, ACommandDeletedWhileItsTimerWaitsIsNotTold) {
   commands[0].reset();
   runTo(10000);
   EXPECT_EQ(typed, "50 A, 500 F");
+}
+
+// Catches a typing that goes ahead while the user holds a modifier (it would come out
+// modified), one skipped or counted instead of delayed, and a turn that loses its timing after
+// it: the first A falls due at 50 but waits, in 10 ms steps, until the modifier is up at 85.
+TEST_F(SequencerTest, ATypingWaitsWhileTheUserHoldsAModifierAndKeepsItsCount) {
+  repeat(1);
+  typingHeldUntil = 85;
+  sequencer.onRunSequence();
+  runTo(10000);
+  EXPECT_EQ(typed, "90 A, 190 A, 340 B, 490 F");
 }

@@ -5,6 +5,7 @@
 #include "keys/KeyParser.h"
 #include "keys/KeyTokens.h"
 #include "keys/RecordingInjector.h"
+#include "keys/StopSignal.h"
 #include "keys/UsLayout.h"
 
 namespace {
@@ -90,4 +91,25 @@ TEST_F(PlayerTest, HeldKeysAndButtonsAreReleasedOnRequest) {
 TEST_F(PlayerTest, AReleasedModifierIsNoLongerHeld) {
   play("<SHIFT-DOWN>a<SHIFT-UP><CTRL>");
   EXPECT_FALSE(player.holdsAnything());
+}
+
+// Catches a stop seen only after the whole text, or a later text typed while the stop stands:
+// the user's chord would modify all of it.
+TEST(PlayerStopTest, ARaisedStopEndsTheTextBetweenTwoActions) {
+  // Raises the stop as the second character goes out.
+  struct StoppingInjector final : RecordingInjector {
+    void typeChar(char32_t c) override {
+      RecordingInjector::typeChar(c);
+      if (events.size() == 2) stop.raise();
+    }
+    StopSignal stop;
+  } injector;
+  Player player(injector, &injector.stop);
+  player.playKeys({KeyCode::typeChar, 'a', 0, 0, 0, KeyCode::typeChar, 'b', 0, 0, 0, KeyCode::typeChar, 'c', 0, 0, 0});
+  EXPECT_EQ(injector.describe(), "T 97\nT 98\n");
+  player.playKeys({KeyCode::typeChar, 'd', 0, 0, 0});
+  EXPECT_EQ(injector.describe(), "T 97\nT 98\n");
+  injector.stop.lower();
+  player.playKeys({KeyCode::typeChar, 'e', 0, 0, 0});
+  EXPECT_EQ(injector.describe(), "T 97\nT 98\nT 101\n");
 }

@@ -24,8 +24,11 @@ std::string renderPress(const std::string& line) {
   if (kind == "K") {
     std::string keysymHex;
     std::uint32_t codePoint = 0;
-    in >> keysymHex >> codePoint;
-    return RecorderClient::renderKey(static_cast<std::uint32_t>(std::stoul(keysymHex, nullptr, 16)), codePoint);
+    std::string stateHex;
+    in >> keysymHex >> codePoint >> stateHex;
+    const std::string key =
+        RecorderClient::renderKey(static_cast<std::uint32_t>(std::stoul(keysymHex, nullptr, 16)), codePoint);
+    return RecorderClient::renderModified(key, static_cast<std::uint32_t>(std::stoul(stateHex, nullptr, 16)));
   }
   if (kind == "B") {
     int button = 0;
@@ -47,6 +50,16 @@ std::string RecorderClient::renderKey(std::uint32_t keysym, std::uint32_t codePo
   return "{" + std::string(name.data()) + "}";
 }
 
+std::string RecorderClient::renderModified(const std::string& key, std::uint32_t state) {
+  // Shift shows in the keysym already; Ctrl (Control), Alt (Mod1) and Super (Mod4) do not.
+  std::string prefix;
+  if ((state & (1U << 2)) != 0) prefix += "Ctrl+";
+  if ((state & (1U << 3)) != 0) prefix += "Alt+";
+  if ((state & (1U << 6)) != 0) prefix += "Super+";
+  if (key.empty() || prefix.empty()) return key;
+  return "{" + prefix + (key.starts_with('{') ? key.substr(1, key.size() - 2) : key) + "}";
+}
+
 std::string RecorderClient::renderButton(int button, int x, int y) {
   return "{button " + std::to_string(button) + " at " + std::to_string(x) + "," + std::to_string(y) + "}";
 }
@@ -59,8 +72,9 @@ std::string RecorderClient::readUntilEscape() {
   std::string seen;
   const auto deadline = Clock::now() + patience;
   while (const auto line = child.readLine(deadline)) {
-    if (line->starts_with("K 0xff1b ")) return seen;
-    seen += renderPress(*line);
+    const std::string press = renderPress(*line);
+    if (press == "{Escape}") return seen;
+    seen += press;
   }
   throw std::runtime_error("xrecorder reported no Escape press; before that it saw: " + seen);
 }

@@ -25,9 +25,11 @@ class RecorderClient {
   // nothing for a modifier; {button B at X,Y} for a button (1 left, 2 middle, 3 right).
   static std::string renderKey(std::uint32_t keysym, std::uint32_t codePoint);
   static std::string renderButton(int button, int x, int y);
+  // A key pressed with Ctrl, Alt or Super down, as {Ctrl+Alt+x}; others as they are.
+  static std::string renderModified(const std::string& key, std::uint32_t state);
 
-  // Everything reported up to the end marker, an Escape press, which is left out; throws when
-  // none comes in time.
+  // Everything reported up to the end marker, an Escape press with neither Ctrl, Alt nor Super
+  // down, which is left out; throws when none comes in time.
   std::string readUntilEscape();
   // Everything reported until text has been seen, or the patience runs out.
   std::string readUntil(const std::string& text);

@@ -2,7 +2,10 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+
+#include <algorithm>
 
 #include <memory>
 #include <stdexcept>
@@ -87,6 +90,19 @@ void XKeyboardProbe::setNumLock(bool on) const { setLock(name, XK_Num_Lock, on);
 bool XKeyboardProbe::capsLockOn() const { return lockOn(name, XK_Caps_Lock); }
 
 void XKeyboardProbe::setCapsLock(bool on) const { setLock(name, XK_Caps_Lock, on); }
+
+void XKeyboardProbe::pressKeys(const std::vector<std::string>& keysyms, bool down) const {
+  const Connection display = connect(name);
+  std::vector<KeyCode> keys;
+  for (const std::string& keysym : keysyms) {
+    const KeyCode key = XKeysymToKeycode(display.get(), XStringToKeysym(keysym.c_str()));
+    if (key == 0) throw std::runtime_error("no key gives " + keysym);
+    keys.push_back(key);
+  }
+  if (!down) std::reverse(keys.begin(), keys.end());
+  for (const KeyCode key : keys) XTestFakeKeyEvent(display.get(), key, down ? True : False, CurrentTime);
+  XSync(display.get(), False);
+}
 
 std::uint64_t XKeyboardProbe::focusWindow() const {
   const Connection display = connect(name);

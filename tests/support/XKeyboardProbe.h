@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Reads and sets the keyboard state of an X server on fresh connections, so that every answer
 // reflects the server as it is now rather than a keymap cached earlier. Kept apart from the
@@ -22,6 +23,10 @@ class XKeyboardProbe {
   void setNumLock(bool on) const;
   [[nodiscard]] bool capsLockOn() const;
   void setCapsLock(bool on) const;
+
+  // Presses the keys (X keysym names) in order, or lets go of them in reverse order, through
+  // XTest in one go, as a user's keyboard would: they stay as they are after the call.
+  void pressKeys(const std::vector<std::string>& keysyms, bool down) const;
 
   // The window that has the keyboard focus, and the topmost window of the screen at a point
   // (a child of the root), as X window ids.

@@ -1,5 +1,6 @@
 // xrecorder: covers the whole screen of $DISPLAY with one focused window and reports on stdout,
-// one line each, every key press ("K <keysym in hex> <Unicode code point, 0 for none>") and
+// one line each, every key press ("K <keysym in hex> <Unicode code point, 0 for none> <modifier
+// state in hex>") and
 // every button press ("B <button> <x> <y>"), after a first line "READY". Ends on SIGTERM.
 
 #include <X11/Xlib.h>
@@ -51,7 +52,7 @@ void report(XEvent& event) {
       KeySym keysym = NoSymbol;
       XLookupString(&event.xkey, text.data(), static_cast<int>(text.size()), &keysym, nullptr);
       const std::uint32_t codePoint = xkb_keysym_to_utf32(static_cast<xkb_keysym_t>(keysym));
-      std::printf("K 0x%lx %" PRIu32 "\n", keysym, codePoint);
+      std::printf("K 0x%lx %" PRIu32 " 0x%x\n", keysym, codePoint, event.xkey.state);
       break;
     }
     case ButtonPress:
