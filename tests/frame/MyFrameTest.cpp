@@ -494,14 +494,12 @@ TEST_F(MyFrameTest, ASignalWithAModalDialogOpenCancelsItSavesAndExits) {
     // The keys of its menu and of its item there; none for a dialog shown at start.
     const char* menuKey;
     const char* itemKey;
-    // Lines of the saved project.
-    std::size_t savedLines;
   };
   const Dialog openDialogs[] = {
-      {"About Zentak", project, "alt+h", "a", 6},
-      {"Export Group As", project, "alt+g", "e", 6},
-      {"Import Group From", project, "alt+g", "i", 6},
-      {"LOAD ERROR", cut, nullptr, nullptr, 4},
+      {"About Zentak", project, "alt+h", "a"},
+      {"Export Group As", project, "alt+g", "e"},
+      {"Import Group From", project, "alt+g", "i"},
+      {"LOAD ERROR", cut, nullptr, nullptr},
   };
   for (const Dialog& dialog : openDialogs) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
@@ -522,8 +520,9 @@ TEST_F(MyFrameTest, ASignalWithAModalDialogOpenCancelsItSavesAndExits) {
       ASSERT_EQ(::kill(program.pid(), signal), 0);
       EXPECT_EQ(program.wait(deadline()), 0);
       const std::string saved = ProjectFile::readFile(folder.path() / ProjectFile::fileName);
+      // Every line read is written back.
       EXPECT_NE(saved.find("\r\n"), std::string::npos);
-      EXPECT_EQ(ProjectFile::splitLines(saved).size(), dialog.savedLines);
+      EXPECT_EQ(ProjectFile::splitLines(saved).size(), ProjectFile::splitLines(dialog.project).size());
     }
   }
 }
