@@ -37,6 +37,7 @@
 #include "project/WindowGeometry.h"
 #include "resources/Resources.h"
 #include "shell/AboutBox.h"
+#include "shell/DialogSafeExit.h"
 #include "shell/FrameIds.h"
 #include "shell/HelpBook.h"
 #include "shell/StopWindow.h"
@@ -180,6 +181,10 @@ MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store, Ru
   manual = std::make_unique<HelpBook>(this);
   bindEvents();
   changeWatch = std::make_unique<EditorChangeFilter>(*this, [this] { projectChanged(); });
+  safeExit = std::make_unique<DialogSafeExit>([this] {
+    quietExit = true;
+    Close(true);
+  });
   if (Tern::ExitSignals::wakeFd() >= 0) {
     exitHandler = std::make_unique<ExitSignalWatch>([this] { exitQuietly(); });
     exitSource.reset(
@@ -529,8 +534,7 @@ void MyFrame::onClose(wxCloseEvent& event) {
 
 void MyFrame::exitQuietly() {
   uiThread.assertCurrent("MyFrame::exitQuietly");
-  quietExit = true;
-  Close(true);
+  safeExit->request();
 }
 
 

@@ -21,6 +21,7 @@
 class BaseCommand;
 class CommandPanel;
 class CommandTree;
+class DialogSafeExit;
 class GroupCommand;
 class GroupPanel;
 class HelpBook;
@@ -69,7 +70,8 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   // start saves. UI thread.
   void saveIfChanged();
   // Saves and closes the window without a message or a refusal, for a logout or a termination
-  // signal; a failed save goes to a recovery file. UI thread.
+  // signal; a failed save goes to a recovery file. Open modal dialogs are cancelled first, and
+  // the window closes once their loops have returned. UI thread.
   void exitQuietly();
   // UI thread only. The display is gone and the program ends right after: the project is
   // written, to its file or else to a recovery file, with nothing shown and nothing typed.
@@ -231,6 +233,8 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   // Watches for a termination signal; the source goes before its handler.
   std::unique_ptr<wxEventLoopSourceHandler> exitHandler;
   std::unique_ptr<wxEventLoopSource> exitSource;
+  // Runs the quiet exit past any open modal dialog.
+  std::unique_ptr<DialogSafeExit> safeExit;
   // Restarts the autosave on every change in the editors.
   std::unique_ptr<wxEventFilter> changeWatch;
   // The text of the last successful save; nothing changed while the tree still writes it.
