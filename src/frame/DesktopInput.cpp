@@ -69,6 +69,11 @@ DesktopInput::~DesktopInput() {
 
 void DesktopInput::parseKeys(std::string_view text, KeyActions& list) const { parser->parseKeys(text, list); }
 
+std::uint64_t DesktopInput::layoutGeneration() {
+  layout->sync();
+  return layout->generation();
+}
+
 void DesktopInput::playKeys(const KeyActions& list) { player->playKeys(list); }
 
 void DesktopInput::releaseHeldInput() { player->releaseAll(); }

@@ -54,6 +54,9 @@ class XKeymap {
   // for a new group or new locked modifiers (returning false).
   bool update(const KeycodeSet& reserved);
 
+  // Whether handle() noted something that update() has yet to apply.
+  [[nodiscard]] bool pending() const { return stale || stateChanged; }
+
   [[nodiscard]] int minKeycode() const { return minCode; }
   [[nodiscard]] int maxKeycode() const { return maxCode; }
   [[nodiscard]] bool valid(int keycode) const { return keycode >= minCode && keycode <= maxCode; }

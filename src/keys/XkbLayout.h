@@ -19,10 +19,13 @@ class XkbLayout : public KeyboardLayout {
   explicit XkbLayout(const std::string& displayName = {});
   ~XkbLayout() override;
 
+  // Reads only what the server has sent already: no round trip unless the keyboard changed.
   void sync() override;
+  [[nodiscard]] std::uint64_t generation() const override { return changes; }
   [[nodiscard]] std::optional<KeyScan> keyScan(char32_t c) const override;
 
  private:
   std::unique_ptr<XDisplay> display;
   std::unique_ptr<XKeymap> keymap;
+  std::uint64_t changes = 0;
 };
