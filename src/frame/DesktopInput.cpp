@@ -76,7 +76,11 @@ std::uint64_t DesktopInput::layoutGeneration() {
 
 void DesktopInput::playKeys(const KeyActions& list) { player->playKeys(list); }
 
-void DesktopInput::releaseHeldInput() { player->releaseAll(); }
+// The spare keycodes a run bound for characters the layout lacks go back with the held keys.
+void DesktopInput::releaseHeldInput() {
+  player->releaseAll();
+  if (xtest != nullptr) xtest->giveBackSpareKeys();
+}
 
 void DesktopInput::refreshKeyboardLayout() { layout->sync(); }
 

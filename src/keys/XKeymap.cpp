@@ -155,26 +155,30 @@ KeycodeSet XKeymap::spareKeycodes() const {
   return spare;
 }
 
-bool XKeymap::boundTo(KeyCode keycode, KeySym keysym) const {
+bool XKeymap::boundTo(KeyCode keycode, KeySym plain, KeySym shifted) const {
   if (!desc || !valid(keycode)) {
     return false;
   }
   const XkbSymMapRec& symMap = desc->map->key_sym_map[keycode];
   const std::size_t count = static_cast<std::size_t>(symMap.width) * groupCount(symMap.group_info);
-  bool found = false;
+  bool plainFound = plain == NoSymbol;
+  bool shiftedFound = shifted == NoSymbol;
   for (std::size_t i = 0; i < count; ++i) {
     const std::size_t pos = symMap.offset + i;
     if (pos >= desc->map->num_syms) {
       return false;
     }
     const KeySym sym = desc->map->syms[pos];
-    if (sym == keysym) {
-      found = true;
-    } else if (sym != NoSymbol) {
+    if (sym == NoSymbol) {
+      continue;
+    }
+    if (sym != plain && sym != shifted) {
       return false;
     }
+    plainFound = plainFound || sym == plain;
+    shiftedFound = shiftedFound || sym == shifted;
   }
-  return found;
+  return plainFound && shiftedFound && (plain != NoSymbol || shifted != NoSymbol);
 }
 
 KeycodeSet XKeymap::layoutKeys() const {

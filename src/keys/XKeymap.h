@@ -78,8 +78,8 @@ class XKeymap {
   // Keycodes of the range that carry no keysym and no modifier at all, as last read.
   [[nodiscard]] KeycodeSet spareKeycodes() const;
 
-  // Whether, as last read, the key gives this keysym and nothing else.
-  [[nodiscard]] bool boundTo(KeyCode keycode, KeySym keysym) const;
+  // Whether, as last read, the key gives these keysyms (NoSymbol for none) and nothing else.
+  [[nodiscard]] bool boundTo(KeyCode keycode, KeySym plain, KeySym shifted) const;
 
   // The keys the layout lookup depends on: the main typing block and the modifier keys.
   [[nodiscard]] KeycodeSet layoutKeys() const;

@@ -11,10 +11,13 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "keys/KeyGrabGuard.h"
 #include "keys/KeyPositions.h"
-#include "keys/SpareKeycodePool.h"
+#include "keys/SpareKeyBindings.h"
 #include "keys/XDisplay.h"
 #include "keys/XKeymap.h"
 #include "tern/OwnerThread.h"
@@ -23,8 +26,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A busy target may read our next keymap change before it handles the keys typed with a binding.
-constexpr Clock::duration bindingGrace = std::chrono::milliseconds(1000);
+// How long after the server has passed on a key event the keymap may change under it: a client
+// translates an event only when it handles it, with the keymap it has by then. Measured on Xvfb
+// with the machine's two cores kept busy (load 7): xterm and a GTK3 entry came out exact from
+// 40 ms on, a GTK3 entry lost one chunk in nine at 20 ms and most at 5 ms; twice that for margin.
+constexpr Clock::duration settleTime = std::chrono::milliseconds(80);
 
 // Pointer coordinates travel as 16-bit values in the XTEST request.
 constexpr std::int64_t minCoordinate = std::numeric_limits<std::int16_t>::min();
@@ -103,6 +109,43 @@ unsigned buttonNumber(MouseButton button) {
   return 1;
 }
 
+struct KeyboardDeleter {
+  void operator()(XkbDescPtr desc) const { XkbFreeKeyboard(desc, XkbAllComponentsMask, True); }
+};
+
+// Holds the server for this connection alone while it lives.
+class ServerGrab {
+ public:
+  explicit ServerGrab(Display* display) : dpy(display) { XGrabServer(dpy); }
+  ~ServerGrab() { XUngrabServer(dpy); }
+  ServerGrab(const ServerGrab&) = delete;
+  ServerGrab& operator=(const ServerGrab&) = delete;
+
+ private:
+  Display* dpy;
+};
+
+// Puts a binding's keysyms on a key of the description: one group of the two-level type, whose
+// second level is Shift's whatever the keysyms' case; none at all for a binding given back.
+void setSymbols(XkbDescRec& desc, KeyCode keycode, const SpareKeyBindings::Symbols& symbols) {
+  XkbSymMapRec& symMap = desc.map->key_sym_map[keycode];
+  if (symbols[0] == 0 && symbols[1] == 0) {
+    XkbResizeKeySyms(&desc, keycode, 0);
+    symMap.group_info = 0;
+    symMap.width = 1;
+    return;
+  }
+  KeySym* syms = XkbResizeKeySyms(&desc, keycode, 2);
+  if (syms == nullptr) {
+    return;
+  }
+  symMap.kt_index[0] = XkbTwoLevelIndex;
+  symMap.group_info = XkbSetNumGroups(0, 1);
+  symMap.width = 2;
+  syms[0] = symbols[0] != 0 ? symbols[0] : symbols[1];
+  syms[1] = symbols[1] != 0 ? symbols[1] : symbols[0];
+}
+
 }  // namespace
 
 struct XTestInjector::State {
@@ -117,8 +160,12 @@ struct XTestInjector::State {
   void adoptKeymap();
   void sendOut();
   KeyCode resolve(std::uint8_t vk, bool mayBind);
-  KeyCode bind(KeySym keysym);
-  void setKeysym(KeyCode keycode, KeySym keysym);
+  KeyCode bindWhole(KeySym keysym);
+  std::optional<SpareKeyBindings::Place> bindAhead(KeySym keysym);
+  void settleSpares();
+  void writeKeys(const KeycodeSet& keycodes);
+  void giveBackSpares();
+  void tapSpare(SpareKeyBindings::Place place);
   void hold(KeyCode keycode, bool down);
   void sendKey(KeyCode keycode, bool down);
   std::optional<Rectangle> primaryMonitor();
@@ -132,7 +179,11 @@ struct XTestInjector::State {
   std::optional<Rectangle> monitor;
 
   // Spare keycodes (no keysym of the layout's own) and the keysyms we put on them.
-  SpareKeycodePool spares{bindingGrace};
+  SpareKeyBindings spares{settleTime};
+
+  // The characters the list being played types with typeChar, and how many of them are typed.
+  std::u32string upcoming;
+  std::size_t upcomingTyped = 0;
 
   // A grab that presses of the keys it covers must pass by; not owned.
   KeyGrabGuard* grabGuard = nullptr;
@@ -174,37 +225,14 @@ XTestInjector::State::~State() {
       }
     }
     holdCount.fill(0);
-    sendOut();
-    // The bindings go at once rather than after their grace: waiting would stall the thread
-    // letting go of the injector, and no thread may outlive it to wait instead. The server
-    // passes on every key event sent before the keymap changes, so only a target that has not
-    // read them by then may miss their keysyms.
-    XSync(dpy, False);
-    const KeycodeSet bound = spares.bound();
-    for (std::size_t code = 0; code < bound.size(); ++code) {
-      if (bound.test(code)) {
-        setKeysym(static_cast<KeyCode>(code), NoSymbol);
-        spares.forget(static_cast<KeyCode>(code));
-      }
-    }
+    giveBackSpares();
     XSync(dpy, False);
   } catch (...) {
     // A destructor cannot report; what could not be undone stays as it is.
   }
 }
 
-void XTestInjector::State::begin() {
-  pumpEvents();
-  if (spares.bound().none()) {
-    return;
-  }
-  const KeycodeSet expired = spares.expire(Clock::now());
-  for (std::size_t code = 0; code < expired.size(); ++code) {
-    if (expired.test(code)) {
-      setKeysym(static_cast<KeyCode>(code), NoSymbol);
-    }
-  }
-}
+void XTestInjector::State::begin() { pumpEvents(); }
 
 void XTestInjector::State::pumpEvents() {
   const KeycodeSet others = ~spares.spare();
@@ -232,7 +260,8 @@ void XTestInjector::State::adoptKeymap() {
   bool dropped = false;
   for (std::size_t code = 0; code < bound.size(); ++code) {
     const auto keycode = static_cast<KeyCode>(code);
-    if (bound.test(code) && !keymap.boundTo(keycode, spares.keysymOf(keycode))) {
+    const SpareKeyBindings::Symbols& symbols = spares.symbolsOf(keycode);
+    if (bound.test(code) && !keymap.boundTo(keycode, symbols[0], symbols[1])) {
       spares.forget(keycode);
       dropped = true;
     }
@@ -243,10 +272,7 @@ void XTestInjector::State::adoptKeymap() {
   spares.setSpare(keymap.spareKeycodes());
 }
 
-void XTestInjector::State::sendOut() {
-  XFlush(dpy);
-  spares.sent(Clock::now());
-}
+void XTestInjector::State::sendOut() { XFlush(dpy); }
 
 KeyCode XTestInjector::State::resolve(std::uint8_t vk, bool mayBind) {
   if (const auto keycode = keymap.keycodeForVk(vk)) {
@@ -265,45 +291,124 @@ KeyCode XTestInjector::State::resolve(std::uint8_t vk, bool mayBind) {
       return *keycode;
     }
   }
-  if (const auto keycode = spares.find(static_cast<SpareKeycodePool::Keysym>(keysym))) {
-    return *keycode;
+  const auto wanted = static_cast<SpareKeyBindings::Keysym>(keysym);
+  if (const auto place = spares.find(wanted); place && spares.symbolsOf(place->keycode)[1] == wanted) {
+    return place->keycode;
   }
-  return mayBind ? bind(keysym) : 0;
+  return mayBind ? bindWhole(keysym) : 0;
 }
 
-KeyCode XTestInjector::State::bind(KeySym keysym) {
-  const auto wanted = static_cast<SpareKeycodePool::Keysym>(keysym);
-  SpareKeycodePool::Grant grant = spares.acquire(wanted, Clock::now());
-  if (grant.kind == SpareKeycodePool::Grant::Kind::none && grant.keycode != 0) {
-    // Every binding is within its grace. Waiting would stall the UI thread and dropping the
-    // character would lose it for sure, so the least recently used binding changes anyway, once
-    // the server has passed on every event typed with it: a target that has read those events
-    // types them right, and only one lagging behind by a whole pool of keys sees the new keysym.
-    sendOut();
-    XSync(dpy, False);
-    grant = spares.takeOver(grant.keycode, wanted);
+KeyCode XTestInjector::State::bindWhole(KeySym keysym) {
+  const auto wanted = static_cast<SpareKeyBindings::Keysym>(keysym);
+  std::optional<KeyCode> keycode = spares.bindWhole(wanted, Clock::now());
+  if (!keycode) {
+    settleSpares();
+    keycode = spares.bindWhole(wanted, Clock::now());
   }
-  switch (grant.kind) {
-    case SpareKeycodePool::Grant::Kind::bound:
-      return grant.keycode;
-    case SpareKeycodePool::Grant::Kind::fresh:
-    case SpareKeycodePool::Grant::Kind::replaced:
-      setKeysym(grant.keycode, keysym);
-      return grant.keycode;
-    case SpareKeycodePool::Grant::Kind::none:
-      break;
+  if (!keycode) {
+    return 0;
   }
-  return 0;
+  writeKeys(KeycodeSet{}.set(*keycode));
+  return *keycode;
 }
 
-void XTestInjector::State::setKeysym(KeyCode keycode, KeySym keysym) {
-  if (keysym == NoSymbol) {
-    XChangeKeyboardMapping(dpy, keycode, 1, &keysym, 1);
+// Binds the character's keysym together with those of the characters the list types after it,
+// as many as the spare keycodes free to change hold, in one burst of keymap changes. When none is
+// free, waits until the keys typed so far have settled, which bounds each wait by settleTime.
+std::optional<SpareKeyBindings::Place> XTestInjector::State::bindAhead(KeySym keysym) {
+  std::vector<SpareKeyBindings::Keysym> ahead{static_cast<SpareKeyBindings::Keysym>(keysym)};
+  for (std::size_t i = upcomingTyped; i < upcoming.size(); ++i) {
+    const char32_t c = upcoming[i];
+    if (KeyPositions::typeable(c) && keymap.strokeFor(c) == nullptr) {
+      const KeySym next = xkb_utf32_to_keysym(static_cast<std::uint32_t>(c));
+      if (next != NoSymbol) {
+        ahead.push_back(static_cast<SpareKeyBindings::Keysym>(next));
+      }
+    }
+  }
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    writeKeys(spares.bindAhead(ahead, Clock::now()));
+    if (const auto place = spares.find(ahead.front())) {
+      return place;
+    }
+    if (attempt == 0) {
+      settleSpares();
+    }
+  }
+  return std::nullopt;
+}
+
+void XTestInjector::State::settleSpares() {
+  sendOut();
+  XSync(dpy, False);
+  spares.confirm(Clock::now());
+  std::this_thread::sleep_until(spares.settledAt());
+}
+
+// One XKB request over the whole range the keycodes span, so that clients read the keymap once
+// per chunk rather than once per key. The keys between them are written back as they are, read
+// under a server grab so that no other client's change comes in between.
+void XTestInjector::State::writeKeys(const KeycodeSet& keycodes) {
+  int first = -1;
+  int last = -1;
+  for (int code = keymap.minKeycode(); code <= keymap.maxKeycode(); ++code) {
+    if (keycodes.test(static_cast<std::size_t>(code))) {
+      first = first < 0 ? code : first;
+      last = code;
+    }
+  }
+  if (first < 0) {
     return;
   }
-  // Two equal columns: a lone keysym would be taken as a lower/upper case pair by the server.
-  std::array<KeySym, 2> syms{keysym, keysym};
-  XChangeKeyboardMapping(dpy, keycode, static_cast<int>(syms.size()), syms.data(), 1);
+  const ServerGrab grab(dpy);
+  const std::unique_ptr<XkbDescRec, KeyboardDeleter> fresh(
+      XkbGetMap(dpy, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd));
+  if (!fresh || fresh->map == nullptr) {
+    return;
+  }
+  for (int code = first; code <= last; ++code) {
+    if (keycodes.test(static_cast<std::size_t>(code))) {
+      setSymbols(*fresh, static_cast<KeyCode>(code), spares.symbolsOf(static_cast<KeyCode>(code)));
+    }
+  }
+  XkbMapChangesRec changes{};
+  changes.changed = XkbKeySymsMask;
+  changes.first_key_sym = static_cast<KeyCode>(first);
+  changes.num_key_syms = static_cast<unsigned char>(last - first + 1);
+  XkbChangeMap(dpy, fresh.get(), &changes);
+}
+
+// Waits until the keys typed with the bindings have settled, then takes them all back at once.
+void XTestInjector::State::giveBackSpares() {
+  const KeycodeSet bound = spares.bound();
+  if (bound.none()) {
+    return;
+  }
+  settleSpares();
+  for (std::size_t code = 0; code < bound.size(); ++code) {
+    if (bound.test(code)) {
+      spares.forget(static_cast<KeyCode>(code));
+    }
+  }
+  writeKeys(bound);
+  sendOut();
+}
+
+// Level 2 is Shift's: pressed for it unless the text holds Shift already, let go of for level 1
+// while the text holds it.
+void XTestInjector::State::tapSpare(SpareKeyBindings::Place place) {
+  const std::optional<KeyCode> shift = keymap.shiftKey();
+  const bool shiftHeld = shift && holdCount[*shift] != 0;
+  const bool toggle = shift && (place.level == 1) != shiftHeld;
+  if (toggle) {
+    sendKey(*shift, !shiftHeld);
+  }
+  sendKey(place.keycode, true);
+  sendKey(place.keycode, false);
+  if (toggle) {
+    sendKey(*shift, shiftHeld);
+  }
+  spares.use(place.keycode);
 }
 
 void XTestInjector::State::hold(KeyCode keycode, bool down) {
@@ -416,6 +521,12 @@ void XTestInjector::typeChar(char32_t c) {
   state->uiThread.assertCurrent("XTestInjector::typeChar");
   State& s = *state;
   s.begin();
+  if (s.upcomingTyped < s.upcoming.size() && s.upcoming[s.upcomingTyped] == c) {
+    ++s.upcomingTyped;
+  } else {
+    s.upcoming.clear();
+    s.upcomingTyped = 0;
+  }
   if (!KeyPositions::typeable(c)) {
     return;
   }
@@ -443,13 +554,25 @@ void XTestInjector::typeChar(char32_t c) {
   if (keysym == NoSymbol) {
     return;
   }
-  const KeyCode keycode = s.bind(keysym);
-  if (keycode == 0) {
-    return;
+  std::optional<SpareKeyBindings::Place> place = s.spares.find(static_cast<SpareKeyBindings::Keysym>(keysym));
+  if (!place) {
+    place = s.bindAhead(keysym);
   }
-  s.sendKey(keycode, true);
-  s.sendKey(keycode, false);
-  s.spares.use(keycode);
+  if (place) {
+    s.tapSpare(*place);
+  }
+}
+
+void XTestInjector::expectChars(std::u32string_view chars) {
+  state->uiThread.assertCurrent("XTestInjector::expectChars");
+  state->upcoming.assign(chars);
+  state->upcomingTyped = 0;
+}
+
+void XTestInjector::giveBackSpareKeys() {
+  state->uiThread.assertCurrent("XTestInjector::giveBackSpareKeys");
+  state->begin();
+  state->giveBackSpares();
 }
 
 void XTestInjector::setGrabGuard(KeyGrabGuard* guard) {

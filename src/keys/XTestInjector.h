@@ -11,10 +11,12 @@ class XKeymap;
 
 // Injects input with the XTEST extension on a connection of its own. Key codes map to keys by
 // keysym for named keys and by XKB key name (US position) for letters, digits and punctuation;
-// a keysym the keymap lacks is bound to a spare keycode while a target may still be reading it.
-// Bindings past that grace are undone by the next call, the rest by destruction. No call waits
-// for a binding to expire: with every spare keycode within its grace, the least recently used
-// binding is taken over at once. UI thread only.
+// a keysym the keymap lacks is bound to a spare keycode (two characters per keycode, the second
+// with Shift), together with those of the characters the list types after it, in one burst of
+// keymap changes. A keycode is never bound anew while a client may still be translating key
+// events typed with it: when the characters ahead need more keycodes than are free, the typing
+// waits (settleTime at most) until the keys typed so far have settled, then binds the next
+// chunk. Bindings stay until given back or until destruction. UI thread only.
 class XTestInjector : public Injector {
  public:
   // Throws XError when the display cannot be opened or lacks XTEST or XKB.
@@ -25,7 +27,12 @@ class XTestInjector : public Injector {
   void mouseEvent(MouseButton button, bool down, int x, int y) override;
   [[nodiscard]] ScreenSize screenSize() override;
   void typeChar(char32_t c) override;
+  void expectChars(std::u32string_view chars) override;
   void flush() override;
+
+  // Waits until the keys typed with spare keycodes have settled and takes the keycodes back, as
+  // at the end of a run. UI thread only.
+  void giveBackSpareKeys();
 
   // A grab that the keys pressed from now on must pass by (nullptr for none); it must stay
   // alive while it is set. UI thread only.

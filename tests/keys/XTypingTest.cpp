@@ -39,6 +39,26 @@ constexpr auto patience = std::chrono::seconds(30);
 constexpr std::uint32_t keysymF24 = XKB_KEY_F24;
 constexpr std::uint32_t keysymChineseMiddle = 0x1004e2d;  // U+4E2D, on no key of the layouts used here
 
+// 200 distinct characters on no key of the US layout, ten times the spare keycodes of the
+// server's keymap: CJK ideographs, and Greek and Cyrillic letters in both cases, whose pairs the
+// server may put on one key with a case-sensitive key type.
+std::string offLayoutText() {
+  std::u32string chars;
+  for (char32_t c = U'\u4e00'; c < U'\u4e00' + 88; ++c) chars += c;
+  for (char32_t c = U'\u0391'; c <= U'\u03a9'; ++c) {
+    if (c != U'\u03a2') chars += {c, c + 0x20};
+  }
+  for (char32_t c = U'\u0410'; c < U'\u0430'; ++c) chars += {c, c + 0x20};
+  std::string text;
+  for (const char32_t c : chars) text += encodeUtf8(c);
+  return text;
+}
+
+// Latin letters of both cases, every one of which is on no key of the Russian layout.
+constexpr std::string_view englishParagraph =
+    "The quick brown fox jumps over the lazy dog. THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG! "
+    "Sphinx of black quartz, judge my vow; pack my box with five dozen liquor jugs.";
+
 std::string readFile(const std::filesystem::path& path) {
   const std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
@@ -104,8 +124,8 @@ class KeypadTest : public XTypingTest, public ::testing::WithParamInterface<bool
   std::optional<XKeyboardProbe> keyboard;
 };
 
-// Each test switches the layout to German; it goes back to US after every test.
-class GermanLayoutTest : public XTypingTest {
+// Each test switches the layout; it goes back to US after every test.
+class LayoutSwitchTest : public XTypingTest {
  protected:
   void TearDown() override {
     if (server) {
@@ -118,7 +138,48 @@ class GermanLayoutTest : public XTypingTest {
   }
 };
 
-class XtermTest : public XServerTest {};
+class GermanLayoutTest : public LayoutSwitchTest {};
+class RussianLayoutTest : public LayoutSwitchTest {};
+
+// An xterm running `cat` into a file, with the focus.
+class XtermTest : public XServerTest {
+ protected:
+  void SetUp() override {
+    XServerTest::SetUp();
+    if (HasFatalFailure()) return;
+    xterm = server->spawn({"env", "LC_ALL=C.UTF-8", "xterm", "-u8", "-geometry", "80x24+0+0", "-e", "sh", "-c",
+                           "cat > \"$1\"", "sh", file.string()});
+    ChildProcess search = server->spawn({"xdotool", "search", "--sync", "--onlyvisible", "--class", "xterm"},
+                                        ChildProcess::Output::capture);
+    const auto window = search.readLine(Clock::now() + patience);
+    ASSERT_TRUE(window) << "no xterm window appeared";
+    ASSERT_EQ(server->run({"xdotool", "windowfocus", "--sync", *window}), 0);
+  }
+
+  void TearDown() override { EXPECT_EQ(server->run({"setxkbmap", "-display", server->name(), "us"}), 0); }
+
+  // Types the text with the layout in force into the terminal and returns what the file holds
+  // once it is as long as expected, or when the patience runs out.
+  std::string typeAndRead(std::string_view text, const std::string& expected) {
+    XkbLayout layout(server->name());
+    XTestInjector injector(server->name());
+    KeyActions list;
+    KeyParser(tokens, layout).parseKeys(text, list);
+    Player(injector).playKeys(list);
+    const auto deadline = Clock::now() + patience;
+    std::string got = readFile(file);
+    while (got.size() < expected.size() && Clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      got = readFile(file);
+    }
+    return got;
+  }
+
+  const KeyTokens tokens;
+  const TempDir dir;
+  const std::filesystem::path file = dir.path() / "typed.txt";
+  std::optional<ChildProcess> xterm;
+};
 
 }  // namespace
 
@@ -167,6 +228,14 @@ TEST_F(XTypingTest, MoreCharactersOnNoKeyThanKeycodes) {
   }
 }
 
+// Catches a spare keycode bound anew while the client has yet to translate the keys typed with
+// it (characters coming out as others of the same text), and characters beyond the spare
+// keycodes' capacity dropped; the second line types with keys bound for the first.
+TEST_F(XTypingTest, TwoHundredCharactersOnNoKeyComeOutExact) {
+  const std::string text = offLayoutText();
+  EXPECT_EQ(typeText(text + "\x03" + text), text + "{Return}" + text);
+}
+
 TEST_F(XTypingTest, MouseClicksLandWhereAsked) {
   EXPECT_EQ(typeText("<MOUSE-LEFT-CLICK 0 0><MOUSE-LEFT-CLICK 1023 767>"), "{button 1 at 0,0}{button 1 at 1023,767}");
   EXPECT_EQ(typeText("<MOUSE-RIGHT-CLICK 100 200><MOUSE-MIDDLE-CLICK 300 400>"),
@@ -196,6 +265,12 @@ TEST_F(GermanLayoutTest, EveryPrintableAsciiCharacter) {
   EXPECT_EQ(typeText(printableAscii()), printableAscii());
 }
 
+// Catches Latin letters, all off the layout, typed on keys bound anew under the client's feet.
+TEST_F(RussianLayoutTest, AnEnglishParagraphComesOutExact) {
+  ASSERT_EQ(setLayout("ru"), 0);
+  EXPECT_EQ(typeText(englishParagraph), englishParagraph);
+}
+
 TEST_F(GermanLayoutTest, AChangeAfterCreationIsFollowed) {
   XkbLayout layout(server->name());
   XTestInjector injector(server->name());
@@ -205,29 +280,15 @@ TEST_F(GermanLayoutTest, AChangeAfterCreationIsFollowed) {
 }
 
 TEST_F(XtermTest, ATerminalReceivesALine) {
-  const TempDir dir;
-  const auto file = dir.path() / "typed.txt";
-  const ChildProcess xterm =
-      server->spawn({"xterm", "-geometry", "80x24+0+0", "-e", "sh", "-c", "cat > \"$1\"", "sh", file.string()});
-  ChildProcess search = server->spawn({"xdotool", "search", "--sync", "--onlyvisible", "--class", "xterm"},
-                                      ChildProcess::Output::capture);
-  const auto window = search.readLine(Clock::now() + patience);
-  ASSERT_TRUE(window) << "no xterm window appeared";
-  ASSERT_EQ(server->run({"xdotool", "windowfocus", "--sync", *window}), 0);
+  EXPECT_EQ(typeAndRead("hello, World! 123<ENTER>", "hello, World! 123\n"), "hello, World! 123\n");
+}
 
-  XkbLayout layout(server->name());
-  XTestInjector injector(server->name());
-  const KeyTokens tokens;
-  KeyActions list;
-  KeyParser(tokens, layout).parseKeys("hello, World! 123<ENTER>", list);
-  Player(injector).playKeys(list);
-
-  const std::string expected = "hello, World! 123\n";
-  const auto deadline = Clock::now() + patience;
-  std::string got = readFile(file);
-  while (got != expected && Clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    got = readFile(file);
-  }
-  EXPECT_EQ(got, expected);
+// Catches spare keycodes bound anew while the terminal has yet to translate the keys typed with
+// them: characters then come out as others of the same text.
+TEST_F(XtermTest, CharactersOnNoKeyComeOutExact) {
+  const std::string offLayout = offLayoutText() + "\n";
+  ASSERT_EQ(typeAndRead(offLayoutText() + "<ENTER>", offLayout), offLayout);
+  ASSERT_EQ(server->run({"setxkbmap", "-display", server->name(), "ru"}), 0);
+  const std::string both = offLayout + std::string(englishParagraph) + "\n";
+  EXPECT_EQ(typeAndRead(std::string(englishParagraph) + "<ENTER>", both), both);
 }
