@@ -23,6 +23,7 @@
 #include "keys/XTestInjector.h"
 #include "keys/XkbLayout.h"
 #include "support/ChildProcess.h"
+#include "support/OffLayoutChars.h"
 #include "support/PrintableAscii.h"
 #include "support/RecorderClient.h"
 #include "support/TempDir.h"
@@ -39,18 +40,9 @@ constexpr auto patience = std::chrono::seconds(30);
 constexpr std::uint32_t keysymF24 = XKB_KEY_F24;
 constexpr std::uint32_t keysymChineseMiddle = 0x1004e2d;  // U+4E2D, on no key of the layouts used here
 
-// 200 distinct characters on no key of the US layout, ten times the spare keycodes of the
-// server's keymap: CJK ideographs, and Greek and Cyrillic letters in both cases, whose pairs the
-// server may put on one key with a case-sensitive key type.
 std::string offLayoutText() {
-  std::u32string chars;
-  for (char32_t c = U'\u4e00'; c < U'\u4e00' + 88; ++c) chars += c;
-  for (char32_t c = U'\u0391'; c <= U'\u03a9'; ++c) {
-    if (c != U'\u03a2') chars += {c, c + 0x20};
-  }
-  for (char32_t c = U'\u0410'; c < U'\u0430'; ++c) chars += {c, c + 0x20};
   std::string text;
-  for (const char32_t c : chars) text += encodeUtf8(c);
+  for (const char32_t c : offLayoutChars()) text += encodeUtf8(c);
   return text;
 }
 
