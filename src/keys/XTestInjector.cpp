@@ -18,6 +18,7 @@
 #include "keys/KeyGrabGuard.h"
 #include "keys/KeyPositions.h"
 #include "keys/SpareKeyBindings.h"
+#include "keys/SpareKeyWriter.h"
 #include "keys/XDisplay.h"
 #include "keys/XKeymap.h"
 #include "tern/OwnerThread.h"
@@ -109,43 +110,6 @@ unsigned buttonNumber(MouseButton button) {
   return 1;
 }
 
-struct KeyboardDeleter {
-  void operator()(XkbDescPtr desc) const { XkbFreeKeyboard(desc, XkbAllComponentsMask, True); }
-};
-
-// Holds the server for this connection alone while it lives.
-class ServerGrab {
- public:
-  explicit ServerGrab(Display* display) : dpy(display) { XGrabServer(dpy); }
-  ~ServerGrab() { XUngrabServer(dpy); }
-  ServerGrab(const ServerGrab&) = delete;
-  ServerGrab& operator=(const ServerGrab&) = delete;
-
- private:
-  Display* dpy;
-};
-
-// Puts a binding's keysyms on a key of the description: one group of the two-level type, whose
-// second level is Shift's whatever the keysyms' case; none at all for a binding given back.
-void setSymbols(XkbDescRec& desc, KeyCode keycode, const SpareKeyBindings::Symbols& symbols) {
-  XkbSymMapRec& symMap = desc.map->key_sym_map[keycode];
-  if (symbols[0] == 0 && symbols[1] == 0) {
-    XkbResizeKeySyms(&desc, keycode, 0);
-    symMap.group_info = 0;
-    symMap.width = 1;
-    return;
-  }
-  KeySym* syms = XkbResizeKeySyms(&desc, keycode, 2);
-  if (syms == nullptr) {
-    return;
-  }
-  symMap.kt_index[0] = XkbTwoLevelIndex;
-  symMap.group_info = XkbSetNumGroups(0, 1);
-  symMap.width = 2;
-  syms[0] = symbols[0] != 0 ? symbols[0] : symbols[1];
-  syms[1] = symbols[1] != 0 ? symbols[1] : symbols[0];
-}
-
 }  // namespace
 
 struct XTestInjector::State {
@@ -163,7 +127,6 @@ struct XTestInjector::State {
   KeyCode bindWhole(KeySym keysym);
   std::optional<SpareKeyBindings::Place> bindAhead(KeySym keysym);
   void settleSpares();
-  void writeKeys(const KeycodeSet& keycodes);
   void giveBackSpares();
   void tapSpare(SpareKeyBindings::Place place);
   void hold(KeyCode keycode, bool down);
@@ -180,6 +143,7 @@ struct XTestInjector::State {
 
   // Spare keycodes (no keysym of the layout's own) and the keysyms we put on them.
   SpareKeyBindings spares{settleTime};
+  SpareKeyWriter keyWriter{dpy};
 
   // The characters the list being played types with typeChar, and how many of them are typed.
   std::u32string upcoming;
@@ -308,7 +272,7 @@ KeyCode XTestInjector::State::bindWhole(KeySym keysym) {
   if (!keycode) {
     return 0;
   }
-  writeKeys(KeycodeSet{}.set(*keycode));
+  keyWriter.write(KeycodeSet{}.set(*keycode), spares);
   return *keycode;
 }
 
@@ -327,7 +291,7 @@ std::optional<SpareKeyBindings::Place> XTestInjector::State::bindAhead(KeySym ke
     }
   }
   for (int attempt = 0; attempt < 2; ++attempt) {
-    writeKeys(spares.bindAhead(ahead, Clock::now()));
+    keyWriter.write(spares.bindAhead(ahead, Clock::now()), spares);
     if (const auto place = spares.find(ahead.front())) {
       return place;
     }
@@ -345,39 +309,6 @@ void XTestInjector::State::settleSpares() {
   std::this_thread::sleep_until(spares.settledAt());
 }
 
-// One XKB request over the whole range the keycodes span, so that clients read the keymap once
-// per chunk rather than once per key. The keys between them are written back as they are, read
-// under a server grab so that no other client's change comes in between.
-void XTestInjector::State::writeKeys(const KeycodeSet& keycodes) {
-  int first = -1;
-  int last = -1;
-  for (int code = keymap.minKeycode(); code <= keymap.maxKeycode(); ++code) {
-    if (keycodes.test(static_cast<std::size_t>(code))) {
-      first = first < 0 ? code : first;
-      last = code;
-    }
-  }
-  if (first < 0) {
-    return;
-  }
-  const ServerGrab grab(dpy);
-  const std::unique_ptr<XkbDescRec, KeyboardDeleter> fresh(
-      XkbGetMap(dpy, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd));
-  if (!fresh || fresh->map == nullptr) {
-    return;
-  }
-  for (int code = first; code <= last; ++code) {
-    if (keycodes.test(static_cast<std::size_t>(code))) {
-      setSymbols(*fresh, static_cast<KeyCode>(code), spares.symbolsOf(static_cast<KeyCode>(code)));
-    }
-  }
-  XkbMapChangesRec changes{};
-  changes.changed = XkbKeySymsMask;
-  changes.first_key_sym = static_cast<KeyCode>(first);
-  changes.num_key_syms = static_cast<unsigned char>(last - first + 1);
-  XkbChangeMap(dpy, fresh.get(), &changes);
-}
-
 // Waits until the keys typed with the bindings have settled, then takes them all back at once.
 void XTestInjector::State::giveBackSpares() {
   const KeycodeSet bound = spares.bound();
@@ -390,7 +321,7 @@ void XTestInjector::State::giveBackSpares() {
       spares.forget(static_cast<KeyCode>(code));
     }
   }
-  writeKeys(bound);
+  keyWriter.write(bound, spares);
   sendOut();
 }
 
