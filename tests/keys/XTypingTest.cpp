@@ -207,9 +207,9 @@ TEST_F(XTypingTest, TemporaryBindingsAreUndoneWhenTheInjectorGoes) {
   EXPECT_FALSE(XKeyboardProbe(server->name()).isBound(keysymChineseMiddle));
 }
 
-// More distinct characters on no key than there are keycodes, each read by the target before
-// the next is typed, so that bindings are taken over within their grace. Catches a full pool
-// dropping characters, and a character typed on a binding taken over since.
+// More distinct characters on no key than there are keycodes, each typed as a text of its own,
+// so that every spare keycode is bound anew many times. Catches a full pool dropping
+// characters, and a character typed on a binding changed since.
 TEST_F(XTypingTest, MoreCharactersOnNoKeyThanKeycodes) {
   XkbLayout layout(server->name());
   XTestInjector injector(server->name());
