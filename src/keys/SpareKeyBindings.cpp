@@ -6,6 +6,15 @@
 
 SpareKeyBindings::SpareKeyBindings(Clock::duration settleTime) : settle(settleTime) {}
 
+void SpareKeyBindings::setLevels(std::size_t count) {
+  levels = std::min(count, maxLevels);
+  for (std::size_t code = 0; code < boundCodes.size(); ++code) {
+    for (auto level = static_cast<std::uint8_t>(levels); level < maxLevels && boundCodes.test(code); ++level) {
+      unbindLevel(static_cast<Keycode>(code), level);
+    }
+  }
+}
+
 void SpareKeyBindings::setSpare(const Keycodes& spare) { spareCodes = spare | boundCodes; }
 
 std::optional<SpareKeyBindings::Place> SpareKeyBindings::find(Keysym keysym) const {
@@ -109,7 +118,7 @@ SpareKeyBindings::Clock::time_point SpareKeyBindings::settledAt() const {
 void SpareKeyBindings::setHeld(Keycode keycode, bool held) { heldCodes.set(keycode, held); }
 
 void SpareKeyBindings::forget(Keycode keycode) {
-  for (std::uint8_t level = 0; level < levels; ++level) {
+  for (std::uint8_t level = 0; level < maxLevels; ++level) {
     unbindLevel(keycode, level);
   }
   boundCodes.reset(keycode);
@@ -119,7 +128,7 @@ bool SpareKeyBindings::mayChange(std::size_t keycode, Clock::time_point now) con
   return !heldCodes.test(keycode) && !unconfirmedCodes.test(keycode) && slots[keycode].confirmedAt + settle <= now;
 }
 
-// A keysym bound to both levels (a whole key) leaves both.
+// A keysym bound to every level (a whole key) leaves them all.
 void SpareKeyBindings::unbindLevel(Keycode keycode, std::uint8_t level) {
   const Keysym old = slots[keycode].symbols[level];
   if (old == 0) {

@@ -9,7 +9,8 @@
 #include <unordered_map>
 
 // Which keysyms the spare keycodes (those the layout leaves without keysyms) carry for the time
-// being, two per keycode (one plain, one with Shift), and which keycodes may change now. A
+// being, up to four per keycode (plain, Shift, level 3, Shift and level 3), and which keycodes
+// may change now. A
 // client that has not yet translated a key event when the key's keysyms change applies the new
 // ones to it, so a keycode stays as it is from its use until `settle` after the server has been
 // seen to pass that use on; a held key stays as it is whatever its age. Bindings stay until the
@@ -22,12 +23,11 @@ class SpareKeyBindings {
   using Keycodes = std::bitset<256>;
   using Keysym = std::uint32_t;
 
-  // Keysyms per keycode: level 1 plain, level 2 with Shift (the server gives a keycode with two
-  // keysyms a two-level key type).
-  static constexpr std::size_t levels = 2;
-  using Symbols = std::array<Keysym, levels>;
+  // Keysyms per keycode at most: bit 0 of a level is Shift, bit 1 the level-3 modifier.
+  static constexpr std::size_t maxLevels = 4;
+  using Symbols = std::array<Keysym, maxLevels>;
 
-  // Where a keysym is bound: its keycode, and the level (0 plain, 1 with Shift).
+  // Where a keysym is bound: its keycode, and the level (0 to 3).
   struct Place {
     Keycode keycode = 0;
     std::uint8_t level = 0;
@@ -35,6 +35,11 @@ class SpareKeyBindings {
   };
 
   explicit SpareKeyBindings(Clock::duration settle);
+
+  // How many levels the keyboard lets a binding use: 2 (Shift), or 4 where it has a level-3
+  // modifier key and a four-level key type; 2 until told. Bindings above drop out.
+  void setLevels(std::size_t count);
+  [[nodiscard]] std::size_t levelCount() const { return levels; }
 
   // The keycodes the layout leaves free, as last read; those bound stay in the pool.
   void setSpare(const Keycodes& spare);
@@ -51,7 +56,7 @@ class SpareKeyBindings {
   // keysyms changed, for the caller to write all at once.
   [[nodiscard]] Keycodes bindAhead(std::span<const Keysym> upcoming, Clock::time_point now);
 
-  // Binds a keysym to both levels of one keycode free to change, one carrying nothing if there is
+  // Binds a keysym to every level of one keycode free to change, one carrying nothing if there is
   // one, so that it types whatever the Shift state (a named key such as F13); its keycode, or
   // nothing when none is free.
   [[nodiscard]] std::optional<Keycode> bindWhole(Keysym keysym, Clock::time_point now);
@@ -84,6 +89,7 @@ class SpareKeyBindings {
   void bindLevel(Keycode keycode, std::uint8_t level, Keysym keysym);
 
   Clock::duration settle;
+  std::size_t levels = 2;
   Keycodes spareCodes;
   Keycodes boundCodes;
   Keycodes heldCodes;

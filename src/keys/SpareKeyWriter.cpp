@@ -20,28 +20,37 @@ class ServerGrab {
   Display* dpy;
 };
 
-void setSymbols(XkbDescRec& desc, KeyCode keycode, const SpareKeyBindings::Symbols& symbols) {
+void setSymbols(XkbDescRec& desc, KeyCode keycode, const SpareKeyBindings::Symbols& symbols,
+                std::optional<unsigned char> fourLevelType) {
   XkbSymMapRec& symMap = desc.map->key_sym_map[keycode];
-  if (symbols[0] == 0 && symbols[1] == 0) {
+  if (symbols == SpareKeyBindings::Symbols{}) {
     XkbResizeKeySyms(&desc, keycode, 0);
     symMap.group_info = 0;
     symMap.width = 1;
     return;
   }
-  KeySym* syms = XkbResizeKeySyms(&desc, keycode, 2);
+  const bool fourLevels = (symbols[2] != 0 || symbols[3] != 0) && fourLevelType && *fourLevelType < desc.map->num_types;
+  const int width = fourLevels ? 4 : 2;
+  KeySym* syms = XkbResizeKeySyms(&desc, keycode, width);
   if (syms == nullptr) {
     return;
   }
-  symMap.kt_index[0] = XkbTwoLevelIndex;
+  symMap.kt_index[0] = fourLevels ? *fourLevelType : static_cast<unsigned char>(XkbTwoLevelIndex);
   symMap.group_info = XkbSetNumGroups(0, 1);
-  symMap.width = 2;
-  syms[0] = symbols[0] != 0 ? symbols[0] : symbols[1];
-  syms[1] = symbols[1] != 0 ? symbols[1] : symbols[0];
+  symMap.width = static_cast<unsigned char>(width);
+  for (int level = 0; level < width; ++level) {
+    syms[level] = symbols[static_cast<std::size_t>(level)];
+  }
+  // Of two levels, an empty one repeats the other: clients take a lone letter for a case pair.
+  if (!fourLevels && (syms[0] == NoSymbol || syms[1] == NoSymbol)) {
+    syms[0] = syms[1] = syms[0] != NoSymbol ? syms[0] : syms[1];
+  }
 }
 
 }  // namespace
 
-void SpareKeyWriter::write(const KeycodeSet& keycodes, const SpareKeyBindings& bindings) const {
+void SpareKeyWriter::write(const KeycodeSet& keycodes, const SpareKeyBindings& bindings,
+                           std::optional<unsigned char> fourLevelType) const {
   int first = -1;
   int last = -1;
   for (int code = 0; code < static_cast<int>(keycodes.size()); ++code) {
@@ -62,7 +71,7 @@ void SpareKeyWriter::write(const KeycodeSet& keycodes, const SpareKeyBindings& b
   for (int code = first; code <= last; ++code) {
     if (keycodes.test(static_cast<std::size_t>(code))) {
       const auto keycode = static_cast<KeyCode>(code);
-      setSymbols(*fresh, keycode, bindings.symbolsOf(keycode));
+      setSymbols(*fresh, keycode, bindings.symbolsOf(keycode), fourLevelType);
     }
   }
   XkbMapChangesRec changes{};

@@ -2,6 +2,8 @@
 
 #include <X11/Xlib.h>
 
+#include <optional>
+
 #include "keys/SpareKeyBindings.h"
 #include "keys/XKeymap.h"
 
@@ -9,14 +11,17 @@
 // whole range the keycodes span, so that clients read the keymap once per change rather than
 // once per key. The keys between them are written back as they are, read under a server grab
 // so that no other client's change comes in between. Each binding is one group of the two-level
-// type, whose second level is Shift's whatever the keysyms' case; a keycode carrying nothing
-// gets no keysym at all. Internal to the X platform layer; used by one thread at a time.
+// type, whose second level is Shift's whatever the keysyms' case, or of the given four-level
+// type when it uses the upper levels; a keycode carrying nothing gets no keysym at all.
+// Internal to the X platform layer; used by one thread at a time.
 class SpareKeyWriter {
  public:
   explicit SpareKeyWriter(Display* display) : dpy(display) {}
 
-  // Writes the keysyms the bindings give these keycodes.
-  void write(const KeycodeSet& keycodes, const SpareKeyBindings& bindings) const;
+  // Writes the keysyms the bindings give these keycodes; fourLevelType is the index of the
+  // keymap's four-level key type, if the bindings use more than two levels.
+  void write(const KeycodeSet& keycodes, const SpareKeyBindings& bindings,
+             std::optional<unsigned char> fourLevelType) const;
 
  private:
   Display* dpy;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <unordered_map>
 
 // A set of X keycodes; keycodes are eight bits wide.
@@ -79,7 +80,11 @@ class XKeymap {
   [[nodiscard]] KeycodeSet spareKeycodes() const;
 
   // Whether, as last read, the key gives these keysyms (NoSymbol for none) and nothing else.
-  [[nodiscard]] bool boundTo(KeyCode keycode, KeySym plain, KeySym shifted) const;
+  [[nodiscard]] bool boundTo(KeyCode keycode, std::span<const KeySym> keysyms) const;
+
+  // The index of a key type whose four levels are plain, Shift, the level-3 key's modifier and
+  // both, when the keymap has one and a level-3 key.
+  [[nodiscard]] std::optional<unsigned char> fourLevelType() const { return fourLevelTypeIndex; }
 
   // The keys the layout lookup depends on: the main typing block and the modifier keys.
   [[nodiscard]] KeycodeSet layoutKeys() const;
@@ -95,6 +100,7 @@ class XKeymap {
   [[nodiscard]] bool hasKeysyms(int keycode) const;
   [[nodiscard]] unsigned modmapOf(int keycode) const;
   void findModifierKeys();
+  void findFourLevelType();
   void addStrokes(bool mainBlock);
 
   Display* dpy;
@@ -113,6 +119,7 @@ class XKeymap {
   std::array<std::optional<KeyCode>, 256> keycodeOfVk{};
   std::optional<KeyCode> shiftCode;
   std::optional<KeyCode> level3Code;
+  std::optional<unsigned char> fourLevelTypeIndex;
   std::unordered_map<KeySym, KeyCode> plainKeys;
   // Latin-1 characters are looked up in a flat table, everything else by hash.
   std::array<std::optional<Stroke>, 256> latinStrokes{};

@@ -122,6 +122,7 @@ struct XTestInjector::State {
   void begin();
   void pumpEvents();
   void adoptKeymap();
+  void adoptLevels();
   void sendOut();
   KeyCode resolve(std::uint8_t vk, bool mayBind);
   KeyCode bindWhole(KeySym keysym);
@@ -177,6 +178,7 @@ XTestInjector::State::State(const std::string& displayName)
                    RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
   }
   spares.setSpare(keymap.spareKeycodes());
+  adoptLevels();
 }
 
 XTestInjector::State::~State() {
@@ -216,6 +218,7 @@ void XTestInjector::State::pumpEvents() {
   if (keymap.update(spares.bound())) {
     adoptKeymap();
   }
+  adoptLevels();
 }
 
 // After someone else changed the keymap: bindings that were overwritten are no longer ours.
@@ -225,7 +228,8 @@ void XTestInjector::State::adoptKeymap() {
   for (std::size_t code = 0; code < bound.size(); ++code) {
     const auto keycode = static_cast<KeyCode>(code);
     const SpareKeyBindings::Symbols& symbols = spares.symbolsOf(keycode);
-    if (bound.test(code) && !keymap.boundTo(keycode, symbols[0], symbols[1])) {
+    const std::array<KeySym, SpareKeyBindings::maxLevels> keysyms{symbols[0], symbols[1], symbols[2], symbols[3]};
+    if (bound.test(code) && !keymap.boundTo(keycode, keysyms)) {
       spares.forget(keycode);
       dropped = true;
     }
@@ -234,6 +238,11 @@ void XTestInjector::State::adoptKeymap() {
     keymap.setReserved(spares.bound());
   }
   spares.setSpare(keymap.spareKeycodes());
+}
+
+// Four levels where the keymap has a level-3 key and a key type for them.
+void XTestInjector::State::adoptLevels() {
+  spares.setLevels(keymap.level3Key() && keymap.fourLevelType() ? SpareKeyBindings::maxLevels : 2);
 }
 
 void XTestInjector::State::sendOut() { XFlush(dpy); }
@@ -272,7 +281,7 @@ KeyCode XTestInjector::State::bindWhole(KeySym keysym) {
   if (!keycode) {
     return 0;
   }
-  keyWriter.write(KeycodeSet{}.set(*keycode), spares);
+  keyWriter.write(KeycodeSet{}.set(*keycode), spares, keymap.fourLevelType());
   return *keycode;
 }
 
@@ -291,7 +300,7 @@ std::optional<SpareKeyBindings::Place> XTestInjector::State::bindAhead(KeySym ke
     }
   }
   for (int attempt = 0; attempt < 2; ++attempt) {
-    keyWriter.write(spares.bindAhead(ahead, Clock::now()), spares);
+    keyWriter.write(spares.bindAhead(ahead, Clock::now()), spares, keymap.fourLevelType());
     if (const auto place = spares.find(ahead.front())) {
       return place;
     }
@@ -321,21 +330,29 @@ void XTestInjector::State::giveBackSpares() {
       spares.forget(static_cast<KeyCode>(code));
     }
   }
-  keyWriter.write(bound, spares);
+  keyWriter.write(bound, spares, keymap.fourLevelType());
   sendOut();
 }
 
-// Level 2 is Shift's: pressed for it unless the text holds Shift already, let go of for level 1
-// while the text holds it.
+// Levels 2 and 4 are Shift's: pressed for them unless the text holds Shift already, let go of
+// for the others while the text holds it. Levels 3 and 4 add the level-3 key.
 void XTestInjector::State::tapSpare(SpareKeyBindings::Place place) {
   const std::optional<KeyCode> shift = keymap.shiftKey();
   const bool shiftHeld = shift && holdCount[*shift] != 0;
-  const bool toggle = shift && (place.level == 1) != shiftHeld;
+  const bool toggle = shift && ((place.level & 1U) != 0) != shiftHeld;
+  const std::optional<KeyCode> level3 = keymap.level3Key();
+  const bool addLevel3 = (place.level & 2U) != 0 && level3 && holdCount[*level3] == 0;
   if (toggle) {
     sendKey(*shift, !shiftHeld);
   }
+  if (addLevel3) {
+    sendKey(*level3, true);
+  }
   sendKey(place.keycode, true);
   sendKey(place.keycode, false);
+  if (addLevel3) {
+    sendKey(*level3, false);
+  }
   if (toggle) {
     sendKey(*shift, shiftHeld);
   }

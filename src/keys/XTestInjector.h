@@ -10,13 +10,14 @@ class XDisplay;
 class XKeymap;
 
 // Injects input with the XTEST extension on a connection of its own. Key codes map to keys by
-// keysym for named keys and by XKB key name (US position) for letters, digits and punctuation;
-// a keysym the keymap lacks is bound to a spare keycode (two characters per keycode, the second
-// with Shift), together with those of the characters the list types after it, in one burst of
-// keymap changes. A keycode is never bound anew while a client may still be translating key
-// events typed with it: when the characters ahead need more keycodes than are free, the typing
-// waits (settleTime at most) until the keys typed so far have settled, then binds the next
-// chunk. Bindings stay until given back or until destruction. UI thread only.
+// keysym for named keys and by XKB key name (US position) for letters, digits and punctuation.
+// A keysym the keymap lacks is bound to a spare keycode (four per keycode, reached with Shift and
+// the level-3 key, where the keymap has a four-level key type; else two), together with those of
+// the characters the list types after it, in one keymap change. A keycode is never bound anew
+// while a client may still be translating key events typed with it: when the characters ahead
+// need more keycodes than are free, the typing waits (settleTime at most) until the keys typed
+// so far have settled, then binds the next chunk. Bindings stay until given back or until
+// destruction. UI thread only.
 class XTestInjector : public Injector {
  public:
   // Throws XError when the display cannot be opened or lacks XTEST or XKB.

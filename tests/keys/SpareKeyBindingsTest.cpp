@@ -31,6 +31,7 @@ struct Case {
   std::vector<Keysym> upcoming;
   std::vector<std::pair<Keysym, std::optional<Place>>> expected;
   Keycodes changed;
+  std::size_t levels = 2;
 };
 
 Keycodes codes(std::initializer_list<std::size_t> list) {
@@ -59,11 +60,14 @@ TEST(SpareKeyBindings, ChunksBindWhatIsFreeToChangeAndLeaveTheRest) {
        {{a, Place{10, 0}}, {e, Place{11, 0}}, {f, Place{11, 1}}, {g, std::nullopt}}, codes({11})},
       {"a keysym needed again in the chunk given up for another", {a, b, c, d}, {}, {}, true, settle, {c, e, a, f},
        {{a, Place{10, 0}}, {c, Place{11, 0}}, {e, Place{10, 1}}, {f, Place{11, 1}}}, codes({10, 11})},
+      {"the level-3 levels left unused where the keyboard has them", {}, {}, {}, true, 0ms, {a, b, c, d, e},
+       {{c, Place{10, 2}}, {d, Place{10, 3}}, {e, Place{11, 0}}}, codes({10, 11}), 4},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.fault);
     SpareKeyBindings bindings(settle);
     bindings.setSpare(codes({10, 11}));
+    bindings.setLevels(test.levels);
     static_cast<void>(bindings.bindAhead(test.boundFirst, t0));
     for (const auto keycode : test.used) bindings.use(keycode);
     for (const auto keycode : test.held) bindings.setHeld(keycode, true);
@@ -74,7 +78,8 @@ TEST(SpareKeyBindings, ChunksBindWhatIsFreeToChangeAndLeaveTheRest) {
 }
 
 // Catches a named key that types another keysym with Shift held, a binding given back that
-// still answers, and a wait that could end before the last use has settled.
+// still answers, a binding on a level the keyboard no longer reaches, and a wait that could end
+// before the last use has settled.
 TEST(SpareKeyBindings, WholeKeysForgettingAndTheTimeAllHaveSettled) {
   SpareKeyBindings bindings(settle);
   bindings.setSpare(codes({10, 11}));
@@ -90,6 +95,12 @@ TEST(SpareKeyBindings, WholeKeysForgettingAndTheTimeAllHaveSettled) {
 
   bindings.forget(11);
   EXPECT_FALSE(bindings.find(f));
+  bindings.setLevels(4);
+  static_cast<void>(bindings.bindAhead(std::vector<Keysym>{a, b, c}, t0 + settle));
+  ASSERT_EQ(bindings.find(c), (Place{10, 2}));
+  bindings.setLevels(2);
+  EXPECT_FALSE(bindings.find(c));
+  EXPECT_EQ(bindings.find(b), (Place{10, 1}));
   bindings.setSpare({});
   EXPECT_EQ(bindings.spare(), codes({10})) << "our own binding counted as the layout's";
 }
