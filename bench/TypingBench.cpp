@@ -26,7 +26,9 @@
 #include "keys/UsLayout.h"
 #include "keys/XTestInjector.h"
 #include "keys/XkbLayout.h"
+#include "text/Utf8.h"
 #include "support/ChildProcess.h"
+#include "support/OffLayoutChars.h"
 #include "support/TempDir.h"
 #include "support/XvfbServer.h"
 
@@ -72,6 +74,31 @@ Recording collect(ChildProcess& recorder) {
   return result;
 }
 
+// Ten lines, each the 200 characters on no key of the US layout in another order: each line
+// needs the spare keycodes bound anew several times.
+std::u32string offLayoutText() {
+  std::u32string chars = offLayoutChars();
+  std::mt19937 random(20261208);
+  std::u32string text;
+  for (int line = 0; line < 10; ++line) {
+    std::shuffle(chars.begin(), chars.end(), random);
+    text += chars;
+    text += U'\x03';
+  }
+  return text;
+}
+
+// Types the text through the live layout and the XTest injector, with an Escape at the end.
+void typeThroughZentak(const XvfbServer& server, const std::string& text) {
+  const KeyTokens tokens;
+  XkbLayout layout(server.name());
+  XTestInjector injector(server.name());
+  KeyActions list;
+  KeyParser(tokens, layout).parseKeys(text, list);
+  list.push_back(KeyCode::escape);
+  Player(injector).playKeys(list);
+}
+
 // Runs a program to its end, its output kept off stdout, which carries the figures only.
 void runOrThrow(const XvfbServer& server, std::vector<std::string> argv) {
   const std::string program = argv.front();
@@ -112,17 +139,18 @@ void run() {
   std::vector<std::uint32_t> expected;
   for (const char c : text) expected.push_back(recordedAs(c));
 
-  const TypingResult typing = [&] {
-    const KeyTokens tokens;
-    XkbLayout layout(server.name());
-    XTestInjector injector(server.name());
-    return measure("typing", [&] { return collect(recorder); }, expected, [&] {
-      KeyActions list;
-      KeyParser(tokens, layout).parseKeys(text, list);
-      list.push_back(KeyCode::escape);
-      Player(injector).playKeys(list);
-    });
-  }();
+  const TypingResult typing =
+      measure("typing", [&] { return collect(recorder); }, expected, [&] { typeThroughZentak(server, text); });
+
+  const std::u32string offLayout = offLayoutText();
+  std::string offLayoutUtf8;
+  std::vector<std::uint32_t> offLayoutExpected;
+  for (const char32_t c : offLayout) {
+    offLayoutUtf8 += encodeUtf8(c);
+    offLayoutExpected.push_back(c == U'\x03' ? enterCodePoint : static_cast<std::uint32_t>(c));
+  }
+  const TypingResult offLayoutTyping = measure("off-layout typing", [&] { return collect(recorder); },
+                                               offLayoutExpected, [&] { typeThroughZentak(server, offLayoutUtf8); });
 
   const TypingResult raw =
       measure("bare XTest", [&] { return collect(recorder); }, expected, [&] { typeWithBareXTest(server.name(), text); });
@@ -150,6 +178,8 @@ void run() {
             << std::setprecision(2) << "typing_vs_xdotool "
             << (xdotool.charsPerSecond > 0 ? typing.charsPerSecond / xdotool.charsPerSecond : 0.0) << " x\n"
             << "typing_lost " << typing.lost << " chars\n"
+            << std::setprecision(0) << "typing_offlayout_chars_per_s " << offLayoutTyping.charsPerSecond << " chars/s\n"
+            << "typing_offlayout_wrong " << offLayoutTyping.lost << " chars\n"
             << std::setprecision(1) << "parse_mb_per_s " << parsing << " MB/s\n";
 }
 

@@ -108,7 +108,9 @@ bool Zentak::OnInit() {
   settings = Settings::userFile();
   desktop =
       std::make_unique<DesktopInput>(std::string(), stopChord(*settings), inputBackend(*settings), "/proc/self/exe");
-  BaseCommand::setKeyParse([this](std::string_view text, KeyActions& list) { parseKeys(text, list); });
+  // Each typing checks the layout, so that a layout switched during a run is followed.
+  BaseCommand::setKeyParse([this](std::string_view text, KeyActions& list) { parseKeys(text, list); },
+                           [this] { return desktop->layoutGeneration(); });
   try {
     Tern::ExitSignals::install();
   } catch (const std::exception&) {

@@ -25,6 +25,11 @@ BaseCommand::KeyParse& keyParse() {
   return parse;
 }
 
+BaseCommand::LayoutGeneration& layoutGeneration() {
+  static BaseCommand::LayoutGeneration generation;
+  return generation;
+}
+
 }  // namespace
 
 BaseCommand::BaseCommand() { RandomGenerator::seed(static_cast<std::uint32_t>(std::time(nullptr))); }
@@ -127,9 +132,11 @@ void BaseCommand::storeText(std::string& target, std::string_view editorText) {
 
 const KeyActions& BaseCommand::getKeyActions() const {
   Turn& state = turnState();
-  if (!state.translated) {
+  const std::uint64_t generation = layoutGeneration() ? layoutGeneration()() : 0;
+  if (!state.translated || state.layoutGeneration != generation) {
     keyParse()(keyText(), state.keyActions);
     state.translated = true;
+    state.layoutGeneration = generation;
   }
   return state.keyActions;
 }
@@ -139,7 +146,10 @@ void BaseCommand::reparse() {
   static_cast<void>(getKeyActions());
 }
 
-void BaseCommand::setKeyParse(KeyParse parse) { keyParse() = parse ? std::move(parse) : KeyParse(parseWithUsLayout); }
+void BaseCommand::setKeyParse(KeyParse parse, LayoutGeneration generation) {
+  keyParse() = parse ? std::move(parse) : KeyParse(parseWithUsLayout);
+  layoutGeneration() = std::move(generation);
+}
 
 std::string BaseCommand::toStoredForm(std::string_view editorText) {
   std::string stored;

@@ -21,6 +21,9 @@ class BaseCommand : public wxTreeItemData {
  public:
   // Translates a stored-form text into its key-action list.
   using KeyParse = std::function<void(std::string_view text, KeyActions& list)>;
+  // Brings the translation up to date with the keyboard layout, cheaply, and tells which
+  // layout it now translates for: a list made for another one is translated again.
+  using LayoutGeneration = std::function<std::uint64_t()>;
 
   // Number of fields of a command record.
   static constexpr std::size_t recordFields = 14;
@@ -61,7 +64,7 @@ class BaseCommand : public wxTreeItemData {
   [[nodiscard]] std::string displayText() const;
   [[nodiscard]] const std::string& getText() const { return text; }
   // The key-action list of the text, translated now if the text was not translated since it
-  // was last stored.
+  // was last stored, or was translated for a keyboard layout no longer in force.
   [[nodiscard]] const KeyActions& getKeyActions() const;
   // Translates the text again with the translation in force now, so that a run types with the
   // keyboard layout of the moment. UI thread only.
@@ -93,8 +96,9 @@ class BaseCommand : public wxTreeItemData {
   [[nodiscard]] std::int32_t getRunsDone() const { return turn ? turn->runsDone : 0; }
   [[nodiscard]] std::uint32_t getTimerId() const { return turn ? turn->timerId : 0; }
 
-  // The translation used by every command and group; empty restores the fixed US layout.
-  static void setKeyParse(KeyParse parse);
+  // The translation used by every command and group, and the layout it follows; empty restores
+  // the fixed US layout.
+  static void setKeyParse(KeyParse parse, LayoutGeneration generation = {});
 
   // The stored form of an editor text, and the editor form of a stored text.
   [[nodiscard]] static std::string toStoredForm(std::string_view editorText);
@@ -119,6 +123,7 @@ class BaseCommand : public wxTreeItemData {
     BaseCommand* owner = nullptr;
     KeyActions keyActions;
     bool translated = false;
+    std::uint64_t layoutGeneration = 0;
     std::int32_t runsDone = 0;
     std::uint32_t timerId = 0;
   };

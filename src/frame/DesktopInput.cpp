@@ -75,11 +75,20 @@ DesktopInput::~DesktopInput() {
 
 void DesktopInput::parseKeys(std::string_view text, KeyActions& list) const { parser->parseKeys(text, list); }
 
+std::uint64_t DesktopInput::layoutGeneration() {
+  layout->sync();
+  return layout->generation();
+}
+
 void DesktopInput::playKeys(const KeyActions& list) { player->playKeys(list); }
 
 bool DesktopInput::userHoldsModifier() const { return xtest != nullptr && xtest->othersHoldModifier(); }
 
-void DesktopInput::releaseHeldInput() { player->releaseAll(); }
+// The spare keycodes a run bound for characters the layout lacks go back with the held keys.
+void DesktopInput::releaseHeldInput() {
+  player->releaseAll();
+  if (xtest != nullptr) xtest->giveBackSpareKeys();
+}
 
 void DesktopInput::refreshKeyboardLayout() { layout->sync(); }
 

@@ -39,6 +39,9 @@ class DesktopInput final : public RunInput {
 
   // Translates a stored-form text into a key-action list with the live layout. UI thread only.
   void parseKeys(std::string_view text, KeyActions& list) const;
+  // Follows what the desktop has said about its keyboard so far, without a round trip, and
+  // tells which layout parseKeys now translates for. UI thread only.
+  [[nodiscard]] std::uint64_t layoutGeneration();
 
   void playKeys(const KeyActions& list) override;
   // Only what XTest types can be told apart from the user's keys.

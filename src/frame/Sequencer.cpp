@@ -47,8 +47,9 @@ void Sequencer::onRunSequence() {
   }
 }
 
-// A text translated earlier may have been translated for another layout: a run types with the
-// one in force when it starts, synced once for all its texts.
+// A text translated earlier may have been translated for another layout: a run starts with every
+// text translated for the one in force, synced once for all of them; each typing then checks
+// the layout again (BaseCommand::getKeyActions).
 void Sequencer::translateTexts(const wxTreeItemId& groupItem, GroupCommand& group) {
   host.refreshKeyboardLayout();
   group.reparse();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 enum class MouseButton : std::uint8_t { left, right, middle };
 
@@ -27,6 +28,10 @@ class Injector {
 
   // Types one Unicode character by whatever key, level or temporary binding produces it.
   virtual void typeChar(char32_t c) = 0;
+
+  // The characters the typeChar calls of the list about to be played type, in order, so that the
+  // injector can make ready what they need in few steps; typeChar works without it.
+  virtual void expectChars(std::u32string_view chars) { static_cast<void>(chars); }
 
   // Sends everything injected so far on its way, so that no event is held back.
   virtual void flush() = 0;

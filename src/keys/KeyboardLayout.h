@@ -28,6 +28,10 @@ class KeyboardLayout {
   // translated.
   virtual void sync() {}
 
+  // Counts the changes of the layout that sync has seen: a list translated under another
+  // generation no longer types its text.
+  [[nodiscard]] virtual std::uint64_t generation() const { return 0; }
+
   // The key typing the Unicode character c, or nothing when no key of the layout types it.
   [[nodiscard]] virtual std::optional<KeyScan> keyScan(char32_t c) const = 0;
 };

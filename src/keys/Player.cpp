@@ -40,6 +40,13 @@ bool isMouseCode(std::uint8_t code) {
   }
 }
 
+// The code point written after the type-character code at pos; the caller checks it is whole.
+char32_t codePointAfter(const KeyActions& list, std::size_t pos) {
+  char32_t c = 0;
+  for (unsigned i = 0; i < KeyCode::codePointBytes; ++i) c |= char32_t{list[pos + 1 + i]} << (8 * i);
+  return c;
+}
+
 }  // namespace
 
 Player::Player(Injector& target, const StopSignal* stopSignal) : injector(target), stop(stopSignal) {}
@@ -47,6 +54,7 @@ Player::Player(Injector& target, const StopSignal* stopSignal) : injector(target
 void Player::playKeys(const KeyActions& list) {
   uiThread.assertCurrent("Player::playKeys");
   if (list.empty()) return;
+  if (const std::u32string chars = typedChars(list); !chars.empty()) injector.expectChars(chars);
   for (std::size_t pos = 0; pos < list.size(); ++pos) {
     // Whatever is sent after the user's stop lands in the user's window with the chord's
     // modifiers down.
@@ -64,8 +72,7 @@ void Player::playKeys(const KeyActions& list) {
           pos = list.size();
           break;
         }
-        char32_t c = 0;
-        for (unsigned i = 0; i < KeyCode::codePointBytes; ++i) c |= char32_t{list[pos + 1 + i]} << (8 * i);
+        const char32_t c = codePointAfter(list, pos);
         pos += KeyCode::codePointBytes;
         injector.typeChar(c);
         break;
@@ -99,6 +106,19 @@ void Player::releaseAll() {
     if (heldKeys.test(k)) key(static_cast<std::uint8_t>(k), false);
   }
   injector.flush();
+}
+
+std::u32string Player::typedChars(const KeyActions& list) {
+  std::u32string chars;
+  for (std::size_t pos = 0; pos < list.size(); ++pos) {
+    if (isMouseCode(list[pos])) {
+      pos += KeyCode::coordinateBytes;
+    } else if (list[pos] == KeyCode::typeChar && pos + KeyCode::codePointBytes < list.size()) {
+      chars.push_back(codePointAfter(list, pos));
+      pos += KeyCode::codePointBytes;
+    }
+  }
+  return chars;
 }
 
 bool Player::holdsAnything() const {

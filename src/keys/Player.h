@@ -3,6 +3,7 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
+#include <string>
 
 #include "keys/Injector.h"
 #include "keys/KeyCodes.h"
@@ -40,6 +41,8 @@ class Player {
   void key(std::uint8_t keyCode, bool down);
   void mouse(MouseButton button, bool down, int x, int y);
   void playMouse(std::uint8_t code, int x, int y);
+  // The characters of the list's type-character codes, in order.
+  [[nodiscard]] static std::u32string typedChars(const KeyActions& list);
 
   Injector& injector;
   const StopSignal* const stop;

@@ -27,12 +27,15 @@ class RecordingInjector : public Injector {
   void mouseEvent(MouseButton button, bool down, int x, int y) override;
   [[nodiscard]] ScreenSize screenSize() override { return screen; }
   void typeChar(char32_t c) override;
+  void expectChars(std::u32string_view chars) override { expected.assign(chars); }
   void flush() override;
 
   // The recorded events, flushes left out, one per line ("K 17 down", "M left up 5 6", "T 8364").
   [[nodiscard]] std::string describe() const;
 
   std::vector<Event> events;
+  // The characters last announced by expectChars.
+  std::u32string expected;
 
  private:
   ScreenSize screen;

@@ -182,6 +182,7 @@ struct WaylandInjector::State {
   // Names our keymaps apart from any other virtual keyboard's, another injector's included.
   const std::string owner = "zentak-" + std::to_string(getpid()) + "-" + std::to_string(++injectorCount);
   std::optional<VirtualKeymap> keymap;
+  std::uint64_t keymapsUsed = 0;
   std::unique_ptr<xkb_state, decltype(&xkb_state_unref)> keyState{nullptr, &xkb_state_unref};
   // The compositor's keymap for this connection's keyboard, not looked at yet.
   std::optional<std::string> offeredKeymap;
@@ -378,6 +379,7 @@ void WaylandInjector::State::adoptOfferedKeymap() {
 void WaylandInjector::State::useKeymap(VirtualKeymap fresh) {
   fresh.setOwner(owner);
   keymap.emplace(std::move(fresh));
+  ++keymapsUsed;
   keyState.reset(xkb_state_new(keymap->layoutKeymap()));
   heldKeyOfVk.fill(0);
   sentModifiers = {};
@@ -565,6 +567,11 @@ void WaylandInjector::flush() {
 void WaylandInjector::sync() {
   state->uiThread.assertCurrent("WaylandInjector::sync");
   state->begin();
+}
+
+std::uint64_t WaylandInjector::generation() const {
+  state->uiThread.assertCurrent("WaylandInjector::generation");
+  return state->keymapsUsed;
 }
 
 std::optional<KeyScan> WaylandInjector::keyScan(char32_t c) const {

@@ -43,6 +43,9 @@ class WaylandInjector : public Injector, public KeyboardLayout {
   void flush() override;
 
   void sync() override;
+  // Changes when the injector takes up another keymap of the compositor's (the user switched
+  // layouts); keys it adds for characters leave it as it is.
+  [[nodiscard]] std::uint64_t generation() const override;
   [[nodiscard]] std::optional<KeyScan> keyScan(char32_t c) const override;
 
  private:

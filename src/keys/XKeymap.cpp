@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "keys/KeyPositions.h"
 #include "keys/XDisplay.h"
@@ -155,26 +156,41 @@ KeycodeSet XKeymap::spareKeycodes() const {
   return spare;
 }
 
-bool XKeymap::boundTo(KeyCode keycode, KeySym keysym) const {
+bool XKeymap::boundTo(KeyCode keycode, std::span<const KeySym> keysyms) const {
   if (!desc || !valid(keycode)) {
     return false;
   }
   const XkbSymMapRec& symMap = desc->map->key_sym_map[keycode];
   const std::size_t count = static_cast<std::size_t>(symMap.width) * groupCount(symMap.group_info);
-  bool found = false;
+  std::vector<bool> found(keysyms.size(), false);
   for (std::size_t i = 0; i < count; ++i) {
     const std::size_t pos = symMap.offset + i;
     if (pos >= desc->map->num_syms) {
       return false;
     }
     const KeySym sym = desc->map->syms[pos];
-    if (sym == keysym) {
-      found = true;
-    } else if (sym != NoSymbol) {
+    if (sym == NoSymbol) {
+      continue;
+    }
+    bool known = false;
+    for (std::size_t k = 0; k < keysyms.size(); ++k) {
+      if (keysyms[k] == sym) {
+        found[k] = true;
+        known = true;
+      }
+    }
+    if (!known) {
       return false;
     }
   }
-  return found;
+  bool any = false;
+  for (std::size_t k = 0; k < keysyms.size(); ++k) {
+    if (keysyms[k] != NoSymbol && !found[k]) {
+      return false;
+    }
+    any = any || keysyms[k] != NoSymbol;
+  }
+  return any;
 }
 
 KeycodeSet XKeymap::layoutKeys() const {
@@ -286,6 +302,7 @@ void XKeymap::rebuild() {
   otherStrokes.clear();
   shiftCode.reset();
   level3Code.reset();
+  fourLevelTypeIndex.reset();
   level3Mask = 0;
   if (!desc) {
     return;
@@ -324,6 +341,7 @@ void XKeymap::rebuild() {
     }
   }
   findModifierKeys();
+  findFourLevelType();
   addStrokes(true);
   addStrokes(false);
 }
@@ -343,6 +361,32 @@ void XKeymap::findModifierKeys() {
           keysymAt(code, 0) == shiftSym) {
         shiftCode = static_cast<KeyCode>(code);
       }
+    }
+  }
+}
+
+void XKeymap::findFourLevelType() {
+  if (!level3Code || desc->map->types == nullptr) {
+    return;
+  }
+  const unsigned wanted = static_cast<unsigned>(ShiftMask) | level3Mask;
+  for (int t = 0; t < desc->map->num_types && t <= 0xff; ++t) {
+    const XkbKeyTypeRec& type = desc->map->types[t];
+    if (type.num_levels != 4 || type.mods.mask != wanted || type.map == nullptr) {
+      continue;
+    }
+    std::array<bool, 4> reached{true, false, false, false};
+    for (int i = 0; i < type.map_count; ++i) {
+      const XkbKTMapEntryRec& entry = type.map[i];
+      const unsigned mods = entry.mods.mask;
+      const int level = mods == ShiftMask ? 1 : mods == level3Mask ? 2 : mods == wanted ? 3 : -1;
+      if (entry.active != False && level == entry.level) {
+        reached[static_cast<std::size_t>(level)] = true;
+      }
+    }
+    if (reached == std::array<bool, 4>{true, true, true, true}) {
+      fourLevelTypeIndex = static_cast<unsigned char>(t);
+      return;
     }
   }
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <unordered_map>
 
 // A set of X keycodes; keycodes are eight bits wide.
@@ -54,6 +55,9 @@ class XKeymap {
   // for a new group or new locked modifiers (returning false).
   bool update(const KeycodeSet& reserved);
 
+  // Whether handle() noted something that update() has yet to apply.
+  [[nodiscard]] bool pending() const { return stale || stateChanged; }
+
   [[nodiscard]] int minKeycode() const { return minCode; }
   [[nodiscard]] int maxKeycode() const { return maxCode; }
   [[nodiscard]] bool valid(int keycode) const { return keycode >= minCode && keycode <= maxCode; }
@@ -75,8 +79,12 @@ class XKeymap {
   // Keycodes of the range that carry no keysym and no modifier at all, as last read.
   [[nodiscard]] KeycodeSet spareKeycodes() const;
 
-  // Whether, as last read, the key gives this keysym and nothing else.
-  [[nodiscard]] bool boundTo(KeyCode keycode, KeySym keysym) const;
+  // Whether, as last read, the key gives these keysyms (NoSymbol for none) and nothing else.
+  [[nodiscard]] bool boundTo(KeyCode keycode, std::span<const KeySym> keysyms) const;
+
+  // The index of a key type whose four levels are plain, Shift, the level-3 key's modifier and
+  // both, when the keymap has one and a level-3 key.
+  [[nodiscard]] std::optional<unsigned char> fourLevelType() const { return fourLevelTypeIndex; }
 
   // The keys the layout lookup depends on: the main typing block and the modifier keys.
   [[nodiscard]] KeycodeSet layoutKeys() const;
@@ -92,6 +100,7 @@ class XKeymap {
   [[nodiscard]] bool hasKeysyms(int keycode) const;
   [[nodiscard]] unsigned modmapOf(int keycode) const;
   void findModifierKeys();
+  void findFourLevelType();
   void addStrokes(bool mainBlock);
 
   Display* dpy;
@@ -110,6 +119,7 @@ class XKeymap {
   std::array<std::optional<KeyCode>, 256> keycodeOfVk{};
   std::optional<KeyCode> shiftCode;
   std::optional<KeyCode> level3Code;
+  std::optional<unsigned char> fourLevelTypeIndex;
   std::unordered_map<KeySym, KeyCode> plainKeys;
   // Latin-1 characters are looked up in a flat table, everything else by hash.
   std::array<std::optional<Stroke>, 256> latinStrokes{};

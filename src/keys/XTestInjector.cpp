@@ -13,11 +13,15 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "keys/HeldInputReport.h"
 #include "keys/KeyGrabGuard.h"
 #include "keys/KeyPositions.h"
-#include "keys/SpareKeycodePool.h"
+#include "keys/SpareKeyBindings.h"
+#include "keys/SpareKeyWriter.h"
 #include "keys/XDisplay.h"
 #include "keys/XKeymap.h"
 #include "tern/OwnerThread.h"
@@ -26,8 +30,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A busy target may read our next keymap change before it handles the keys typed with a binding.
-constexpr Clock::duration bindingGrace = std::chrono::milliseconds(1000);
+// How long after the server has passed on a key event the keymap may change under it: a client
+// translates an event only when it handles it, with the keymap it has by then. Measured on Xvfb
+// with the machine's two cores kept busy (load 7): xterm and a GTK3 entry came out exact from
+// 40 ms on, a GTK3 entry lost one chunk in nine at 20 ms and most at 5 ms; twice that for margin.
+constexpr Clock::duration settleTime = std::chrono::milliseconds(80);
 
 // The server works through what is sent in its own time; anything it still holds when the user
 // presses a key on another connection (the stop key's chord, say) is handled after that key, and
@@ -127,10 +134,14 @@ struct XTestInjector::State {
   void begin();
   void pumpEvents();
   void adoptKeymap();
+  void adoptLevels();
   void sendOut();
   KeyCode resolve(std::uint8_t vk, bool mayBind);
-  KeyCode bind(KeySym keysym);
-  void setKeysym(KeyCode keycode, KeySym keysym);
+  KeyCode bindWhole(KeySym keysym);
+  std::optional<SpareKeyBindings::Place> bindAhead(KeySym keysym);
+  void settleSpares();
+  void giveBackSpares();
+  void tapSpare(SpareKeyBindings::Place place);
   void hold(KeyCode keycode, bool down);
   void paceEvents(unsigned events);
   void sendKey(KeyCode keycode, bool down);
@@ -146,7 +157,12 @@ struct XTestInjector::State {
   std::optional<Rectangle> monitor;
 
   // Spare keycodes (no keysym of the layout's own) and the keysyms we put on them.
-  SpareKeycodePool spares{bindingGrace};
+  SpareKeyBindings spares{settleTime};
+  SpareKeyWriter keyWriter{dpy};
+
+  // The characters the list being played types with typeChar, and how many of them are typed.
+  std::u32string upcoming;
+  std::size_t upcomingTyped = 0;
 
   // A grab that presses of the keys it covers must pass by; not owned.
   KeyGrabGuard* grabGuard = nullptr;
@@ -185,6 +201,7 @@ XTestInjector::State::State(const std::string& displayName)
                    RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
   }
   spares.setSpare(keymap.spareKeycodes());
+  adoptLevels();
 }
 
 XTestInjector::State::~State() {
@@ -205,36 +222,14 @@ XTestInjector::State::~State() {
     }
     sendOut();
     if (heldInput.settle()) tellHeld();
-    // The bindings go at once rather than after their grace: waiting would stall the thread
-    // letting go of the injector, and no thread may outlive it to wait instead. The server
-    // passes on every key event sent before the keymap changes, so only a target that has not
-    // read them by then may miss their keysyms.
-    XSync(dpy, False);
-    const KeycodeSet bound = spares.bound();
-    for (std::size_t code = 0; code < bound.size(); ++code) {
-      if (bound.test(code)) {
-        setKeysym(static_cast<KeyCode>(code), NoSymbol);
-        spares.forget(static_cast<KeyCode>(code));
-      }
-    }
+    giveBackSpares();
     XSync(dpy, False);
   } catch (...) {
     // A destructor cannot report; what could not be undone stays as it is.
   }
 }
 
-void XTestInjector::State::begin() {
-  pumpEvents();
-  if (spares.bound().none()) {
-    return;
-  }
-  const KeycodeSet expired = spares.expire(Clock::now());
-  for (std::size_t code = 0; code < expired.size(); ++code) {
-    if (expired.test(code)) {
-      setKeysym(static_cast<KeyCode>(code), NoSymbol);
-    }
-  }
-}
+void XTestInjector::State::begin() { pumpEvents(); }
 
 void XTestInjector::State::pumpEvents() {
   const KeycodeSet others = ~spares.spare();
@@ -254,6 +249,7 @@ void XTestInjector::State::pumpEvents() {
   if (keymap.update(spares.bound())) {
     adoptKeymap();
   }
+  adoptLevels();
 }
 
 // After someone else changed the keymap: bindings that were overwritten are no longer ours.
@@ -262,7 +258,9 @@ void XTestInjector::State::adoptKeymap() {
   bool dropped = false;
   for (std::size_t code = 0; code < bound.size(); ++code) {
     const auto keycode = static_cast<KeyCode>(code);
-    if (bound.test(code) && !keymap.boundTo(keycode, spares.keysymOf(keycode))) {
+    const SpareKeyBindings::Symbols& symbols = spares.symbolsOf(keycode);
+    const std::array<KeySym, SpareKeyBindings::maxLevels> keysyms{symbols[0], symbols[1], symbols[2], symbols[3]};
+    if (bound.test(code) && !keymap.boundTo(keycode, keysyms)) {
       spares.forget(keycode);
       dropped = true;
     }
@@ -273,14 +271,16 @@ void XTestInjector::State::adoptKeymap() {
   spares.setSpare(keymap.spareKeycodes());
 }
 
-void XTestInjector::State::sendOut() {
-  XFlush(dpy);
-  spares.sent(Clock::now());
+// Four levels where the keymap has a level-3 key and a key type for them.
+void XTestInjector::State::adoptLevels() {
+  spares.setLevels(keymap.level3Key() && keymap.fourLevelType() ? SpareKeyBindings::maxLevels : 2);
 }
 
 void XTestInjector::State::tellHeld() {
   if (heldReport != nullptr) heldReport->report(heldInput.snapshot(static_cast<std::uint32_t>(marker)));
 }
+
+void XTestInjector::State::sendOut() { XFlush(dpy); }
 
 KeyCode XTestInjector::State::resolve(std::uint8_t vk, bool mayBind) {
   if (const auto keycode = keymap.keycodeForVk(vk)) {
@@ -299,45 +299,99 @@ KeyCode XTestInjector::State::resolve(std::uint8_t vk, bool mayBind) {
       return *keycode;
     }
   }
-  if (const auto keycode = spares.find(static_cast<SpareKeycodePool::Keysym>(keysym))) {
-    return *keycode;
+  const auto wanted = static_cast<SpareKeyBindings::Keysym>(keysym);
+  if (const auto place = spares.find(wanted); place && spares.symbolsOf(place->keycode)[1] == wanted) {
+    return place->keycode;
   }
-  return mayBind ? bind(keysym) : 0;
+  return mayBind ? bindWhole(keysym) : 0;
 }
 
-KeyCode XTestInjector::State::bind(KeySym keysym) {
-  const auto wanted = static_cast<SpareKeycodePool::Keysym>(keysym);
-  SpareKeycodePool::Grant grant = spares.acquire(wanted, Clock::now());
-  if (grant.kind == SpareKeycodePool::Grant::Kind::none && grant.keycode != 0) {
-    // Every binding is within its grace. Waiting would stall the UI thread and dropping the
-    // character would lose it for sure, so the least recently used binding changes anyway, once
-    // the server has passed on every event typed with it: a target that has read those events
-    // types them right, and only one lagging behind by a whole pool of keys sees the new keysym.
-    sendOut();
-    XSync(dpy, False);
-    grant = spares.takeOver(grant.keycode, wanted);
+KeyCode XTestInjector::State::bindWhole(KeySym keysym) {
+  const auto wanted = static_cast<SpareKeyBindings::Keysym>(keysym);
+  std::optional<KeyCode> keycode = spares.bindWhole(wanted, Clock::now());
+  if (!keycode) {
+    settleSpares();
+    keycode = spares.bindWhole(wanted, Clock::now());
   }
-  switch (grant.kind) {
-    case SpareKeycodePool::Grant::Kind::bound:
-      return grant.keycode;
-    case SpareKeycodePool::Grant::Kind::fresh:
-    case SpareKeycodePool::Grant::Kind::replaced:
-      setKeysym(grant.keycode, keysym);
-      return grant.keycode;
-    case SpareKeycodePool::Grant::Kind::none:
-      break;
+  if (!keycode) {
+    return 0;
   }
-  return 0;
+  keyWriter.write(KeycodeSet{}.set(*keycode), spares, keymap.fourLevelType());
+  return *keycode;
 }
 
-void XTestInjector::State::setKeysym(KeyCode keycode, KeySym keysym) {
-  if (keysym == NoSymbol) {
-    XChangeKeyboardMapping(dpy, keycode, 1, &keysym, 1);
+// Binds the character's keysym together with those of the characters the list types after it,
+// as many as the spare keycodes free to change hold, in one burst of keymap changes. When none is
+// free, waits until the keys typed so far have settled, which bounds each wait by settleTime.
+std::optional<SpareKeyBindings::Place> XTestInjector::State::bindAhead(KeySym keysym) {
+  std::vector<SpareKeyBindings::Keysym> ahead{static_cast<SpareKeyBindings::Keysym>(keysym)};
+  for (std::size_t i = upcomingTyped; i < upcoming.size(); ++i) {
+    const char32_t c = upcoming[i];
+    if (KeyPositions::typeable(c) && keymap.strokeFor(c) == nullptr) {
+      const KeySym next = xkb_utf32_to_keysym(static_cast<std::uint32_t>(c));
+      if (next != NoSymbol) {
+        ahead.push_back(static_cast<SpareKeyBindings::Keysym>(next));
+      }
+    }
+  }
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    keyWriter.write(spares.bindAhead(ahead, Clock::now()), spares, keymap.fourLevelType());
+    if (const auto place = spares.find(ahead.front())) {
+      return place;
+    }
+    if (attempt == 0) {
+      settleSpares();
+    }
+  }
+  return std::nullopt;
+}
+
+void XTestInjector::State::settleSpares() {
+  sendOut();
+  XSync(dpy, False);
+  spares.confirm(Clock::now());
+  std::this_thread::sleep_until(spares.settledAt());
+}
+
+// Waits until the keys typed with the bindings have settled, then takes them all back at once.
+void XTestInjector::State::giveBackSpares() {
+  const KeycodeSet bound = spares.bound();
+  if (bound.none()) {
     return;
   }
-  // Two equal columns: a lone keysym would be taken as a lower/upper case pair by the server.
-  std::array<KeySym, 2> syms{keysym, keysym};
-  XChangeKeyboardMapping(dpy, keycode, static_cast<int>(syms.size()), syms.data(), 1);
+  settleSpares();
+  for (std::size_t code = 0; code < bound.size(); ++code) {
+    if (bound.test(code)) {
+      spares.forget(static_cast<KeyCode>(code));
+    }
+  }
+  keyWriter.write(bound, spares, keymap.fourLevelType());
+  sendOut();
+}
+
+// Levels 2 and 4 are Shift's: pressed for them unless the text holds Shift already, let go of
+// for the others while the text holds it. Levels 3 and 4 add the level-3 key.
+void XTestInjector::State::tapSpare(SpareKeyBindings::Place place) {
+  const std::optional<KeyCode> shift = keymap.shiftKey();
+  const bool shiftHeld = shift && holdCount[*shift] != 0;
+  const bool toggle = shift && ((place.level & 1U) != 0) != shiftHeld;
+  const std::optional<KeyCode> level3 = keymap.level3Key();
+  const bool addLevel3 = (place.level & 2U) != 0 && level3 && holdCount[*level3] == 0;
+  if (toggle) {
+    sendKey(*shift, !shiftHeld);
+  }
+  if (addLevel3) {
+    sendKey(*level3, true);
+  }
+  sendKey(place.keycode, true);
+  sendKey(place.keycode, false);
+  if (addLevel3) {
+    sendKey(*level3, false);
+  }
+  if (toggle) {
+    sendKey(*shift, shiftHeld);
+  }
+  spares.use(place.keycode);
 }
 
 void XTestInjector::State::hold(KeyCode keycode, bool down) {
@@ -350,7 +404,7 @@ void XTestInjector::State::hold(KeyCode keycode, bool down) {
 void XTestInjector::State::paceEvents(unsigned events) {
   if (unconfirmed + events > eventsPerRoundTrip) {
     XSync(dpy, False);
-    spares.sent(Clock::now());
+    spares.confirm(Clock::now());
     unconfirmed = 0;
   }
   unconfirmed += events;
@@ -495,6 +549,12 @@ void XTestInjector::typeChar(char32_t c) {
   state->uiThread.assertCurrent("XTestInjector::typeChar");
   State& s = *state;
   s.begin();
+  if (s.upcomingTyped < s.upcoming.size() && s.upcoming[s.upcomingTyped] == c) {
+    ++s.upcomingTyped;
+  } else {
+    s.upcoming.clear();
+    s.upcomingTyped = 0;
+  }
   if (!KeyPositions::typeable(c)) {
     return;
   }
@@ -522,13 +582,25 @@ void XTestInjector::typeChar(char32_t c) {
   if (keysym == NoSymbol) {
     return;
   }
-  const KeyCode keycode = s.bind(keysym);
-  if (keycode == 0) {
-    return;
+  std::optional<SpareKeyBindings::Place> place = s.spares.find(static_cast<SpareKeyBindings::Keysym>(keysym));
+  if (!place) {
+    place = s.bindAhead(keysym);
   }
-  s.sendKey(keycode, true);
-  s.sendKey(keycode, false);
-  s.spares.use(keycode);
+  if (place) {
+    s.tapSpare(*place);
+  }
+}
+
+void XTestInjector::expectChars(std::u32string_view chars) {
+  state->uiThread.assertCurrent("XTestInjector::expectChars");
+  state->upcoming.assign(chars);
+  state->upcomingTyped = 0;
+}
+
+void XTestInjector::giveBackSpareKeys() {
+  state->uiThread.assertCurrent("XTestInjector::giveBackSpareKeys");
+  state->begin();
+  state->giveBackSpares();
 }
 
 void XTestInjector::setGrabGuard(KeyGrabGuard* guard) {

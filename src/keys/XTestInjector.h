@@ -11,12 +11,15 @@ class XDisplay;
 class XKeymap;
 
 // Injects input with the XTEST extension on a connection of its own. Key codes map to keys by
-// keysym for named keys and by XKB key name (US position) for letters, digits and punctuation;
-// a keysym the keymap lacks is bound to a spare keycode while a target may still be reading it.
-// Bindings past that grace are undone by the next call, the rest by destruction. No call waits
-// for a binding to expire: with every spare keycode within its grace, the least recently used
-// binding is taken over at once. Every so many events it waits for the server to catch up, so
-// that little of a text is ever in flight. UI thread only.
+// keysym for named keys and by XKB key name (US position) for letters, digits and punctuation.
+// A keysym the keymap lacks is bound to a spare keycode (four per keycode, reached with Shift and
+// the level-3 key, where the keymap has a four-level key type; else two), together with those of
+// the characters the list types after it, in one keymap change. A keycode is never bound anew
+// while a client may still be translating key events typed with it: when the characters ahead
+// need more keycodes than are free, the typing waits (settleTime at most) until the keys typed
+// so far have settled, then binds the next chunk. Bindings stay until given back or until
+// destruction. Every so many events it waits for the server to catch up, so that little of a
+// text is ever in flight. UI thread only.
 class XTestInjector : public Injector {
  public:
   // Throws XError when the display cannot be opened or lacks XTEST or XKB.
@@ -27,11 +30,16 @@ class XTestInjector : public Injector {
   void mouseEvent(MouseButton button, bool down, int x, int y) override;
   [[nodiscard]] ScreenSize screenSize() override;
   void typeChar(char32_t c) override;
+  void expectChars(std::u32string_view chars) override;
   void flush() override;
 
   // Whether a modifier key (lock keys aside) is down that this injector did not press: the
   // user's, or another program's. UI thread only.
   [[nodiscard]] bool othersHoldModifier();
+
+  // Waits until the keys typed with spare keycodes have settled and takes the keycodes back, as
+  // at the end of a run. UI thread only.
+  void giveBackSpareKeys();
 
   // A grab that the keys pressed from now on must pass by (nullptr for none); it must stay
   // alive while it is set. UI thread only.

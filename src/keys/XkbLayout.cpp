@@ -30,6 +30,7 @@ void XkbLayout::sync() {
     XNextEvent(dpy, &event);
     keymap->handle(event, relevant);
   }
+  if (keymap->pending()) ++changes;
   keymap->update({});
 }
 

@@ -19,10 +19,16 @@ class XkbLayout : public KeyboardLayout {
   explicit XkbLayout(const std::string& displayName = {});
   ~XkbLayout() override;
 
+  // Reads only what the server has sent already: no round trip unless the keyboard changed.
   void sync() override;
+  // Counts the keymap changes that touch the layout's keys, the injector's writes of spare keys
+  // among them (one request spans the keys in between): a text is then translated again, to
+  // the same list.
+  [[nodiscard]] std::uint64_t generation() const override { return changes; }
   [[nodiscard]] std::optional<KeyScan> keyScan(char32_t c) const override;
 
  private:
   std::unique_ptr<XDisplay> display;
   std::unique_ptr<XKeymap> keymap;
+  std::uint64_t changes = 0;
 };

@@ -124,7 +124,8 @@ TEST(BaseCommand, DelNeverEntersTheText) {
 }
 
 // Catches a text translated at every store or load (most of a large project's load), a changed
-// text typed with its old translation, and a translation not renewed when a run asks.
+// text typed with its old translation, a translation not renewed when a run asks, and a list
+// made for a layout the user has switched away from since.
 TEST(BaseCommand, ATextIsTranslatedWhenFirstNeededAndAgainOnlyAfterItChanged) {
   int parses = 0;
   BaseCommand::setKeyParse([&parses](std::string_view text, KeyActions& list) {
@@ -145,6 +146,16 @@ TEST(BaseCommand, ATextIsTranslatedWhenFirstNeededAndAgainOnlyAfterItChanged) {
   EXPECT_EQ(parses, 2);
   command.reparse();
   EXPECT_EQ(parses, 3);
+  std::uint64_t generation = 0;
+  BaseCommand::setKeyParse([&parses](std::string_view text, KeyActions& list) {
+    ++parses;
+    list.assign(1, static_cast<std::uint8_t>(text.size()));
+  }, [&generation] { return generation; });
+  EXPECT_EQ(command.getKeyActions(), KeyActions{2});
+  EXPECT_EQ(parses, 3) << "translated again with the layout unchanged";
+  ++generation;
+  EXPECT_EQ(command.getKeyActions(), KeyActions{2});
+  EXPECT_EQ(parses, 4) << "typed with a list made for the layout before the switch";
   BaseCommand::setKeyParse({});
   command.setText("b");
   EXPECT_EQ(command.getKeyActions(), KeyActions{66});

@@ -95,6 +95,7 @@ class RunTest : public ::testing::Test {
   void TearDown() override {
     if (frame != nullptr) frame->Close(true);
     EXPECT_TRUE(GuiTest::waitFor([this] { return frame == nullptr; }));
+    BaseCommand::setKeyParse({});
     Tern::EventDispatcher::install(nullptr);
   }
 
@@ -173,6 +174,65 @@ TEST_F(RunTest, AGroupTypesEachTurnInTreeOrderAndGivesTheScreenBack) {
   EXPECT_EQ(recorder.readUntilEscape(), "ababc{Return}ababc{Return}Z");
   EXPECT_FALSE(XKeyboardProbe(wxGetenv("DISPLAY")).anythingHeld());
   EXPECT_NE(ProjectFile::readFile(dir.path() / ProjectFile::fileName).find("Greet"), std::string::npos);
+}
+
+// Switches the keyboard layout of the test's X server.
+int setLayout(const std::string& name) {
+  ChildProcess::Options options;
+  options.argv = {"setxkbmap", name};
+  ChildProcess setxkbmap(options);
+  return setxkbmap.wait(ChildProcess::Clock::now() + patience).value_or(-1);
+}
+
+// Puts the US layout back however the test ends.
+struct UsLayoutAtEnd {
+  UsLayoutAtEnd() = default;
+  UsLayoutAtEnd(const UsLayoutAtEnd&) = delete;
+  UsLayoutAtEnd& operator=(const UsLayoutAtEnd&) = delete;
+  ~UsLayoutAtEnd() { EXPECT_EQ(setLayout("us"), 0); }
+};
+
+// Catches texts typed with the layout of the run's start after the user switched layouts:
+// every line after a switch to German, French or Russian came out with the US positions'
+// characters of that layout. Catches too spare keys kept bound after the run.
+TEST_F(RunTest, EveryLineFollowsTheLayoutSwitchedDuringTheRun) {
+  BaseCommand::setKeyParse([this](std::string_view text, KeyActions& list) { input->parseKeys(text, list); },
+                           [this] { return input->layoutGeneration(); });
+  const UsLayoutAtEnd restore;
+  RecorderClient recorder{ChildProcess(xrecorder())};
+  const std::string line = "azqywm@1{Return}";
+  GroupCommand group;
+  startAtOnce(group, "Switch");
+  group.setStopAfterRepeats(true);
+  group.setRepeatCount(1);
+  group.setFinalText("<ESC>");
+  std::vector<std::unique_ptr<BaseCommand>> commands;
+  commands.push_back(command("azqywm@1<ENTER>", 12));
+  commands.back()->setIntervalMs(150);
+  open(group, commands);
+
+  run();
+  std::string typed;
+  const auto linesTyped = [&] {
+    typed += recorder.readReported();
+    return typed.size() / line.size();
+  };
+  // Two lines at least with each layout, the switch falling between two typings.
+  for (const char* layout : {"de", "fr", "ru"}) {
+    const std::size_t before = linesTyped();
+    ASSERT_TRUE(GuiTest::waitFor([&] { return linesTyped() >= before + 1; }, patience));
+    EXPECT_EQ(setLayout(layout), 0);
+    const std::size_t switched = linesTyped();
+    ASSERT_TRUE(GuiTest::waitFor([&] { return linesTyped() >= switched + 2; }, patience)) << layout;
+  }
+  ASSERT_TRUE(GuiTest::waitFor([this] { return ended(); }, patience));
+  typed += recorder.readUntilEscape();
+  // The Latin letters, on no key of the Russian layout, were typed through spare keys, which go
+  // back with the run.
+  EXPECT_FALSE(XKeyboardProbe(wxGetenv("DISPLAY")).isBound('a'));
+  std::string expected;
+  for (int i = 0; i < 12; ++i) expected += line;
+  EXPECT_EQ(typed, expected);
 }
 
 // Catches a "Don't Stop" run that the icon cannot end, and an exit during a run that loses the

@@ -67,6 +67,12 @@ TEST_F(PlayerTest, TypeCharacterCodeReachesTheInjector) {
   EXPECT_EQ(play("a\xE2\x82\xAC" "b"), "K 65 down\nK 65 up\nT 8364\nK 66 down\nK 66 up\n");
 }
 
+// Catches characters the injector is not told of ahead, and mouse coordinates read as characters.
+TEST_F(PlayerTest, TheInjectorLearnsTheListsCharactersAhead) {
+  play("<MOUSE-LEFT-CLICK 157 157>\xE2\x82\xAC" "x\xE4\xB8\xAD");
+  EXPECT_EQ(injector.expected, U"\u20ac\u4e2d");
+}
+
 TEST_F(PlayerTest, CutShortListsStopAtTheirEnd) {
   player.playKeys({KeyCode::mouseLeftClick, 0, 5});
   EXPECT_EQ(injector.describe(), "M left down 5 0\nM left up 5 0\n");

@@ -121,6 +121,7 @@ TEST(WaylandInjectorTest, NoCompositorIsAnError) {
 TEST_F(WaylandTypingTest, TheKeymapFollowsTheActiveKeyboardOfTheSeat) {
   const auto injector = connect({});
   ASSERT_EQ(injector->keyScan(U'a'), (KeyScan{'A', 0}));
+  const std::uint64_t usGeneration = injector->generation();
   // Another keyboard of the seat, French, becomes the active one once it types.
   WaylandInjector french(WaylandInjector::Options{sway->socketPath(), "fr"});
   french.keyEvent(KeyCode::shift, true);
@@ -132,6 +133,9 @@ TEST_F(WaylandTypingTest, TheKeymapFollowsTheActiveKeyboardOfTheSeat) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   EXPECT_EQ(injector->keyScan(U'a'), (KeyScan{'Q', 0}));
+  // Texts translated for the US keymap would type French characters.
+  const std::uint64_t frenchGeneration = injector->generation();
+  EXPECT_NE(frenchGeneration, usGeneration);
 
   KeyActions list;
   KeyParser(tokens, *injector).parseKeys("a中z", list);
@@ -140,4 +144,5 @@ TEST_F(WaylandTypingTest, TheKeymapFollowsTheActiveKeyboardOfTheSeat) {
   EXPECT_EQ(wev->readUntilEscape(), "a中z");
   injector->sync();
   EXPECT_EQ(injector->keyScan(U'a'), (KeyScan{'Q', 0}));
+  EXPECT_EQ(injector->generation(), frenchGeneration) << "a key added for a character counted as a switch";
 }

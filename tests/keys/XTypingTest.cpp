@@ -23,6 +23,7 @@
 #include "keys/XTestInjector.h"
 #include "keys/XkbLayout.h"
 #include "support/ChildProcess.h"
+#include "support/OffLayoutChars.h"
 #include "support/PrintableAscii.h"
 #include "support/RecorderClient.h"
 #include "support/TempDir.h"
@@ -38,6 +39,17 @@ constexpr auto patience = std::chrono::seconds(30);
 
 constexpr std::uint32_t keysymF24 = XKB_KEY_F24;
 constexpr std::uint32_t keysymChineseMiddle = 0x1004e2d;  // U+4E2D, on no key of the layouts used here
+
+std::string offLayoutText() {
+  std::string text;
+  for (const char32_t c : offLayoutChars()) text += encodeUtf8(c);
+  return text;
+}
+
+// Latin letters of both cases, every one of which is on no key of the Russian layout.
+constexpr std::string_view englishParagraph =
+    "The quick brown fox jumps over the lazy dog. THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG! "
+    "Sphinx of black quartz, judge my vow; pack my box with five dozen liquor jugs.";
 
 std::string readFile(const std::filesystem::path& path) {
   const std::ifstream in(path, std::ios::binary);
@@ -104,8 +116,8 @@ class KeypadTest : public XTypingTest, public ::testing::WithParamInterface<bool
   std::optional<XKeyboardProbe> keyboard;
 };
 
-// Each test switches the layout to German; it goes back to US after every test.
-class GermanLayoutTest : public XTypingTest {
+// Each test switches the layout; it goes back to US after every test.
+class LayoutSwitchTest : public XTypingTest {
  protected:
   void TearDown() override {
     if (server) {
@@ -118,7 +130,48 @@ class GermanLayoutTest : public XTypingTest {
   }
 };
 
-class XtermTest : public XServerTest {};
+class GermanLayoutTest : public LayoutSwitchTest {};
+class RussianLayoutTest : public LayoutSwitchTest {};
+
+// An xterm running `cat` into a file, with the focus.
+class XtermTest : public XServerTest {
+ protected:
+  void SetUp() override {
+    XServerTest::SetUp();
+    if (HasFatalFailure()) return;
+    xterm = server->spawn({"env", "LC_ALL=C.UTF-8", "xterm", "-u8", "-geometry", "80x24+0+0", "-e", "sh", "-c",
+                           "cat > \"$1\"", "sh", file.string()});
+    ChildProcess search = server->spawn({"xdotool", "search", "--sync", "--onlyvisible", "--class", "xterm"},
+                                        ChildProcess::Output::capture);
+    const auto window = search.readLine(Clock::now() + patience);
+    ASSERT_TRUE(window) << "no xterm window appeared";
+    ASSERT_EQ(server->run({"xdotool", "windowfocus", "--sync", *window}), 0);
+  }
+
+  void TearDown() override { EXPECT_EQ(server->run({"setxkbmap", "-display", server->name(), "us"}), 0); }
+
+  // Types the text with the layout in force into the terminal and returns what the file holds
+  // once it is as long as expected, or when the patience runs out.
+  std::string typeAndRead(std::string_view text, const std::string& expected) {
+    XkbLayout layout(server->name());
+    XTestInjector injector(server->name());
+    KeyActions list;
+    KeyParser(tokens, layout).parseKeys(text, list);
+    Player(injector).playKeys(list);
+    const auto deadline = Clock::now() + patience;
+    std::string got = readFile(file);
+    while (got.size() < expected.size() && Clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      got = readFile(file);
+    }
+    return got;
+  }
+
+  const KeyTokens tokens;
+  const TempDir dir;
+  const std::filesystem::path file = dir.path() / "typed.txt";
+  std::optional<ChildProcess> xterm;
+};
 
 }  // namespace
 
@@ -154,9 +207,9 @@ TEST_F(XTypingTest, TemporaryBindingsAreUndoneWhenTheInjectorGoes) {
   EXPECT_FALSE(XKeyboardProbe(server->name()).isBound(keysymChineseMiddle));
 }
 
-// More distinct characters on no key than there are keycodes, each read by the target before
-// the next is typed, so that bindings are taken over within their grace. Catches a full pool
-// dropping characters, and a character typed on a binding taken over since.
+// More distinct characters on no key than there are keycodes, each typed as a text of its own,
+// so that every spare keycode is bound anew many times. Catches a full pool dropping
+// characters, and a character typed on a binding changed since.
 TEST_F(XTypingTest, MoreCharactersOnNoKeyThanKeycodes) {
   XkbLayout layout(server->name());
   XTestInjector injector(server->name());
@@ -165,6 +218,14 @@ TEST_F(XTypingTest, MoreCharactersOnNoKeyThanKeycodes) {
     const std::string character = encodeUtf8(U'\u4e00' + i % 250);
     ASSERT_EQ(playAndRecord(character, layout, injector), character);
   }
+}
+
+// Catches a spare keycode bound anew while the client has yet to translate the keys typed with
+// it (characters coming out as others of the same text), and characters beyond the spare
+// keycodes' capacity dropped; the second line types with keys bound for the first.
+TEST_F(XTypingTest, TwoHundredCharactersOnNoKeyComeOutExact) {
+  const std::string text = offLayoutText();
+  EXPECT_EQ(typeText(text + "\x03" + text), text + "{Return}" + text);
 }
 
 TEST_F(XTypingTest, MouseClicksLandWhereAsked) {
@@ -196,6 +257,12 @@ TEST_F(GermanLayoutTest, EveryPrintableAsciiCharacter) {
   EXPECT_EQ(typeText(printableAscii()), printableAscii());
 }
 
+// Catches Latin letters, all off the layout, typed on keys bound anew under the client's feet.
+TEST_F(RussianLayoutTest, AnEnglishParagraphComesOutExact) {
+  ASSERT_EQ(setLayout("ru"), 0);
+  EXPECT_EQ(typeText(englishParagraph), englishParagraph);
+}
+
 TEST_F(GermanLayoutTest, AChangeAfterCreationIsFollowed) {
   XkbLayout layout(server->name());
   XTestInjector injector(server->name());
@@ -205,29 +272,15 @@ TEST_F(GermanLayoutTest, AChangeAfterCreationIsFollowed) {
 }
 
 TEST_F(XtermTest, ATerminalReceivesALine) {
-  const TempDir dir;
-  const auto file = dir.path() / "typed.txt";
-  const ChildProcess xterm =
-      server->spawn({"xterm", "-geometry", "80x24+0+0", "-e", "sh", "-c", "cat > \"$1\"", "sh", file.string()});
-  ChildProcess search = server->spawn({"xdotool", "search", "--sync", "--onlyvisible", "--class", "xterm"},
-                                      ChildProcess::Output::capture);
-  const auto window = search.readLine(Clock::now() + patience);
-  ASSERT_TRUE(window) << "no xterm window appeared";
-  ASSERT_EQ(server->run({"xdotool", "windowfocus", "--sync", *window}), 0);
+  EXPECT_EQ(typeAndRead("hello, World! 123<ENTER>", "hello, World! 123\n"), "hello, World! 123\n");
+}
 
-  XkbLayout layout(server->name());
-  XTestInjector injector(server->name());
-  const KeyTokens tokens;
-  KeyActions list;
-  KeyParser(tokens, layout).parseKeys("hello, World! 123<ENTER>", list);
-  Player(injector).playKeys(list);
-
-  const std::string expected = "hello, World! 123\n";
-  const auto deadline = Clock::now() + patience;
-  std::string got = readFile(file);
-  while (got != expected && Clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    got = readFile(file);
-  }
-  EXPECT_EQ(got, expected);
+// Catches spare keycodes bound anew while the terminal has yet to translate the keys typed with
+// them: characters then come out as others of the same text.
+TEST_F(XtermTest, CharactersOnNoKeyComeOutExact) {
+  const std::string offLayout = offLayoutText() + "\n";
+  ASSERT_EQ(typeAndRead(offLayoutText() + "<ENTER>", offLayout), offLayout);
+  ASSERT_EQ(server->run({"setxkbmap", "-display", server->name(), "ru"}), 0);
+  const std::string both = offLayout + std::string(englishParagraph) + "\n";
+  EXPECT_EQ(typeAndRead(std::string(englishParagraph) + "<ENTER>", both), both);
 }
