@@ -3,7 +3,6 @@
 #include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
-#include <X11/extensions/Xrandr.h>
 #include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
@@ -24,6 +23,7 @@
 #include "keys/SpareKeyWriter.h"
 #include "keys/XDisplay.h"
 #include "keys/XKeymap.h"
+#include "keys/XPrimaryMonitor.h"
 #include "tern/OwnerThread.h"
 
 namespace {
@@ -46,65 +46,9 @@ constexpr unsigned eventsPerRoundTrip = 128;
 constexpr std::int64_t minCoordinate = std::numeric_limits<std::int16_t>::min();
 constexpr std::int64_t maxCoordinate = std::numeric_limits<std::int16_t>::max();
 
-struct Rectangle {
-  int x = 0;
-  int y = 0;
-  int width = 0;
-  int height = 0;
-};
-
-// Catches the X errors of one connection while it lives; errors of other connections go to the
-// handler that was installed before. Xlib keeps one handler per process, so traps do not nest.
-class ErrorTrap {
- public:
-  explicit ErrorTrap(Display* display) : dpy(display), previous(XSetErrorHandler(&record)) { active = this; }
-  ~ErrorTrap() {
-    XSync(dpy, False);
-    XSetErrorHandler(previous);
-    active = nullptr;
-  }
-  ErrorTrap(const ErrorTrap&) = delete;
-  ErrorTrap& operator=(const ErrorTrap&) = delete;
-
-  // Waits for the answers to everything sent so far, then tells whether any was an error.
-  [[nodiscard]] bool failed() {
-    XSync(dpy, False);
-    return caught;
-  }
-
- private:
-  static int record(Display* display, XErrorEvent* error) {
-    if (active != nullptr && display == active->dpy) {
-      active->caught = true;
-      return 0;
-    }
-    if (active != nullptr && active->previous != nullptr) {
-      return active->previous(display, error);
-    }
-    return 0;
-  }
-
-  static inline ErrorTrap* active = nullptr;
-  Display* dpy;
-  XErrorHandler previous;
-  bool caught = false;
-};
-
-struct ResourcesDeleter {
-  void operator()(XRRScreenResources* resources) const { XRRFreeScreenResources(resources); }
-};
-struct OutputDeleter {
-  void operator()(XRROutputInfo* output) const { XRRFreeOutputInfo(output); }
-};
-struct CrtcDeleter {
-  void operator()(XRRCrtcInfo* crtc) const { XRRFreeCrtcInfo(crtc); }
-};
 struct ModifierMapDeleter {
   void operator()(XModifierKeymap* map) const { XFreeModifiermap(map); }
 };
-using ScreenResources = std::unique_ptr<XRRScreenResources, ResourcesDeleter>;
-using OutputInfo = std::unique_ptr<XRROutputInfo, OutputDeleter>;
-using CrtcInfo = std::unique_ptr<XRRCrtcInfo, CrtcDeleter>;
 
 int clampCoordinate(int value, int origin) {
   return static_cast<int>(std::clamp(std::int64_t{value} + origin, minCoordinate, maxCoordinate));
@@ -146,15 +90,11 @@ struct XTestInjector::State {
   void paceEvents(unsigned events);
   void sendKey(KeyCode keycode, bool down);
   void tellHeld();
-  std::optional<Rectangle> primaryMonitor();
-  std::optional<Rectangle> queryPrimaryMonitor();
 
   XDisplay display;
   Display* dpy;
   XKeymap keymap;
-  int randrEventBase = -1;
-  bool monitorKnown = false;
-  std::optional<Rectangle> monitor;
+  XPrimaryMonitor primaryMonitor;
 
   // Spare keycodes (no keysym of the layout's own) and the keysyms we put on them.
   SpareKeyBindings spares{settleTime};
@@ -186,19 +126,13 @@ struct XTestInjector::State {
 };
 
 XTestInjector::State::State(const std::string& displayName)
-    : display(displayName), dpy(display.get()), keymap(display.get()) {
+    : display(displayName), dpy(display.get()), keymap(display.get()), primaryMonitor(display.get()) {
   int eventBase = 0;
   int errorBase = 0;
   int major = 0;
   int minor = 0;
   if (XTestQueryExtension(dpy, &eventBase, &errorBase, &major, &minor) == False) {
     throw XError("The X display has no XTEST extension");
-  }
-  if (XRRQueryExtension(dpy, &eventBase, &errorBase) != False && XRRQueryVersion(dpy, &major, &minor) != 0 &&
-      (major > 1 || (major == 1 && minor >= 3))) {
-    randrEventBase = eventBase;
-    XRRSelectInput(dpy, XDefaultRootWindow(dpy),
-                   RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
   }
   spares.setSpare(keymap.spareKeycodes());
   adoptLevels();
@@ -241,10 +175,7 @@ void XTestInjector::State::pumpEvents() {
     if (keymap.handle(event, others)) {
       continue;
     }
-    if (randrEventBase >= 0 && event.type >= randrEventBase && event.type < randrEventBase + RRNumberEvents) {
-      XRRUpdateConfiguration(&event);
-      monitorKnown = false;
-    }
+    primaryMonitor.handle(event);
   }
   if (keymap.update(spares.bound())) {
     adoptKeymap();
@@ -433,36 +364,6 @@ void XTestInjector::State::sendKey(KeyCode keycode, bool down) {
   XTestFakeKeyEvent(dpy, keycode, down ? True : False, CurrentTime);
 }
 
-std::optional<Rectangle> XTestInjector::State::primaryMonitor() {
-  if (!monitorKnown) {
-    monitor = queryPrimaryMonitor();
-    monitorKnown = true;
-  }
-  return monitor;
-}
-
-std::optional<Rectangle> XTestInjector::State::queryPrimaryMonitor() {
-  if (randrEventBase < 0) {
-    return std::nullopt;
-  }
-  const Window root = XDefaultRootWindow(dpy);
-  ErrorTrap trap(dpy);
-  const ScreenResources resources(XRRGetScreenResourcesCurrent(dpy, root));
-  const RROutput output = XRRGetOutputPrimary(dpy, root);
-  if (!resources || output == None) {
-    return std::nullopt;
-  }
-  const OutputInfo outputInfo(XRRGetOutputInfo(dpy, resources.get(), output));
-  if (!outputInfo || outputInfo->crtc == None) {
-    return std::nullopt;
-  }
-  const CrtcInfo crtc(XRRGetCrtcInfo(dpy, resources.get(), outputInfo->crtc));
-  if (!crtc || crtc->width == 0 || crtc->height == 0 || trap.failed()) {
-    return std::nullopt;
-  }
-  return Rectangle{crtc->x, crtc->y, static_cast<int>(crtc->width), static_cast<int>(crtc->height)};
-}
-
 XTestInjector::XTestInjector(const std::string& displayName) : state(std::make_unique<State>(displayName)) {}
 
 XTestInjector::~XTestInjector() = default;
@@ -499,7 +400,7 @@ void XTestInjector::mouseEvent(MouseButton button, bool down, int x, int y) {
   state->uiThread.assertCurrent("XTestInjector::mouseEvent");
   State& s = *state;
   s.begin();
-  const Rectangle origin = s.primaryMonitor().value_or(Rectangle{});
+  const XPrimaryMonitor::Rectangle origin = s.primaryMonitor.get().value_or(XPrimaryMonitor::Rectangle{});
   s.paceEvents(2);
   XTestFakeMotionEvent(s.dpy, -1, clampCoordinate(x, origin.x), clampCoordinate(y, origin.y), CurrentTime);
   const unsigned number = buttonNumber(button);
@@ -512,7 +413,7 @@ ScreenSize XTestInjector::screenSize() {
   state->uiThread.assertCurrent("XTestInjector::screenSize");
   State& s = *state;
   s.begin();
-  if (const auto primary = s.primaryMonitor()) {
+  if (const auto primary = s.primaryMonitor.get()) {
     return {primary->width, primary->height};
   }
   const int screen = XDefaultScreen(s.dpy);
