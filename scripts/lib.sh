@@ -4,7 +4,7 @@
 ZENTAK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ZENTAK_PACKAGES=(
   build-essential cmake pkg-config
-  dpkg-dev file
+  dpkg-dev file appstream lintian desktop-file-utils
   libwxgtk3.2-dev libgtk-3-dev libgtk-layer-shell-dev
   libx11-dev libxcb1-dev libxtst-dev libxrandr-dev libxkbcommon-dev libglib2.0-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev

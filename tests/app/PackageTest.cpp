@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
@@ -19,8 +20,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Runs a program to its end; its exit status and the first line it printed.
-std::pair<int, std::string> runProgram(std::vector<std::string> argv, std::vector<std::pair<std::string, std::string>> env = {}) {
+// Runs a program to its end; its exit status and the first line it printed, or all it printed.
+std::pair<int, std::string> runProgram(std::vector<std::string> argv, std::vector<std::pair<std::string, std::string>> env = {},
+                                       bool wholeOutput = false) {
   ChildProcess::Options options;
   options.argv = std::move(argv);
   options.env = std::move(env);
@@ -28,11 +30,15 @@ std::pair<int, std::string> runProgram(std::vector<std::string> argv, std::vecto
   options.err = ChildProcess::Output::discard;
   ChildProcess child(options);
   const auto deadline = Clock::now() + std::chrono::minutes(5);
-  std::string first;
+  std::string output;
   while (const auto line = child.readLine(deadline)) {
-    if (first.empty()) first = *line;
+    if (wholeOutput) {
+      output += *line + "\n";
+    } else if (output.empty()) {
+      output = *line;
+    }
   }
-  return {child.wait(deadline).value_or(-1), first};
+  return {child.wait(deadline).value_or(-1), output};
 }
 
 // Asks until ask gives a non-empty answer or the deadline passes; the answer, or empty.
@@ -54,6 +60,17 @@ std::string readFile(const std::filesystem::path& path) {
 
 class PackageTest : public testing::Test {
  protected:
+  // Makes the package from this build, as ./scripts/package does; its path.
+  std::filesystem::path makePackage() const {
+    const auto packages = dir.path() / "packages";
+    EXPECT_EQ(runProgram({ZENTAK_CPACK, "--config", ZENTAK_CPACK_CONFIG, "-G", "DEB", "-B", packages.string()}).first, 0);
+    std::filesystem::path deb;
+    for (const auto& entry : std::filesystem::directory_iterator(packages)) {
+      if (entry.path().extension() == ".deb") deb = entry.path();
+    }
+    return deb;
+  }
+
   // The first window on the test's display whose name matches pattern; empty when none.
   std::string findWindow(const std::string& pattern) const {
     return runProgram({"xdotool", "search", "--name", pattern}, {{"DISPLAY", xvfb.name()}}).second;
@@ -69,12 +86,7 @@ class PackageTest : public testing::Test {
 // the installed program did not find its book under share/zentak; it tried to keep its project
 // in the folder of the program (usr/bin) instead of the user's data folder.
 TEST_F(PackageTest, TheUnpackedPackageRunsWithItsBookAndSavesTheProjectInTheDataFolder) {
-  const auto packages = dir.path() / "packages";
-  ASSERT_EQ(runProgram({ZENTAK_CPACK, "--config", ZENTAK_CPACK_CONFIG, "-G", "DEB", "-B", packages.string()}).first, 0);
-  std::filesystem::path deb;
-  for (const auto& entry : std::filesystem::directory_iterator(packages)) {
-    if (entry.path().extension() == ".deb") deb = entry.path();
-  }
+  const auto deb = makePackage();
   ASSERT_FALSE(deb.empty());
   const auto depends = runProgram({"dpkg-deb", "-f", deb.string(), "Depends"});
   EXPECT_NE(depends.second.find("libwxgtk3.2"), std::string::npos) << depends.second;
@@ -123,4 +135,23 @@ TEST_F(PackageTest, TheUnpackedPackageRunsWithItsBookAndSavesTheProjectInTheData
   EXPECT_EQ(zentak.stop(std::chrono::seconds(30)), 0);
   EXPECT_TRUE(std::filesystem::exists(home / "data" / "Zentak" / "Zentak.ini"));
   EXPECT_FALSE(std::filesystem::exists(root / "usr" / "bin" / "Zentak.ini"));
+}
+
+// Faults: a package without its copyright, changelog or man page, an unstripped program, a missing
+// Section or Priority, or a too long description line (lintian's errors and warnings); AppStream
+// metadata or a menu entry that software centres and menus would reject.
+TEST_F(PackageTest, ThePackageItsMetadataAndItsMenuEntryPassTheirValidators) {
+  const auto deb = makePackage();
+  ASSERT_FALSE(deb.empty());
+  const auto root = dir.path() / "root";
+  ASSERT_EQ(runProgram({"dpkg-deb", "-x", deb.string(), root.string()}).first, 0);
+  const auto share = root / "usr" / "share";
+  const std::vector<std::vector<std::string>> validators{
+      {"lintian", "--fail-on", "error,warning", deb.string()},
+      {"appstreamcli", "validate", "--no-net", (share / "metainfo" / "zentak.metainfo.xml").string()},
+      {"desktop-file-validate", (share / "applications" / "zentak.desktop").string()}};
+  for (const auto& validator : validators) {
+    const auto [status, output] = runProgram(validator, {}, true);
+    EXPECT_EQ(status, 0) << validator.front() << ":\n" << output;
+  }
 }
