@@ -58,8 +58,8 @@ class ProjectKeeper {
   // succeeds. Nothing is saved before the load or during a run, whose start saves.
   void saveIfChanged();
   // At close: writes the project even when unchanged (the file may have been moved or damaged
-  // meanwhile). False when the window must stay open: the first failure of a close that can
-  // be refused, or one whose project reached no file at all.
+  // meanwhile). False when the window must stay open; only a close that can be refused
+  // stays: at its first failed save, and whenever not even a recovery file could be written.
   bool saveAtClose(bool canStay);
   // Nobody is there to answer a message from now on (a logout, a signal, the display gone).
   void beQuiet() { quiet = true; }
