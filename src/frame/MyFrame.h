@@ -1,51 +1,53 @@
 #pragma once
 
 #include <wx/frame.h>
-#include <wx/menu.h>
 #include <wx/timer.h>
 #include <wx/treebase.h>
 
-#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include "frame/FrameEvents.h"
+#include "frame/ProjectKeeper.h"
+#include "frame/TreeActions.h"
 #include "project/ProjectFile.h"
-#include "shell/UserDialogs.h"
 #include "shell/WindowPlacement.h"
 #include "tern/EventReceiver.h"
-#include "frame/SequencerHost.h"
 #include "tern/OwnerThread.h"
 
 class BaseCommand;
 class CommandPanel;
 class CommandTree;
 class DialogSafeExit;
+class FrameMenus;
 class GroupCommand;
+class GroupFiles;
 class GroupPanel;
 class HelpBook;
-class Settings;
-class TopToolbar;
+class RunHost;
 class RunInput;
-class wxEventLoopSource;
-class wxEventLoopSourceHandler;
-class Sequencer;
+class Settings;
 class StopWindow;
 class TaskBarIcon;
-class wxMenuItem;
-class wxPanel;
+class TopToolbar;
 class wxCloseEvent;
 class wxEventFilter;
+class wxEventLoopSource;
+class wxEventLoopSourceHandler;
+class wxPanel;
+class wxSizer;
 class wxTreeEvent;
 
 // The main window: menus, toolbar, the command tree on the left and the editor panels on the
-// right, the status bar. It loads the project once the event loop runs, keeps the editors and
-// the records in step, carries out the actions on groups and commands, runs a group (hidden,
-// with the notification-area icon, the stop key and, where those may not
-// reach the user, the stop window) and saves the project and its geometry
-// when it goes. UI thread only.
-class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHandler, private SequencerHost {
+// right, the status bar. It builds the rooms that do the work (the project keeper, the run host,
+// the tree's actions, group files, the menus), routes the events to them, and keeps the editors
+// and the records in step as the selection moves. UI thread only.
+class MyFrame : public wxFrame,
+                public Tern::EventReceiver,
+                private FrameEventHandler,
+                private ProjectKeeper::Window,
+                private TreeActions::Editors {
  public:
   // The status bar field naming the service that types.
   static constexpr int backendField = 2;
@@ -58,13 +60,13 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   void receive(Tern::CountedPtr<Tern::Event> event) override;
 
   // Writes the editors into the selected item's record.
-  void storeEditors();
+  void storeEditors() override;
   // Shows the group editor filled from group, or the command editor filled from command.
-  void showGroup(const GroupCommand& group);
-  void showCommand(const BaseCommand& command);
+  void showGroup(const GroupCommand& group) override;
+  void showCommand(const BaseCommand& command) override;
 
   // Writes the whole tree to the project file; a failure is reported to the user.
-  void saveProject() override;
+  void saveProject();
   // Saves the project when it differs from what this window last saved; a failure is told once
   // until a save succeeds. Nothing is saved before the project is loaded or during a run, whose
   // start saves. UI thread.
@@ -86,32 +88,15 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   [[nodiscard]] GroupPanel& groupEditor() const { return *groupPanel; }
   // The command editor, made when first needed.
   [[nodiscard]] CommandPanel& commandEditor();
-  [[nodiscard]] bool isProjectLoaded() const { return projectLoaded; }
+  [[nodiscard]] bool isProjectLoaded() const { return keeper->isLoaded(); }
   // A group runs: from its start until the window is shown again.
-  [[nodiscard]] bool isRunning() const;
-  [[nodiscard]] TaskBarIcon& taskBarIcon() const { return *trayIcon; }
+  [[nodiscard]] bool isRunning() const override;
+  [[nodiscard]] TaskBarIcon& taskBarIcon() const;
   // The stop window of the run in progress, if it shows one.
-  [[nodiscard]] StopWindow* stopWindow() const { return runStopWindow.get(); }
+  [[nodiscard]] StopWindow* stopWindow() const;
   // The manual and the popup help; the application tells it where the book is.
   [[nodiscard]] HelpBook& helpBook() const { return *manual; }
   [[nodiscard]] std::filesystem::path projectPath() const { return folder / ProjectFile::fileName; }
-
-  // Actions on groups and commands, as the menus, tools and keys start them.
-  void addGroup();
-  void addCommand();
-  void deleteGroup();
-  void deleteCommand();
-  void duplicateGroup();
-  void duplicateCommand();
-  // Writes the selected group to a group file the user chooses; reads one into a new group.
-  void exportGroup();
-  void importGroup();
-  // Types the token of an "Insert Special" item into the text box of the selected group's or
-  // command's editor, at the caret over any selection, and gives the box the focus.
-  void insertSpecial(int id);
-  // Starts editing a label: the selected group (or the group of the selected command) when
-  // groupOnly, else the selected item itself.
-  void rename(bool groupOnly);
 
  private:
   void loadProject() override;
@@ -119,91 +104,42 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   void endSequence() override;
   void runSequence() override;
   void commandFinished(const wxTreeItemId& item) override;
-  // Stops the typing at once; the final commands follow once the user has let go of the key.
   void stopKeyPressed() override;
-  void onChordWait(wxTimerEvent& event);
-  // Runs one of the sequencer's steps; a step that fails (the run's timers could not start or
-  // stopped working) ends the run and tells the user, rather than leave the window hidden.
-  template <typename Step>
-  void runStep(Step step);
 
-  // What a run needs of the window.
-  void hideWindow() override;
-  void showWindow() override;
-  void showStopControls() override;
-  void removeStopControls() override;
-  void grabStopKey() override;
-  void releaseStopKey() override;
-  void postCommandFinished(const wxTreeItemId& item) override;
-  void postEndSequence() override;
-  [[nodiscard]] bool mayType() const override;
-  void playKeys(const KeyActions& list) override;
-  void releaseHeldInput() override;
-  [[nodiscard]] std::unique_ptr<TimerService> makeTimerService() override;
-  [[nodiscard]] LgrDate now() const override;
-  void refreshKeyboardLayout() override;
+  // What the project keeper needs of the window.
+  std::string projectText(std::size_t sizeHint) override;
+  void startAutosave(int delayMs) override;
+  void tell(const std::string& message, const std::string& title, UserDialogs::Icon icon) override;
+  void tellAtExit(const std::string& message, UserDialogs::Icon icon) override;
 
   // Saves the project as the window closes. A failed save refuses the first close that can be
   // refused, so that the user can mend the cause; after that the project goes to a recovery
   // file in the user's data folder.
   void onClose(wxCloseEvent& event);
-  // An editor or a tree action changed the project: it is saved once the user pauses.
-  void projectChanged();
-  void onAutosave(wxTimerEvent& event);
-  // Takes a termination signal the handler recorded.
-  // After the project file could not be written at close: whether the window may go.
-  bool keepAfterFailedSave(const std::string& text, bool canStay);
-  // A save error at exit, unless the exit must be quiet.
-  void tellUser(const wxString& message, UserDialogs::Icon icon);
-  // A group item's record and its commands; no record for an item that is not a group.
-  [[nodiscard]] ProjectFile::GroupBlock groupBlock(const wxTreeItemId& groupItem) const;
-  // The whole tree in the project file's form.
-  [[nodiscard]] std::string projectText() const;
-  // Replaces the project file with text; false when it could not.
-  bool writeProjectFile(const std::string& text);
 
-  void buildMenus();
   void buildPanels();
   void buildStatusBar();
   void fitMinimumToEditors();
   void storeGeometry(const wxRect& r);
   void bindEvents();
 
-  [[nodiscard]] wxTreeItemId selectedGroup() const;
   void postSelect(const wxTreeItemId& item);
-  void enableForSelection(bool commandSelected);
-
   void onSelChanging(wxTreeEvent& event);
   void onSelChanged(wxTreeEvent& event);
   // Shows the newly selected item's record; the root passes the selection on to a group.
   void selectionChanged(const wxTreeItemId& item);
   // Pops the "Insert Special" menu up at the button pressed.
   void onInsertSpecialButton(wxCommandEvent& event);
-  void onBeginLabelEdit(wxTreeEvent& event);
-  void onEndLabelEdit(wxTreeEvent& event);
-  void onItemCollapsing(wxTreeEvent& event);
-  void onBeginDrag(wxTreeEvent& event);
-  void onEndDrag(wxTreeEvent& event);
-  void onTreeKeyDown(wxTreeEvent& event);
+  // Types the token of an "Insert Special" item into the text box of the selected group's or
+  // command's editor, at the caret over any selection, and gives the box the focus.
+  void insertSpecial(int id);
   void onTreeRightDown(wxMouseEvent& event);
-  void onKeyDown(wxKeyEvent& event);
-  void onKeyUp(wxKeyEvent& event);
   void onCharHook(wxKeyEvent& event);
 
   const Tern::OwnerThread uiThread;
   const std::filesystem::path folder;
   Settings& settings;
   RunInput& input;
-  std::unique_ptr<Sequencer> sequencer;
-  std::unique_ptr<TaskBarIcon> trayIcon;
-  std::unique_ptr<StopWindow> runStopWindow;
-  std::unique_ptr<HelpBook> manual;
-  // The stop key was grabbed for the run in progress.
-  bool stopKeyGrabbed = false;
-  // The input service's notice is shown before the first run only.
-  bool backendNoticeShown = false;
-  // After the stop key, watches for the user to let go of it before the final commands.
-  wxTimer chordWait;
   CommandTree* tree = nullptr;
   wxTreeItemId rootItem;
   TopToolbar* toolbar = nullptr;
@@ -213,23 +149,14 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   CommandPanel* commandPanel = nullptr;
   // The column of editor panels, which the command editor joins when it is made.
   wxSizer* editorColumn = nullptr;
-  // Owned by the menu bar.
-  wxMenu* groupMenu = nullptr;
-  wxMenu* commandMenu = nullptr;
-  // The context menus of the root, a group and a command.
-  std::unique_ptr<wxMenu> rootPopup;
-  std::unique_ptr<wxMenu> groupPopup;
-  std::unique_ptr<wxMenu> commandPopup;
-  wxMenuItem* runItem = nullptr;
-  bool projectLoaded = false;
-  bool copyOnDrop = false;
-  wxTreeItemId dragItem;
-  // The project file holds what the load did not read: it is kept under another name before the
-  // first save.
-  bool keepBeforeSave = false;
+  std::unique_ptr<FrameMenus> menus;
+  std::unique_ptr<ProjectKeeper> keeper;
+  std::unique_ptr<RunHost> run;
+  std::unique_ptr<TreeActions> actions;
+  std::unique_ptr<GroupFiles> groupFiles;
+  std::unique_ptr<HelpBook> manual;
   // Fires a few seconds after the last change.
   wxTimer autosave;
-  // Looks for a termination signal; a signal handler may do no more than record it.
   // Watches for a termination signal; the source goes before its handler.
   std::unique_ptr<wxEventLoopSourceHandler> exitHandler;
   std::unique_ptr<wxEventLoopSource> exitSource;
@@ -237,12 +164,4 @@ class MyFrame : public wxFrame, public Tern::EventReceiver, private FrameEventHa
   std::unique_ptr<DialogSafeExit> safeExit;
   // Restarts the autosave on every change in the editors.
   std::unique_ptr<wxEventFilter> changeWatch;
-  // The text of the last successful save; nothing changed while the tree still writes it.
-  std::string lastSaved;
-  // The autosave's failure was told; told again only after a save has succeeded.
-  bool autosaveFailureTold = false;
-  // A close was refused because the project could not be saved.
-  bool exitSaveFailed = false;
-  // The exit has nobody to answer a message (a logout or a signal).
-  bool quietExit = false;
 };

@@ -1,0 +1,170 @@
+#include "frame/RunHost.h"
+
+#include <wx/datetime.h>
+#include <wx/frame.h>
+
+#include "commands/GroupCommand.h"
+#include "commands/StopTimeNotice.h"
+#include "frame/FrameEvents.h"
+#include "frame/RunInput.h"
+#include "frame/Sequencer.h"
+#include "shell/StopWindow.h"
+#include "shell/TaskBarIcon.h"
+#include "shell/UserDialogs.h"
+#include "tern/OneShot.h"
+#include "text/WxText.h"
+#include "tree/CommandTree.h"
+
+namespace {
+
+constexpr int chordWaitPollMs = 10;
+
+}  // namespace
+
+RunHost::RunHost(wxFrame& frame, Tern::EventReceiver& events, CommandTree& commandTree, RunInput& runInput,
+                 std::function<void()> saveProject)
+    : window(frame), receiver(events), tree(commandTree), input(runInput), save(std::move(saveProject)) {
+  sequencer = std::make_unique<Sequencer>(tree, static_cast<SequencerHost&>(*this));
+  trayIcon = std::make_unique<TaskBarIcon>(TaskBarIcon::Hooks{
+      [this] { postEndSequence(); },
+      [this] {
+        postEndSequence();
+        window.Close();
+      }});
+  chordWait.SetOwner(&window);
+  window.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { onChordWait(); }, chordWait.GetId());
+}
+
+RunHost::~RunHost() {
+  // The icon's menu or the stop key may still post; the run's timers go with the sequencer.
+  if (stopKeyGrabbed) input.releaseStopKey();
+}
+
+bool RunHost::isRunning() const { return sequencer->isRunning(); }
+
+void RunHost::runCurrentGroup() {
+  uiThread.assertCurrent("RunHost::runCurrentGroup");
+  // Told while the window is still up: a message during the run would take the focus.
+  if (const GroupCommand* group = tree.groupRecord(tree.runningGroup()); group != nullptr && !isRunning()) {
+    if (const auto notice = StopTimeNotice::text(*group, wxDateTime::Now())) {
+      UserDialogs::current().tell(WxText::fromUtf8(*notice), "Stop Time", UserDialogs::Icon::information, &window);
+    }
+  }
+  Tern::Event::postOwned(std::make_unique<RunSequenceEvent>(&receiver));
+}
+
+template <typename Step>
+void RunHost::runStep(Step step) {
+  try {
+    step();
+  } catch (const std::exception&) {
+    if (sequencer->isRunning()) sequencer->onEndSequence();
+    UserDialogs::current().tell("The run stopped: its timers could not be started.\nPlease try again.",
+                                "RUN ERROR", UserDialogs::Icon::error, &window);
+  }
+}
+
+void RunHost::endSequence() { runStep([this] { sequencer->onEndSequence(); }); }
+
+void RunHost::runSequence() {
+  if (!backendNoticeShown && !isRunning()) {
+    backendNoticeShown = true;
+    if (const auto notice = input.backendNotice()) {
+      UserDialogs::current().tell(WxText::fromUtf8(*notice), "Zentak", UserDialogs::Icon::warning, &window);
+    }
+  }
+  runStep([this] { sequencer->onRunSequence(); });
+}
+
+void RunHost::commandFinished(const wxTreeItemId& item) {
+  runStep([this, &item] { sequencer->onCommandFinished(item); });
+}
+
+// What the run holds goes first: its own Shift, say, would otherwise count as the chord's and
+// hold the final commands back for ever.
+void RunHost::stopKeyPressed() {
+  if (!isRunning() || chordWait.IsRunning()) return;
+  sequencer->halt();
+  releaseHeldInput();
+  chordWait.Start(chordWaitPollMs);
+}
+
+// The final commands typed while the user still holds Ctrl, Alt or Shift of the chord would
+// come out as shortcuts in the user's window; however long the user holds them, they wait.
+void RunHost::onChordWait() {
+  if (input.stopKeyHeld()) return;
+  chordWait.Stop();
+  input.endStop();
+  endSequence();
+}
+
+void RunHost::saveProject() { save(); }
+
+void RunHost::hideWindow() {
+  window.Hide();
+  window.Disable();
+}
+
+void RunHost::showWindow() {
+  window.Show();
+  window.Enable();
+  window.Raise();
+}
+
+void RunHost::showStopControls() {
+  StopControls::Run run;
+  run.typesThroughWayland = input.backend() == InputBackend::Used::wayland;
+  run.stopKeyGrabbed = stopKeyGrabbed;
+  const wxString note = WxText::fromUtf8(StopControls::stopKeyNote(input.stopKeyName(), run));
+  run.trayIconShown = trayIcon->install(note);
+  const StopControls::Surface surface = StopControls::surface(run, StopWindow::toolkit());
+  if (surface != StopControls::Surface::none) {
+    runStopWindow = std::make_unique<StopWindow>(surface, note, [this] { postEndSequence(); });
+  }
+}
+
+void RunHost::removeStopControls() {
+  trayIcon->remove();
+  runStopWindow.reset();
+}
+
+void RunHost::grabStopKey() {
+  // The key is pressed on another thread; posting is all it may do there. An event for a
+  // window that has gone is refused, and the refusal has nobody to tell. Key repeat may post
+  // more than one; all but the first are ignored.
+  Tern::EventReceiver* target = &receiver;
+  stopKeyGrabbed = input.grabStopKey([target] {
+    try {
+      Tern::Event::postOwned(std::make_unique<StopKeyEvent>(target));
+    } catch (const std::exception&) {
+    }
+  });
+}
+
+void RunHost::releaseStopKey() {
+  if (stopKeyGrabbed) input.releaseStopKey();
+  stopKeyGrabbed = false;
+}
+
+void RunHost::postCommandFinished(const wxTreeItemId& item) {
+  Tern::Event::postOwned(std::make_unique<CommandFinishedEvent>(&receiver, item));
+}
+
+void RunHost::postEndSequence() { Tern::Event::postOwned(std::make_unique<EndSequenceEvent>(&receiver)); }
+
+bool RunHost::mayType() const { return !input.userHoldsModifier(); }
+
+void RunHost::playKeys(const KeyActions& list) { input.playKeys(list); }
+
+void RunHost::releaseHeldInput() { input.releaseHeldInput(); }
+
+std::unique_ptr<TimerService> RunHost::makeTimerService() {
+  // Handled after the timer's report, as the run's end drops the service that reports.
+  return std::make_unique<OneShot>([this](std::exception_ptr failure) {
+    window.CallAfter([this, failure] { runStep([&failure] { std::rethrow_exception(failure); }); });
+  });
+}
+
+LgrDate RunHost::now() const { return {}; }
+
+void RunHost::refreshKeyboardLayout() { input.refreshKeyboardLayout(); }

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <wx/timer.h>
+#include <wx/treebase.h>
+
+#include <functional>
+#include <memory>
+
+#include "frame/SequencerHost.h"
+#include "tern/OwnerThread.h"
+
+class CommandTree;
+class RunInput;
+class Sequencer;
+class StopWindow;
+class TaskBarIcon;
+class wxFrame;
+namespace Tern {
+class EventReceiver;
+}
+
+// The run, as the main window hosts it: the sequencer and what it needs of the window (hiding
+// and showing it, the notification-area icon and the stop window, the stop key and the wait for
+// its chord to be let go, typing, timers), the input service's notice before the first run.
+// The run's events are addressed to the window, which hands them here. UI thread only.
+class RunHost final : private SequencerHost {
+ public:
+  // window is hidden during a run and receives its events; saveProject writes the project and
+  // tells of a failure.
+  RunHost(wxFrame& window, Tern::EventReceiver& receiver, CommandTree& tree, RunInput& input,
+          std::function<void()> saveProject);
+  ~RunHost() override;
+  RunHost(const RunHost&) = delete;
+  RunHost& operator=(const RunHost&) = delete;
+
+  // Tells of the selected group's stop time while the window is still up, then asks for the
+  // group to be run. The editors must be stored first.
+  void runCurrentGroup();
+
+  // The run's events, as the window receives them.
+  void endSequence();
+  void runSequence();
+  void commandFinished(const wxTreeItemId& item);
+  // Stops the typing at once; the final commands follow once the user has let go of the key.
+  void stopKeyPressed();
+
+  // A group runs: from its start until the window is shown again.
+  [[nodiscard]] bool isRunning() const;
+  [[nodiscard]] TaskBarIcon& taskBarIcon() const { return *trayIcon; }
+  // The stop window of the run in progress, if it shows one.
+  [[nodiscard]] StopWindow* stopWindow() const { return runStopWindow.get(); }
+
+ private:
+  // Runs one of the sequencer's steps; a step that fails (the run's timers could not start or
+  // stopped working) ends the run and tells the user, rather than leave the window hidden.
+  template <typename Step>
+  void runStep(Step step);
+  void onChordWait();
+
+  void saveProject() override;
+  void hideWindow() override;
+  void showWindow() override;
+  void showStopControls() override;
+  void removeStopControls() override;
+  void grabStopKey() override;
+  void releaseStopKey() override;
+  void postCommandFinished(const wxTreeItemId& item) override;
+  void postEndSequence() override;
+  [[nodiscard]] bool mayType() const override;
+  void playKeys(const KeyActions& list) override;
+  void releaseHeldInput() override;
+  [[nodiscard]] std::unique_ptr<TimerService> makeTimerService() override;
+  [[nodiscard]] LgrDate now() const override;
+  void refreshKeyboardLayout() override;
+
+  const Tern::OwnerThread uiThread;
+  wxFrame& window;
+  Tern::EventReceiver& receiver;
+  CommandTree& tree;
+  RunInput& input;
+  std::function<void()> save;
+  std::unique_ptr<Sequencer> sequencer;
+  std::unique_ptr<TaskBarIcon> trayIcon;
+  std::unique_ptr<StopWindow> runStopWindow;
+  // The stop key was grabbed for the run in progress.
+  bool stopKeyGrabbed = false;
+  // The input service's notice is shown before the first run only.
+  bool backendNoticeShown = false;
+  // After the stop key, watches for the user to let go of it before the final commands.
+  wxTimer chordWait;
+};
