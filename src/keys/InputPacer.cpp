@@ -15,7 +15,7 @@ InputPacer::Step InputPacer::sent(Clock::time_point now) {
   allowance -= 1;
   Step step;
   if (allowance < 1) {
-    // Once a burst is spent, the wait refills a whole one: the events then go out in batches,
+    // Once a burst is spent, the wait refills a whole one: the events then go out in bursts,
     // which the compositor passes on in few large writes rather than many small ones that
     // would fill the window's socket with overhead long before its data does.
     step.wait = std::chrono::ceil<Clock::duration>(Seconds((settings.burstEvents - allowance) / settings.eventsPerSecond));

@@ -30,11 +30,12 @@ class InputPacer {
   };
 
   // The settings of the virtual keyboard and pointer of wlroots compositors: over 1,000
-  // characters a second of mixed text (Shift characters take four events), and a window that
-  // reads its events only every 100 ms on a busy machine still gets them all. Waiting after
-  // each single event instead of each burst cut such a window off at this rate, and so did
-  // bursts of 1,000 events.
-  static constexpr Settings wlroots{5000, 16, 16};
+  // characters a second of mixed text (a Shift character takes four events). A burst (some
+  // 1.7 KB) fits the compositor's own 4 KiB buffer and reaches the window in one write; the
+  // window's socket then holds some 6,000 events, so a window that reads nothing for a second
+  // on a busy machine still gets them all. Sent one by one, events take far more of the
+  // socket's room (a few hundred fill it), and bursts of 1,000 overflow the compositor's buffer.
+  static constexpr Settings wlroots{5000, 64, 64};
 
   explicit InputPacer(const Settings& chosen);
 

@@ -332,11 +332,12 @@ void WaylandInjector::State::begin() {
   if (offeredKeymap) adoptOfferedKeymap();
 }
 
+// Reads without sending: what was injected goes out at the pace's bursts, so that the compositor
+// passes it on to the window in few large writes (see InputPacer).
 void WaylandInjector::State::pumpEvents() {
   wl_display* d = display.get();
   if (!alive()) return;
   while (wl_display_prepare_read(d) != 0) wl_display_dispatch_pending(d);
-  wl_display_flush(d);
   pollfd ready{wl_display_get_fd(d), POLLIN, 0};
   if (poll(&ready, 1, 0) > 0) {
     wl_display_read_events(d);
