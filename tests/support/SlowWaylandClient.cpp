@@ -28,6 +28,7 @@ namespace {
 constexpr auto readEvery = std::chrono::milliseconds(100);
 constexpr int side = 64;
 
+// The window's state; its objects end with the connection, which ends with the program.
 struct Client {
   wl_display* display = nullptr;
   wl_compositor* compositor = nullptr;
@@ -174,7 +175,9 @@ bool readArrived(wl_display* display) {
 
 int main() {
   Client c;
-  c.display = wl_display_connect(nullptr);
+  const std::unique_ptr<wl_display, decltype(&wl_display_disconnect)> connection(wl_display_connect(nullptr),
+                                                                                &wl_display_disconnect);
+  c.display = connection.get();
   if (c.display == nullptr) {
     say("disconnected 0");
     return 1;
@@ -200,6 +203,5 @@ int main() {
     }
   }
   say("received " + c.received);
-  wl_display_disconnect(c.display);
   return 0;
 }
