@@ -1,9 +1,11 @@
 // Typing throughput into a real Wayland client (wev) on a private headless sway, through the
-// compositor's virtual keyboard. Prints "name value unit" lines on stdout; diagnostics go to
-// stderr.
+// compositor's virtual keyboard; and whether a window that reads its events only every 100 ms,
+// on a machine kept busy, gets every character and stays connected. Prints "name value unit"
+// lines on stdout; diagnostics go to stderr.
 
 #include <xkbcommon/xkbcommon.h>
 
+#include <algorithm>
 #include <exception>
 #include <iomanip>
 #include <iostream>
@@ -13,6 +15,9 @@
 #include "keys/KeyTokens.h"
 #include "keys/Player.h"
 #include "keys/WaylandInjector.h"
+#include "support/BusyCores.h"
+#include "support/PrintableAscii.h"
+#include "support/SlowClient.h"
 #include "support/SwayServer.h"
 #include "support/WevRecorder.h"
 
@@ -40,8 +45,34 @@ Recording collect(WevRecorder& wev) {
   return result;
 }
 
-void run() {
-  const SwayServer sway;
+void typeInto(WaylandInjector& injector, const std::string& text) {
+  const KeyTokens tokens;
+  KeyActions list;
+  KeyParser(tokens, injector).parseKeys(text, list);
+  list.push_back(KeyCode::escape);
+  Player(injector).playKeys(list);
+}
+
+// Types 5,000 characters into the slow client while every core spins.
+void slowClient(const SwayServer& sway) {
+  SlowClient client(sway);
+  const std::string ascii = printableAscii();
+  std::string text;
+  while (text.size() < 5000) text += ascii.substr(0, ascii.size() - 2);
+  {
+    const BusyCores busy(std::chrono::seconds(120));
+    WaylandInjector injector(WaylandInjector::Options{sway.socketPath(), "us"});
+    client.waitForFocus();
+    typeInto(injector, text);
+  }
+  const SlowClient::Result result = client.finish();
+  const auto arrived = std::ranges::mismatch(text, result.received).in1 - text.begin();
+  if (result.disconnected) std::cerr << "slow client: cut off after " << result.count << " characters\n";
+  std::cout << "wayland_slow_client_lost " << text.size() - static_cast<std::size_t>(arrived) << " chars\n"
+            << "wayland_slow_client_disconnects " << (result.disconnected ? 1 : 0) << " disconnects\n";
+}
+
+void measureTyping(const SwayServer& sway) {
   WevRecorder wev(sway);
   WaylandInjector injector(WaylandInjector::Options{sway.socketPath(), "us"});
   wev.waitForInput();
@@ -50,16 +81,20 @@ void run() {
   std::vector<std::uint32_t> expected;
   for (const char c : text) expected.push_back(recordedAs(c));
 
-  const KeyTokens tokens;
-  const TypingResult typing = measure("wayland typing", [&] { return collect(wev); }, expected, [&] {
-    KeyActions list;
-    KeyParser(tokens, injector).parseKeys(text, list);
-    list.push_back(KeyCode::escape);
-    Player(injector).playKeys(list);
-  });
+  const TypingResult typing =
+      measure("wayland typing", [&] { return collect(wev); }, expected, [&] { typeInto(injector, text); });
   std::cout << std::fixed << std::setprecision(0) << "wayland_typing_chars_per_s " << typing.charsPerSecond
             << " chars/s\n"
             << "wayland_typing_lost " << typing.lost << " chars\n";
+}
+
+void run() {
+  {
+    const SwayServer sway;
+    measureTyping(sway);
+  }
+  const SwayServer sway;
+  slowClient(sway);
 }
 
 }  // namespace

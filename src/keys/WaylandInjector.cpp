@@ -19,6 +19,7 @@
 #include <string_view>
 #include <thread>
 
+#include "keys/InputPacer.h"
 #include "keys/KeyPositions.h"
 #include "keys/VirtualKeymap.h"
 #include "tern/OwnerThread.h"
@@ -27,18 +28,6 @@
 #include "xdg-output-unstable-v1-client-protocol.h"
 
 namespace {
-
-// A client flooded faster than it reads is cut off by the compositor once the socket towards it
-// is full (some hundred kilobytes, a few thousand key events), and we cannot see how far behind
-// it is. So a text goes out at a bounded pace: a burst up to the bucket's size at once, then no
-// faster than the bucket refills. A round trip after each batch keeps us no further ahead of the
-// compositor than that batch.
-constexpr int eventsPerBatch = 32;
-// wev, printing every event, lost nothing at 7,000 key events a second after a burst of 1,000
-// and was cut off at 10,000: 5,000 leaves room for a slower client (about 1,600 characters a
-// second of mixed text).
-constexpr double burstEvents = 1000;
-constexpr double eventsPerSecond = 5000;
 
 template <typename T, void (*destroy)(T*)>
 struct ProxyDeleter {
@@ -187,10 +176,7 @@ struct WaylandInjector::State {
   // The compositor's keymap for this connection's keyboard, not looked at yet.
   std::optional<std::string> offeredKeymap;
   ModifierState sentModifiers;
-  int eventsSinceRoundTrip = 0;
-  // What the pace still allows at once, as of bucketTime.
-  double bucket = burstEvents;
-  std::chrono::steady_clock::time_point bucketTime = std::chrono::steady_clock::now();
+  InputPacer pacer{InputPacer::wlroots};
   std::array<std::uint32_t, 256> heldKeyOfVk{};
 };
 
@@ -347,11 +333,12 @@ void WaylandInjector::State::begin() {
   if (offeredKeymap) adoptOfferedKeymap();
 }
 
+// Reads without sending: what was injected goes out at the pace's bursts, so that the compositor
+// passes it on to the window in few large writes (see InputPacer).
 void WaylandInjector::State::pumpEvents() {
   wl_display* d = display.get();
   if (!alive()) return;
   while (wl_display_prepare_read(d) != 0) wl_display_dispatch_pending(d);
-  wl_display_flush(d);
   pollfd ready{wl_display_get_fd(d), POLLIN, 0};
   if (poll(&ready, 1, 0) > 0) {
     wl_display_read_events(d);
@@ -402,7 +389,6 @@ void WaylandInjector::State::upload() {
   // The compositor passes the keymap on to the focused client before any key sent after it; a
   // round trip makes sure it has taken it before the keys that need it follow.
   wl_display_roundtrip(display.get());
-  eventsSinceRoundTrip = 0;
 }
 
 void WaylandInjector::State::flushOut() {
@@ -413,21 +399,15 @@ void WaylandInjector::State::flushOut() {
   }
 }
 
+// Every request that makes the compositor send the focused window an event counts.
 void WaylandInjector::State::pace() {
-  if (++eventsSinceRoundTrip < eventsPerBatch) return;
-  eventsSinceRoundTrip = 0;
-  using Seconds = std::chrono::duration<double>;
-  auto now = std::chrono::steady_clock::now();
-  bucket = std::min(burstEvents, bucket + Seconds(now - bucketTime).count() * eventsPerSecond);
-  bucketTime = now;
-  bucket -= eventsPerBatch;
-  if (bucket < 0) {
+  const auto now = InputPacer::Clock::now();
+  const InputPacer::Step step = pacer.sent(now);
+  if (step.roundTrip) wl_display_roundtrip(display.get());
+  if (step.wait > InputPacer::Clock::duration::zero()) {
     flushOut();
-    std::this_thread::sleep_for(Seconds(-bucket / eventsPerSecond));
-    bucket = 0;
-    bucketTime = std::chrono::steady_clock::now();
+    std::this_thread::sleep_until(now + step.wait);
   }
-  wl_display_roundtrip(display.get());
 }
 
 std::uint32_t WaylandInjector::State::resolve(std::uint8_t vk, bool mayAdd) {
@@ -456,6 +436,7 @@ void WaylandInjector::State::sendModifiers(xkb_mod_mask_t depressed) {
   sentModifiers = wanted;
   zwp_virtual_keyboard_v1_modifiers(virtualKeyboard.get(), wanted.depressed, wanted.latched, wanted.locked,
                                     wanted.group);
+  pace();
 }
 
 std::optional<Rectangle> WaylandInjector::State::outputsUnion() const {
@@ -520,6 +501,7 @@ void WaylandInjector::mouseEvent(MouseButton button, bool down, int x, int y) {
   zwlr_virtual_pointer_v1_motion_absolute(pointer, milliseconds(), px, py, static_cast<std::uint32_t>(area->width),
                                           static_cast<std::uint32_t>(area->height));
   zwlr_virtual_pointer_v1_frame(pointer);
+  s.pace();
   zwlr_virtual_pointer_v1_button(pointer, milliseconds(), buttonCode(button),
                                  down ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
   zwlr_virtual_pointer_v1_frame(pointer);

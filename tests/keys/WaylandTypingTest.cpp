@@ -14,7 +14,9 @@
 #include "keys/KeyTokens.h"
 #include "keys/Player.h"
 #include "keys/WaylandInjector.h"
+#include "support/BusyCores.h"
 #include "support/PrintableAscii.h"
+#include "support/SlowClient.h"
 #include "support/SwayServer.h"
 #include "support/TempDir.h"
 #include "support/WevRecorder.h"
@@ -145,4 +147,28 @@ TEST_F(WaylandTypingTest, TheKeymapFollowsTheActiveKeyboardOfTheSeat) {
   injector->sync();
   EXPECT_EQ(injector->keyScan(U'a'), (KeyScan{'Q', 0}));
   EXPECT_EQ(injector->generation(), frenchGeneration) << "a key added for a character counted as a switch";
+}
+
+// Catches typing that floods a window which reads its events late (a burst or a rate larger
+// than the compositor buffers for it): the compositor then cuts the window off, and an
+// application cut off usually exits with the user's unsaved work.
+TEST(WaylandPacingTest, ASlowWindowOnABusyMachineGetsEveryCharacterAndStaysConnected) {
+  const SwayServer sway;
+  SlowClient client(sway);
+  std::string text;
+  while (text.size() < 3000) text += printableAscii().substr(0, printableAscii().size() - 2);
+  {
+    const BusyCores busy(std::chrono::seconds(60));
+    WaylandInjector injector(WaylandInjector::Options{sway.socketPath(), "us"});
+    client.waitForFocus();
+    const KeyTokens tokens;
+    KeyActions list;
+    KeyParser(tokens, injector).parseKeys(text, list);
+    list.push_back(KeyCode::escape);
+    Player(injector).playKeys(list);
+  }
+  const SlowClient::Result result = client.finish();
+  EXPECT_FALSE(result.disconnected) << "cut off after " << result.count << " of " << text.size() << " characters";
+  EXPECT_EQ(result.received.size(), text.size());
+  EXPECT_TRUE(result.received == text) << "received " << result.received;
 }
