@@ -154,6 +154,16 @@ class Window {
   MyFrame* frame = nullptr;
 };
 
+// The recording client, once it has said that it is ready.
+ChildProcess startRecorder() {
+  ChildProcess::Options options;
+  options.argv = {XRECORDER_PATH};
+  options.out = ChildProcess::Output::capture;
+  ChildProcess recorder(options);
+  if (recorder.readLine(Clock::now() + patience) != "READY") throw std::runtime_error("xrecorder did not start");
+  return recorder;
+}
+
 // The arrival time of every key press xrecorder reports, up to an Escape press.
 std::vector<Clock::time_point> arrivals(ChildProcess& recorder) {
   std::vector<Clock::time_point> at;
@@ -166,11 +176,7 @@ std::vector<Clock::time_point> arrivals(ChildProcess& recorder) {
 
 // The 99th percentile of |gap - interval| between consecutive typings of one command.
 double intervalJitterP99(Settings& settings) {
-  ChildProcess::Options options;
-  options.argv = {XRECORDER_PATH};
-  options.out = ChildProcess::Output::capture;
-  ChildProcess recorder(options);
-  if (recorder.readLine(Clock::now() + patience) != "READY") throw std::runtime_error("xrecorder did not start");
+  ChildProcess recorder = startRecorder();
   Project project([](GroupCommand& group) {
     group.setStopAfterRepeats(true);
     group.setRepeatCount(1);
@@ -263,11 +269,7 @@ struct StopRecording {
 // connection of its own in the middle of one. From the press to the last character arriving
 // (none after the press counts as 0), and what arrived after it.
 StopFigures stopFigures(Settings& settings) {
-  ChildProcess::Options options;
-  options.argv = {XRECORDER_PATH};
-  options.out = ChildProcess::Output::capture;
-  ChildProcess recorder(options);
-  if (recorder.readLine(Clock::now() + patience) != "READY") throw std::runtime_error("xrecorder did not start");
+  ChildProcess recorder = startRecorder();
   Project project([](GroupCommand& group) {
     group.setDontStop(true);
     group.setFinalText("<ESC>");
