@@ -209,7 +209,7 @@ TEST_F(CommandPanelTest, WhatWillNotTypeAsWrittenIsMarkedAndToldUnderTheText) {
   box.SetValue(wxString::FromUTF8("caf\xc3\xa9<ENTR>x"));
   GuiTest::flushEvents();
   EXPECT_TRUE(note.IsShown());
-  EXPECT_EQ(note.GetLabel(), "\"<ENTR>\" is not a key name: it will be skipped");
+  EXPECT_EQ(note.GetLabel(), "\"<ENTR>\" is not a key name: it will be skipped; did you mean <ENTER>?");
   EXPECT_FALSE(markedAt(box, 3));
   EXPECT_TRUE(markedAt(box, 4));
   EXPECT_TRUE(markedAt(box, 9));

@@ -41,7 +41,8 @@ TEST_F(KeyTextCheckTest, ATextThatTypesAsWrittenHasNoFinding) {
 }
 
 TEST_F(KeyTextCheckTest, AnUnknownTokenIsMarkedWhole) {
-  expectOne("Hi<ENTR>there", KeyTextCheck::Kind::unknownToken, "<ENTR>", "\"<ENTR>\" is not a key name: it will be skipped");
+  expectOne("Hi<ENTR>there", KeyTextCheck::Kind::unknownToken, "<ENTR>",
+            "\"<ENTR>\" is not a key name: it will be skipped; did you mean <ENTER>?");
   // One token from the first "<" to the first ">", whatever lies between.
   expectOne("<A<ENTER>", KeyTextCheck::Kind::unknownToken, "<A<ENTER>",
             "\"<A<ENTER>\" is not a key name: it will be skipped");
@@ -49,6 +50,27 @@ TEST_F(KeyTextCheckTest, AnUnknownTokenIsMarkedWhole) {
             "\"< b and c >\" is not a key name: it will be skipped");
   expectOne("<MOUSE-LEFT-CLICK>", KeyTextCheck::Kind::unknownToken, "<MOUSE-LEFT-CLICK>",
             "\"<MOUSE-LEFT-CLICK>\" is not a key name: it will be skipped");
+}
+
+// Faults: a key name one slip away (a letter missing, extra, wrong or two swapped, in any case)
+// was not offered, or a name two slips away was, or one of several equally near names was.
+TEST_F(KeyTextCheckTest, AKeyNameOneEditAwayIsOffered) {
+  const struct {
+    const char* written;
+    const char* offer;
+  } cases[] = {
+      {"<ENTR>", "; did you mean <ENTER>?"},    {"<entter>", "; did you mean <ENTER>?"},
+      {"<ENTRE>", "; did you mean <ENTER>?"},   {"<ENTEX>", "; did you mean <ENTER>?"},
+      {"<ETNER>", "; did you mean <ENTER>?"},   {"<ESCC>", "; did you mean <ESC>?"},
+      {"<ETNRE>", ""},                          {"<hello>", ""},
+      {"<F25>", ""},                            {"<delet>", "; did you mean <DELETE>?"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.written);
+    const auto findings = check(c.written);
+    ASSERT_EQ(findings.size(), 1U);
+    EXPECT_EQ(findings[0].message, "\"" + std::string(c.written) + "\" is not a key name: it will be skipped" + c.offer);
+  }
 }
 
 TEST_F(KeyTextCheckTest, AnUnterminatedTokenMarksTheRestOfTheText) {
