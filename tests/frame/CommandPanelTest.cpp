@@ -228,6 +228,26 @@ TEST_F(CommandPanelTest, WhatWillNotTypeAsWrittenIsMarkedAndToldUnderTheText) {
   EXPECT_FALSE(markedAt(box, 3));
 }
 
+// Faults: a finding after the first was told nowhere; a tip stayed over text that is not marked.
+TEST_F(CommandPanelTest, EachMarkedPartTellsItsFindingUnderThePointer) {
+  wxTextCtrl& box = panel.commandTextCtrl();
+  box.SetValue("<A> <MOUSE-LEFT-CLICK X Y>");
+  GuiTest::flushEvents();
+  // The pointer over a character, found as the box finds characters under the pointer.
+  const auto tipAt = [&box](long position) {
+    wxPoint at(0, 4);
+    long hit = -1;
+    while (at.x < box.GetClientSize().x && (box.HitTest(at, &hit) != wxTE_HT_ON_TEXT || hit != position)) ++at.x;
+    wxMouseEvent motion(wxEVT_MOTION);
+    motion.SetPosition(at);
+    box.ProcessWindowEvent(motion);
+    return box.GetToolTipText();
+  };
+  EXPECT_EQ(tipAt(6), "\"<MOUSE-LEFT-CLICK X Y>\" needs two whole numbers X Y: it will use 0, 0");
+  EXPECT_EQ(tipAt(3), "");
+  EXPECT_EQ(tipAt(1), "\"<A>\" is not a key name: it will be skipped");
+}
+
 // Fault: a text of tokens without a blank froze the window for seconds, as the toolkit measured
 // its one long word again for every line it broke it into.
 TEST_F(CommandPanelTest, AWordTooLongToWrapWholeWrapsBetweenAnyCharacters) {
