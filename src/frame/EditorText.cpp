@@ -4,6 +4,7 @@
 #include <wx/textctrl.h>
 #include <wx/wupdlock.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,9 +70,13 @@ EditorText::EditorText(wxTextCtrl& textCtrl) : text(textCtrl) {
   note = new wxStaticText(text.GetParent(), wxID_ANY, wxEmptyString);
   note->Hide();
   text.Bind(wxEVT_TEXT, &EditorText::onText, this);
+  text.Bind(wxEVT_MOTION, &EditorText::onMotion, this);
 }
 
-EditorText::~EditorText() { text.Unbind(wxEVT_TEXT, &EditorText::onText, this); }
+EditorText::~EditorText() {
+  text.Unbind(wxEVT_TEXT, &EditorText::onText, this);
+  text.Unbind(wxEVT_MOTION, &EditorText::onMotion, this);
+}
 
 wxWindow& EditorText::noteWindow() const { return *note; }
 
@@ -89,7 +94,7 @@ void EditorText::show(std::string_view displayText) {
   chooseWrap(shown);
   text.ChangeValue(shown);
   if (cut) {
-    marked = false;
+    marks.clear();
     setNote(*note, wxString::Format("Too long to edit here: first %ld characters shown, all kept.", shownLimit));
   } else {
     checkText();
@@ -109,8 +114,10 @@ void EditorText::checkText() {
   chooseWrap(boxText);
   const std::string value = WxText::toUtf8(boxText);
   const std::vector<KeyTextCheck::Finding> findings = textCheck().check(value, screen(), mostMarks);
-  if (marked) text.SetStyle(0, text.GetLastPosition(), wxTextAttr(wxNullColour, text.GetBackgroundColour()));
-  marked = !findings.empty();
+  if (!marks.empty()) text.SetStyle(0, text.GetLastPosition(), wxTextAttr(wxNullColour, text.GetBackgroundColour()));
+  marks.clear();
+  // A tip of a finding since mended goes; the pointer's next move brings a current one.
+  if (!text.GetToolTipText().empty()) text.UnsetToolTip();
   // The findings come in text order, so their positions are counted in one pass.
   long characters = 0;
   std::size_t counted = 0;
@@ -123,10 +130,11 @@ void EditorText::checkText() {
     const long begin = position(finding.begin);
     const long end = position(finding.end);
     text.SetStyle(begin, end, wxTextAttr(wxNullColour, markColour()));
+    marks.push_back({begin, end, WxText::fromUtf8(finding.message)});
   }
   wxString message;
-  if (!findings.empty()) {
-    message = WxText::fromUtf8(findings.front().message);
+  if (!marks.empty()) {
+    message = marks.front().message;
     if (findings.size() == mostMarks) {
       message += " (more marked)";
     } else if (findings.size() > 1) {
@@ -142,6 +150,23 @@ std::string EditorText::textToStore() const {
   if (value == shown) return original;
   if (nulShown) value.Replace(wxString(nulSymbol), wxString(nul));
   return WxText::toUtf8(value);
+}
+
+void EditorText::onMotion(wxMouseEvent& event) {
+  event.Skip();
+  // The note tells only the first finding; the others are told where they are marked.
+  long position = 0;
+  const bool onText = text.HitTest(event.GetPosition(), &position) == wxTE_HT_ON_TEXT;
+  const auto over = std::find_if(marks.begin(), marks.end(), [position](const Mark& mark) {
+    return mark.begin <= position && position < mark.end;
+  });
+  const wxString tip = onText && over != marks.end() ? over->message : wxString();
+  if (tip == text.GetToolTipText()) return;
+  if (tip.empty()) {
+    text.UnsetToolTip();
+  } else {
+    text.SetToolTip(tip);
+  }
 }
 
 void EditorText::onText(wxCommandEvent& event) {

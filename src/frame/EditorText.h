@@ -5,8 +5,10 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 class wxCommandEvent;
+class wxMouseEvent;
 class wxStaticText;
 class wxTextCtrl;
 class wxWindow;
@@ -15,7 +17,8 @@ class wxWindow;
 // text makes every keystroke take seconds, so the editor shows NUL as U+2400 and at most
 // shownLimit characters. While the user has left the text as shown, storing gives back the bytes
 // that were shown, exactly and however long. As the text changes, what it will not type as
-// written is marked in the box and the first such part is told in the note. UI thread only.
+// written is marked in the box and the first such part is told in the note; each marked part
+// tells its own in a tool tip while the pointer is over it. UI thread only.
 class EditorText {
  public:
   // An unbroken line of 64 KiB already takes the toolkit seconds to lay out; 16 KiB stays quick.
@@ -39,6 +42,7 @@ class EditorText {
 
  private:
   void onText(wxCommandEvent& event);
+  void onMotion(wxMouseEvent& event);
   // Wraps the box between any two characters while value holds a word too long to wrap whole.
   void chooseWrap(const wxString& value);
   // Checks the box's text, marks what will not type as written and tells the first of it.
@@ -50,6 +54,11 @@ class EditorText {
   wxString shown;
   bool nulShown = false;
   bool cut = false;
-  // Parts of the text are marked.
-  bool marked = false;
+  // A marked part of the text, in the box's character positions, and what it will do.
+  struct Mark {
+    long begin;
+    long end;
+    wxString message;
+  };
+  std::vector<Mark> marks;
 };

@@ -1,8 +1,10 @@
 #include "keys/KeyTextCheck.h"
 
 #include <charconv>
+#include <utility>
 
 #include "keys/KeyTextScanner.h"
+#include "keys/KeyTokens.h"
 
 namespace {
 
@@ -54,6 +56,31 @@ bool numbersReadAsWritten(std::string_view written, std::int32_t x, std::int32_t
   return numbers.size() == 2 && numbers[0] == x && numbers[1] == y;
 }
 
+// Whether b comes from a by one insertion, deletion, substitution or swap of two neighbours.
+bool oneEditApart(std::string_view a, std::string_view b) {
+  if (a.size() > b.size()) std::swap(a, b);
+  if (b.size() - a.size() > 1) return false;
+  std::size_t i = 0;
+  while (i < a.size() && a[i] == b[i]) ++i;
+  if (i == b.size()) return false;
+  if (a.size() < b.size()) return a.substr(i) == b.substr(i + 1);
+  if (a.substr(i + 1) == b.substr(i + 1)) return true;
+  return i + 1 < a.size() && a[i] == b[i + 1] && a[i + 1] == b[i] && a.substr(i + 2) == b.substr(i + 2);
+}
+
+// The one key name an edit away from an unknown upper-case token, as "; did you mean <ENTER>?";
+// nothing when there is none or more than one ("<F25>" is as near to "<F2>" as to "<F24>"), where
+// a guess would mislead.
+std::string likelyName(const KeyTokens& tokens, std::string_view upper) {
+  std::string_view found;
+  for (const auto& [name, code] : tokens.entries()) {
+    if (!oneEditApart(upper, name)) continue;
+    if (!found.empty()) return {};
+    found = name;
+  }
+  return found.empty() ? std::string() : "; did you mean " + std::string(found) + "?";
+}
+
 }  // namespace
 
 KeyTextCheck::KeyTextCheck(const KeyTokens& tokenTable) : tokens(tokenTable) {}
@@ -76,7 +103,7 @@ std::vector<KeyTextCheck::Finding> KeyTextCheck::check(std::string_view text, st
     const KeyTextScanner::Reading reading = KeyTextScanner::readToken(tokens, written, upper);
     if (reading.kind == KeyTextScanner::Reading::Kind::unknown) {
       findings.push_back({Kind::unknownToken, piece->begin, piece->end,
-                          quote(written) + " is not a key name: it will be skipped"});
+                          quote(written) + " is not a key name: it will be skipped" + likelyName(tokens, upper)});
       continue;
     }
     if (reading.kind != KeyTextScanner::Reading::Kind::mouse) continue;

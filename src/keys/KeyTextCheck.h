@@ -16,7 +16,7 @@ class KeyTokens;
 class KeyTextCheck {
  public:
   enum class Kind {
-    // "<ENTR>": skipped.
+    // "<ENTR>": skipped; the one key name an edit away is offered.
     unknownToken,
     // "<F13" with no ">": it and the rest of the text are skipped.
     unterminatedToken,
@@ -30,7 +30,8 @@ class KeyTextCheck {
     // Byte offsets in the text; end is one past the last byte.
     std::size_t begin;
     std::size_t end;
-    // One short line for the user, such as "<ENTR>" is not a key name: it will be skipped.
+    // One short line for the user, such as "<ENTR>" is not a key name: it will be skipped; did
+    // you mean <ENTER>?
     std::string message;
   };
   struct Screen {

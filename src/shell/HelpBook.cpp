@@ -124,8 +124,7 @@ void HelpBook::showPopupFor(wxWindow* focused) {
     return;
   }
   if (currentPopup) currentPopup->Destroy();
-  const wxRect control = target->GetScreenRect();
   auto* shown = new HelpPopup(owner, WxText::fromUtf8(text));
   currentPopup = shown;
-  shown->showAt(wxPoint(control.x + control.width / 2, control.y));
+  shown->showBeside(target->GetScreenRect());
 }

@@ -1,25 +1,32 @@
 #pragma once
 
+#include <wx/eventfilter.h>
 #include <wx/popupwin.h>
 
-// A short help text in a small window of its own, under the pointer's reach of a control: its
-// top edge is centred on an anchor point, kept on the screen. It goes at the next click or key
-// anywhere and then destroys itself. UI thread only.
-class HelpPopup : public wxPopupTransientWindow {
+// A short help text in a small window of its own beside a control, never over it, kept on the
+// screen. It takes neither the focus nor the pointer: the next key or click anywhere in the
+// program closes it and still goes where it was aimed, except Escape, which only closes it.
+// Closed, it destroys itself. UI thread only.
+class HelpPopup : public wxPopupWindow, private wxEventFilter {
  public:
   HelpPopup(wxWindow* parent, const wxString& text);
+  ~HelpPopup() override;
+  HelpPopup(const HelpPopup&) = delete;
+  HelpPopup& operator=(const HelpPopup&) = delete;
 
-  // Shows the popup with the centre of its top edge at anchor (screen coordinates), moved
-  // inside the display that holds the anchor.
-  void showAt(const wxPoint& anchor);
+  // Shows the popup beside control (screen coordinates), inside the display that holds it.
+  void showBeside(const wxRect& control);
 
-  // The position the popup takes for anchor, for a popup of size on a display of area.
-  static wxPoint placeFor(const wxPoint& anchor, const wxSize& size, const wxRect& area);
+  // The position the popup takes for control, for a popup of size on a display of area: centred
+  // below it, else above it, else on the side with more room.
+  static wxPoint placeFor(const wxRect& control, const wxSize& size, const wxRect& area);
 
   [[nodiscard]] const wxString& text() const { return shown; }
 
  private:
-  void OnDismiss() override;
+  int FilterEvent(wxEvent& event) override;
+  void close();
 
   wxString shown;
+  bool closing = false;
 };

@@ -209,7 +209,7 @@ TEST_F(CommandPanelTest, WhatWillNotTypeAsWrittenIsMarkedAndToldUnderTheText) {
   box.SetValue(wxString::FromUTF8("caf\xc3\xa9<ENTR>x"));
   GuiTest::flushEvents();
   EXPECT_TRUE(note.IsShown());
-  EXPECT_EQ(note.GetLabel(), "\"<ENTR>\" is not a key name: it will be skipped");
+  EXPECT_EQ(note.GetLabel(), "\"<ENTR>\" is not a key name: it will be skipped; did you mean <ENTER>?");
   EXPECT_FALSE(markedAt(box, 3));
   EXPECT_TRUE(markedAt(box, 4));
   EXPECT_TRUE(markedAt(box, 9));
@@ -226,6 +226,26 @@ TEST_F(CommandPanelTest, WhatWillNotTypeAsWrittenIsMarkedAndToldUnderTheText) {
   EXPECT_EQ(note.GetLabel(), "\"<A>\" is not a key name: it will be skipped (1 more marked)");
   EXPECT_TRUE(markedAt(box, 6));
   EXPECT_FALSE(markedAt(box, 3));
+}
+
+// Faults: a finding after the first was told nowhere; a tip stayed over text that is not marked.
+TEST_F(CommandPanelTest, EachMarkedPartTellsItsFindingUnderThePointer) {
+  wxTextCtrl& box = panel.commandTextCtrl();
+  box.SetValue("<A> <MOUSE-LEFT-CLICK X Y>");
+  GuiTest::flushEvents();
+  // The pointer over a character, found as the box finds characters under the pointer.
+  const auto tipAt = [&box](long position) {
+    wxPoint at(0, 4);
+    long hit = -1;
+    while (at.x < box.GetClientSize().x && (box.HitTest(at, &hit) != wxTE_HT_ON_TEXT || hit != position)) ++at.x;
+    wxMouseEvent motion(wxEVT_MOTION);
+    motion.SetPosition(at);
+    box.ProcessWindowEvent(motion);
+    return box.GetToolTipText();
+  };
+  EXPECT_EQ(tipAt(6), "\"<MOUSE-LEFT-CLICK X Y>\" needs two whole numbers X Y: it will use 0, 0");
+  EXPECT_EQ(tipAt(3), "");
+  EXPECT_EQ(tipAt(1), "\"<A>\" is not a key name: it will be skipped");
 }
 
 // Fault: a text of tokens without a blank froze the window for seconds, as the toolkit measured

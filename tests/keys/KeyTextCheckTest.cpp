@@ -41,7 +41,8 @@ TEST_F(KeyTextCheckTest, ATextThatTypesAsWrittenHasNoFinding) {
 }
 
 TEST_F(KeyTextCheckTest, AnUnknownTokenIsMarkedWhole) {
-  expectOne("Hi<ENTR>there", KeyTextCheck::Kind::unknownToken, "<ENTR>", "\"<ENTR>\" is not a key name: it will be skipped");
+  expectOne("Hi<ENTR>there", KeyTextCheck::Kind::unknownToken, "<ENTR>",
+            "\"<ENTR>\" is not a key name: it will be skipped; did you mean <ENTER>?");
   // One token from the first "<" to the first ">", whatever lies between.
   expectOne("<A<ENTER>", KeyTextCheck::Kind::unknownToken, "<A<ENTER>",
             "\"<A<ENTER>\" is not a key name: it will be skipped");
@@ -49,6 +50,20 @@ TEST_F(KeyTextCheckTest, AnUnknownTokenIsMarkedWhole) {
             "\"< b and c >\" is not a key name: it will be skipped");
   expectOne("<MOUSE-LEFT-CLICK>", KeyTextCheck::Kind::unknownToken, "<MOUSE-LEFT-CLICK>",
             "\"<MOUSE-LEFT-CLICK>\" is not a key name: it will be skipped");
+}
+
+// Faults: a key name one slip away (a letter missing, extra, wrong or two swapped, in any case)
+// was not offered, or a name two slips away was, or one of several equally near names was.
+TEST_F(KeyTextCheckTest, AKeyNameOneEditAwayIsOffered) {
+  // Each written token with the name offered, or none.
+  for (const auto& [written, name] : std::initializer_list<std::pair<std::string, std::string>>{
+           {"<ENTR>", "<ENTER>"}, {"<entter>", "<ENTER>"}, {"<ENTEX>", "<ENTER>"}, {"<ETNER>", "<ENTER>"},
+           {"<delet>", "<DELETE>"}, {"<ETNRE>", ""}, {"<hello>", ""}, {"<F25>", ""}}) {
+    const auto findings = check(written);
+    ASSERT_EQ(findings.size(), 1U) << written;
+    EXPECT_EQ(findings[0].message, "\"" + written + "\" is not a key name: it will be skipped" +
+                                       (name.empty() ? "" : "; did you mean " + name + "?"));
+  }
 }
 
 TEST_F(KeyTextCheckTest, AnUnterminatedTokenMarksTheRestOfTheText) {

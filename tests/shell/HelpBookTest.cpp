@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <wx/button.h>
 #include <wx/frame.h>
 #include <wx/html/helpctrl.h>
 #include <wx/html/helpfrm.h>
@@ -8,8 +9,10 @@
 #include <wx/panel.h>
 #include <wx/textctrl.h>
 #include <wx/treectrl.h>
+#include <wx/uiaction.h>
 
 #include <fstream>
+#include <functional>
 
 #include "shell/HelpBook.h"
 #include "shell/PopupTexts.h"
@@ -124,8 +127,8 @@ TEST_F(HelpBookTest, ThePopupBelongsToTheFocusedControlOrItsCompoundControl) {
   EXPECT_EQ(HelpBook::popupTarget(nullptr), nullptr);
 }
 
-// Faults: the popup showed another control's text, or away from the control, or off the screen.
-TEST_F(HelpBookTest, ThePopupShowsTheControlsTextAtTheCentreOfItsTopEdge) {
+// Faults: the popup showed another control's text, covered the control, or stood away from it.
+TEST_F(HelpBookTest, ThePopupShowsTheControlsTextJustBelowIt) {
   auto* text = new wxTextCtrl(&frame, 3011, "", wxPoint(40, 60), wxSize(200, 40));
   GuiTest::flushEvents();
   book.showPopupFor(text);
@@ -135,15 +138,49 @@ TEST_F(HelpBookTest, ThePopupShowsTheControlsTextAtTheCentreOfItsTopEdge) {
   EXPECT_EQ(popup->text(), wxString::FromUTF8(PopupTexts::find(3011).data(), PopupTexts::find(3011).size()));
   const wxRect control = text->GetScreenRect();
   const wxRect shown = popup->GetScreenRect();
-  EXPECT_EQ(shown.y, control.y);
+  EXPECT_FALSE(shown.Intersects(control));
+  EXPECT_NEAR(shown.y, control.GetBottom(), 8);
   EXPECT_NEAR(shown.x + shown.width / 2, control.x + control.width / 2, 1);
   EXPECT_EQ(book.viewer(), nullptr);
 }
 
+// Faults: Escape left the popup up or also reached the field; a key or click that closed the
+// popup was swallowed instead of reaching the field or the button it was aimed at.
+TEST_F(HelpBookTest, ThePopupGoesAtEscapeAndAtAKeyOrClickThatStillReachesItsTarget) {
+  auto* text = new wxTextCtrl(&frame, 3011, "", wxPoint(10, 10), wxSize(200, 30));
+  auto* button = new wxButton(&frame, wxID_ANY, "Go", wxPoint(10, 200), wxSize(100, 40));
+  GuiTest::EventCounter keys(*text, wxEVT_KEY_DOWN);
+  GuiTest::EventCounter clicks(*button, wxEVT_BUTTON);
+  frame.Raise();
+  text->SetFocus();
+  ASSERT_TRUE(GuiTest::waitFor([text] { return wxWindow::FindFocus() == text; }));
+  wxUIActionSimulator user;
+  const auto shownThenGone = [this, text](const std::function<void()>& act) {
+    book.showPopupFor(text);
+    HelpPopup* popup = book.popup();
+    EXPECT_TRUE(GuiTest::waitFor([popup] { return popup->IsShown(); }));
+    act();
+    EXPECT_TRUE(GuiTest::waitFor([this] { return book.popup() == nullptr; }));
+  };
+  shownThenGone([&user] { user.Char(WXK_ESCAPE); });
+  GuiTest::flushEvents();
+  EXPECT_EQ(keys.count(), 0);
+  shownThenGone([&user] { user.Char('a'); });
+  EXPECT_TRUE(GuiTest::waitFor([text] { return text->GetValue() == "a"; })) << text->GetValue();
+  shownThenGone([&user, button] {
+    user.MouseMove(button->GetScreenRect().GetPosition() + wxPoint(50, 20));
+    user.MouseClick();
+  });
+  EXPECT_TRUE(GuiTest::waitFor([&clicks] { return clicks.count() == 1; }));
+}
+
 TEST(HelpPopupPlaceTest, ThePopupStaysOnTheScreen) {
   const wxRect screen(0, 0, 1024, 768);
-  EXPECT_EQ(HelpPopup::placeFor({500, 100}, {200, 50}, screen), wxPoint(400, 100));
-  EXPECT_EQ(HelpPopup::placeFor({20, 100}, {200, 50}, screen), wxPoint(0, 100));
-  EXPECT_EQ(HelpPopup::placeFor({1020, 740}, {200, 50}, screen), wxPoint(824, 718));
-  EXPECT_EQ(HelpPopup::placeFor({500, 100}, {2000, 50}, screen), wxPoint(0, 100));
+  // Below, centred; against an edge; above when there is no room below; beside a control as
+  // tall as the screen; wider than the screen.
+  EXPECT_EQ(HelpPopup::placeFor({450, 100, 100, 30}, {200, 50}, screen), wxPoint(400, 134));
+  EXPECT_EQ(HelpPopup::placeFor({0, 100, 40, 30}, {200, 50}, screen), wxPoint(0, 134));
+  EXPECT_EQ(HelpPopup::placeFor({980, 700, 40, 30}, {200, 50}, screen), wxPoint(824, 646));
+  EXPECT_EQ(HelpPopup::placeFor({100, 0, 300, 768}, {200, 50}, screen), wxPoint(404, 0));
+  EXPECT_EQ(HelpPopup::placeFor({450, 100, 100, 30}, {2000, 50}, screen), wxPoint(0, 134));
 }
