@@ -76,3 +76,9 @@ std::optional<std::string_view> MenuTokens::textFor(int id) {
   }
   return std::nullopt;
 }
+
+std::optional<std::size_t> MenuTokens::placeholderIn(std::string_view inserted) {
+  const std::size_t at = inserted.find(placeholder);
+  if (at == std::string_view::npos) return std::nullopt;
+  return at;
+}

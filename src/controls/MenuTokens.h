@@ -25,4 +25,8 @@ class MenuTokens {
   [[nodiscard]] static const std::vector<Submenu>& submenus();
   // The text an item inserts; nothing for an id no item has.
   [[nodiscard]] static std::optional<std::string_view> textFor(int id);
+  // Where the mouse templates' coordinates stand, to be typed over: the offset of "X Y" in an
+  // inserted text, or nothing when it has none.
+  [[nodiscard]] static std::optional<std::size_t> placeholderIn(std::string_view inserted);
+  static constexpr std::string_view placeholder = "X Y";
 };

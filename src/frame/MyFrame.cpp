@@ -426,7 +426,8 @@ void MyFrame::onInsertSpecialButton(wxCommandEvent& event) {
   if (button == nullptr) return;
   // The status bar shows the items' help as it does the menu bar's, and its text again after.
   TokenMenu menu([this](const wxString& help) { DoGiveHelp(help, true); });
-  UserDialogs::current().popUpMenu(*button, menu, wxPoint(0, 0));
+  // Below the button, so that the menu never hides the button the user just pressed.
+  UserDialogs::current().popUpMenu(*button, menu, wxPoint(0, button->GetSize().GetHeight()));
   DoGiveHelp(wxEmptyString, false);
 }
 
@@ -436,7 +437,15 @@ void MyFrame::insertSpecial(int id) {
                                                                : commandEditor().commandTextCtrl();
   // A text too long to edit shows only its beginning, read-only; an insertion would be lost.
   if (const std::optional<std::string_view> text = MenuTokens::textFor(id); text && target.IsEditable()) {
+    long from = 0;
+    long to = 0;
+    target.GetSelection(&from, &to);
     target.WriteText(WxText::fromUtf8(*text));
+    // A mouse template's coordinates are selected, so that typing the numbers replaces them.
+    if (const auto at = MenuTokens::placeholderIn(*text)) {
+      const long start = from + static_cast<long>(*at);
+      target.SetSelection(start, start + static_cast<long>(MenuTokens::placeholder.size()));
+    }
   }
   target.SetFocus();
 }

@@ -1020,7 +1020,8 @@ TEST_F(MyFrameTest, InsertSpecialPopsTheTokenMenuUpAtThePressedButton) {
   ASSERT_EQ(dialogs.popups.size(), 1U);
   const RecordingDialogs::Popup& popup = dialogs.popups[0];
   EXPECT_EQ(popup.window, &button);
-  EXPECT_EQ(popup.at, wxPoint(0, 0));
+  // Below the button: a menu over it hides what was just pressed.
+  EXPECT_EQ(popup.at, wxPoint(0, button.GetSize().GetHeight()));
   std::vector<RecordingDialogs::MenuEntry> expected;
   for (const auto& submenu : MenuTokens::submenus()) {
     expected.push_back({submenu.id, wxString::FromUTF8(submenu.title), wxEmptyString, 0, false});
@@ -1091,10 +1092,17 @@ TEST_F(MyFrameTest, AnInsertSpecialItemGoesToTheSelectedRecordsTextAtTheCaret) {
   GuiTest::click(insertSpecialButton(frame->commandEditor()));
   EXPECT_EQ(commandText.GetValue(), "x<SCROLL>");
   EXPECT_EQ(tree().groupRecord(find({"Rest"}))->getFinalText(), "ab<ENTER><CAPS>cd");
+  // A mouse template's "X Y" is selected, so that the numbers typed next replace it.
+  dialogs.menuChoices = {101};
+  GuiTest::click(insertSpecialButton(frame->commandEditor()));
+  EXPECT_EQ(commandText.GetValue(), "x<SCROLL><MOUSE-LEFT-CLICK X Y>");
+  EXPECT_EQ(commandText.GetStringSelection(), "X Y");
+  commandText.WriteText("10 20");
+  EXPECT_EQ(commandText.GetValue(), "x<SCROLL><MOUSE-LEFT-CLICK 10 20>");
 
   GuiTest::click(insertSpecialButton(frame->commandEditor()));
-  EXPECT_EQ(dialogs.popups.size(), 4U);
-  EXPECT_EQ(commandText.GetValue(), "x<SCROLL>");
+  EXPECT_EQ(dialogs.popups.size(), 5U);
+  EXPECT_EQ(commandText.GetValue(), "x<SCROLL><MOUSE-LEFT-CLICK 10 20>");
 
   // A text too long to edit shows its beginning read-only, and the whole text is stored: a
   // token typed into the beginning would be lost without a word.
