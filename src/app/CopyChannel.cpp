@@ -129,6 +129,8 @@ class CopyChannel::Connection final : public wxEventLoopSourceHandler {
   Socket socket;
   std::string received;
   std::unique_ptr<wxEventLoopSource> source;
+  // The toolkit may report an error right after the read that finished the connection.
+  bool finished = false;
 };
 
 class CopyChannel::Listener final : public wxEvtHandler, public wxEventLoopSourceHandler {
@@ -173,7 +175,7 @@ class CopyChannel::Listener final : public wxEvtHandler, public wxEventLoopSourc
 
 CopyChannel::Connection::Connection(int accepted, Listener& owner)
     : listener(owner), socket(accepted),
-      source(wxEventLoopBase::AddSourceForFD(accepted, this, wxEVENT_SOURCE_INPUT | wxEVENT_SOURCE_EXCEPTION)) {}
+      source(wxEventLoopBase::AddSourceForFD(accepted, this, wxEVENT_SOURCE_INPUT)) {}
 
 void CopyChannel::Connection::OnReadWaiting() {
   if (!source) return;
@@ -207,6 +209,8 @@ void CopyChannel::Connection::OnReadWaiting() {
 }
 
 void CopyChannel::Connection::finish() {
+  if (finished) return;
+  finished = true;
   source.reset();
   listener.done(this);
 }
