@@ -4,6 +4,7 @@
 
 #include <iostream>
 #include <system_error>
+#include <vector>
 
 #include "app/CommandLine.h"
 #include "app/CopyChannel.h"
@@ -35,7 +36,9 @@ namespace {
 
 std::filesystem::path runningProgramFolder();
 
-// The options that need no window; nothing for those that start the program.
+// Answers the options that need no window: the status to exit with; nothing when the program is
+// to start. A copy running on the project runs the group of --run itself, and then this one needs
+// no display.
 std::optional<int> answerWithoutWindow(const CommandLine& line) {
   switch (line.action()) {
     case CommandLine::Action::help:
@@ -47,12 +50,12 @@ std::optional<int> answerWithoutWindow(const CommandLine& line) {
     case CommandLine::Action::usageError:
       std::cerr << "zentak: " << line.error() << '\n' << line.usage() << std::flush;
       return CopyClient::usageError;
+    case CommandLine::Action::start:
+      return std::nullopt;
     case CommandLine::Action::list:
+    case CommandLine::Action::run:
     case CommandLine::Action::stop:
       break;
-    case CommandLine::Action::start:
-    case CommandLine::Action::run:
-      return std::nullopt;
   }
   std::filesystem::path folder;
   try {
@@ -62,7 +65,11 @@ std::optional<int> answerWithoutWindow(const CommandLine& line) {
     return CopyClient::refused;
   }
   CopyClient client(folder, std::cout, std::cerr);
-  return line.action() == CommandLine::Action::list ? client.list() : client.stop();
+  if (line.action() == CommandLine::Action::list) return client.list();
+  if (line.action() == CommandLine::Action::stop) return client.stop();
+  const auto reply = CopyChannel::ask(InstanceLock::nameFor(folder), {ChannelProtocol::Verb::run, line.group()});
+  if (reply.outcome == CopyChannel::Reply::Outcome::noCopy) return std::nullopt;
+  return client.report(reply, line.group());
 }
 
 }  // namespace
@@ -75,7 +82,6 @@ int main(int argc, char** argv) {
   if (const auto status = answerWithoutWindow(line)) return *status;
   // Before wxEntry, where GTK starts and reads it: no OpenGL probe, which Zentak has no use for.
   ToolkitEnvironment::prepare();
-  wxApp::SetInstance(new Zentak(line.action() == CommandLine::Action::run ? std::optional(line.group()) : std::nullopt));
   return wxEntry(argc, argv);
 }
 
@@ -121,8 +127,7 @@ std::filesystem::path projectFolderOf(const std::filesystem::path& programFolder
 
 }  // namespace
 
-Zentak::Zentak(std::optional<std::string> groupToRun)
-    : program(runningProgramFolder()), folder(projectFolderOf(program)), startRun(std::move(groupToRun)) {
+Zentak::Zentak() : program(runningProgramFolder()), folder(projectFolderOf(program)) {
   std::error_code ignored;
   std::filesystem::current_path(folder, ignored);
   wxImage::AddHandler(new wxGIFHandler);
@@ -132,6 +137,12 @@ Zentak::Zentak(std::optional<std::string> groupToRun)
 Zentak::~Zentak() { BaseCommand::setKeyParse({}); }
 
 bool Zentak::OnInit() {
+  // Read again here, where the toolkit has created the application and taken its own options.
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; ++i) arguments.push_back(argv[i].ToStdString(wxConvUTF8));
+  std::vector<const char*> pointers;
+  for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
+  if (const CommandLine line(argc, pointers.data()); line.action() == CommandLine::Action::run) startRun = line.group();
   // Nothing has read or written the project yet: a second copy goes without touching it.
   instanceLock = std::make_unique<InstanceLock>(folder);
   const std::string channelName = InstanceLock::nameFor(folder);

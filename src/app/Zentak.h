@@ -22,8 +22,7 @@ class Settings;
 // Everything here runs on the UI thread.
 class Zentak : public wxApp {
  public:
-  // groupToRun is run once the project is loaded (in the copy running on it, if any).
-  explicit Zentak(std::optional<std::string> groupToRun = std::nullopt);
+  Zentak();
   ~Zentak() override;
 
   bool OnInit() override;
@@ -52,6 +51,8 @@ class Zentak : public wxApp {
   std::unique_ptr<CopyRequests> requests;
   std::unique_ptr<CopyChannel> channel;
   MyFrame* mainFrame = nullptr;
+  // The group the command line asks to run, once the project is loaded (in the copy running on
+  // it, if any).
   std::optional<std::string> startRun;
   // The program ends at once with this status, without its window: another copy runs on this
   // folder, which this one has handed over to or told the user of, or its command line asked
