@@ -8,8 +8,8 @@
 #include "commands/GroupCommand.h"
 #include "frame/FrameEvents.h"
 #include "frame/MyFrame.h"
+#include "frame/RunInput.h"
 #include "tern/Crc32.h"
-#include "text/WxText.h"
 #include "tree/CommandTree.h"
 
 namespace {
@@ -22,10 +22,16 @@ constexpr std::uint32_t runHandledId = Tern::eventTypeId("RunRequestHandled");
 
 // How often a run asked for at start-up looks whether the project has been loaded.
 constexpr int loadWaitPollMs = 50;
+// How often a stop asked for looks whether the user has let go of the modifiers.
+constexpr int stopWaitPollMs = 10;
 
 }  // namespace
 
-CopyRequests::CopyRequests(MyFrame& frame) : window(frame) {}
+CopyRequests::CopyRequests(MyFrame& frame, RunInput& input) : window(frame), keyboard(input) {
+  loadWait.SetOwner(this);
+  stopWait.SetOwner(this);
+  Bind(wxEVT_TIMER, [this](wxTimerEvent&) { onStopWait(); }, stopWait.GetId());
+}
 
 Answer CopyRequests::answer(const ChannelProtocol::Request& request) {
   uiThread.assertCurrent("CopyRequests::answer");
@@ -98,19 +104,27 @@ wxTreeItemId CopyRequests::groupItem(const std::string& name) const {
 
 Answer CopyRequests::stop() {
   if (!window.isRunning() && !runQueued) return {Status::notRunning, {}};
-  // Behind a run still being started, so that it ends that run.
-  CallAfter([this] { Tern::Event::postOwned(std::make_unique<EndSequenceEvent>(&window)); });
+  stopWait.Start(stopWaitPollMs);
   return {};
+}
+
+// A stop asked for by a shortcut of the desktop comes while the user still holds its keys: the
+// final commands would come out as shortcuts in the user's window, so they wait, as after the stop
+// key. Behind a run still being started, so that it ends that run.
+void CopyRequests::onStopWait() {
+  if (runQueued || keyboard.userHoldsModifier()) return;
+  stopWait.Stop();
+  Tern::Event::postOwned(std::make_unique<EndSequenceEvent>(&window));
 }
 
 void CopyRequests::runWhenLoaded(const std::string& name, std::function<void(const Answer&)> told) {
   uiThread.assertCurrent("CopyRequests::runWhenLoaded");
-  loadWait.SetOwner(this);
-  Bind(wxEVT_TIMER, [this, name, told = std::move(told)](wxTimerEvent&) {
+  const auto tick = [this, name, told = std::move(told)](wxTimerEvent&) {
     const Answer answer = this->answer({ChannelProtocol::Verb::run, name});
     if (answer.status == Status::starting || answer.status == Status::dialogOpen) return;
     loadWait.Stop();
     told(answer);
-  });
+  };
+  Bind(wxEVT_TIMER, tick, loadWait.GetId());
   loadWait.Start(loadWaitPollMs);
 }

@@ -12,14 +12,15 @@
 #include "tern/OwnerThread.h"
 
 class MyFrame;
+class RunInput;
 
 // What the copy running on a project does with the requests of copies started later: brings its
 // window to the front, lists its groups, runs a group as "Run Current Group" does, or ends the
 // run as "End Sequence Now" does. UI thread only.
 class CopyRequests final : private wxEvtHandler, public Tern::EventReceiver {
  public:
-  // Lives no longer than frame.
-  explicit CopyRequests(MyFrame& frame);
+  // Lives no longer than frame, whose runs type with input.
+  CopyRequests(MyFrame& frame, RunInput& input);
 
   [[nodiscard]] ChannelProtocol::Answer answer(const ChannelProtocol::Request& request);
   // Runs the group as a request would, once the window has loaded the project and no dialog
@@ -36,11 +37,15 @@ class CopyRequests final : private wxEvtHandler, public Tern::EventReceiver {
   // The group item of that name; no item when the project has none.
   [[nodiscard]] wxTreeItemId groupItem(const std::string& name) const;
   ChannelProtocol::Answer stop();
+  void onStopWait();
 
   const Tern::OwnerThread uiThread;
   MyFrame& window;
+  RunInput& keyboard;
   // A run was asked for and its start is still queued: a second one must not move the selection
   // that the first one's run reads its group from.
   bool runQueued = false;
   wxTimer loadWait;
+  // A stop asked for waits until the user has let go of the modifiers.
+  wxTimer stopWait;
 };

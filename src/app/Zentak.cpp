@@ -200,7 +200,7 @@ bool Zentak::OnInit() {
   Bind(wxEVT_END_SESSION, [this](wxCloseEvent&) {
     if (mainFrame != nullptr) mainFrame->exitQuietly();
   });
-  requests = std::make_unique<CopyRequests>(*mainFrame);
+  requests = std::make_unique<CopyRequests>(*mainFrame, *desktop);
   try {
     channel = std::make_unique<CopyChannel>(channelName, [this](const ChannelProtocol::Request& request) {
       return requests->answer(request);

@@ -192,7 +192,8 @@ TEST_F(CommandLineProgramTest, RunStartsTheGroupInTheRunningCopyOrStartsOne) {
 }
 
 // Faults: --stop did not end the run as "End Sequence Now" does (final commands typed, window
-// shown), or claimed success with no run or no copy to stop.
+// shown), typed the final commands while the shortcut's Ctrl was still held, or claimed success
+// with no run or no copy to stop.
 TEST_F(CommandLineProgramTest, StopEndsTheRunningCopysRun) {
   writeProject(dir.path(), {{"Forever", "x", true}});
   const Outcome noCopy = run({"--stop"});
@@ -207,7 +208,10 @@ TEST_F(CommandLineProgramTest, StopEndsTheRunningCopysRun) {
   RecorderClient recorder(display.spawn({XRECORDER_PATH}, ChildProcess::Output::capture));
   ASSERT_EQ(run({"--run", "Forever"}).status, 0);
   EXPECT_EQ(recorder.readUntil("x"), "x");
+  // As a desktop's shortcut runs it: its Ctrl still held, which the final Escape must not get.
+  ASSERT_EQ(display.run({"xdotool", "keydown", "ctrl"}), 0);
   EXPECT_EQ(run({"--stop"}).status, 0);
+  ASSERT_EQ(display.run({"xdotool", "keyup", "ctrl"}), 0);
   const std::string typed = recorder.readUntilEscape();
   EXPECT_EQ(typed.find_first_not_of('x'), std::string::npos) << typed;
   EXPECT_TRUE(waitFor([this] { return windowShown(); }));
