@@ -2,10 +2,15 @@
 
 #include <wx/image.h>
 
+#include <iostream>
 #include <system_error>
+#include <vector>
 
+#include "app/CommandLine.h"
+#include "app/CopyChannel.h"
+#include "app/CopyClient.h"
+#include "app/CopyRequests.h"
 #include "app/DisplayLoss.h"
-#include "app/RaiseChannel.h"
 #include "app/ToolkitEnvironment.h"
 #include "commands/BaseCommand.h"
 #include "frame/DesktopInput.h"
@@ -27,12 +32,56 @@
 
 wxIMPLEMENT_APP_NO_MAIN(Zentak);
 
+namespace {
+
+std::filesystem::path runningProgramFolder();
+
+// Answers the options that need no window: the status to exit with; nothing when the program is
+// to start. A copy running on the project runs the group of --run itself, and then this one needs
+// no display.
+std::optional<int> answerWithoutWindow(const CommandLine& line) {
+  switch (line.action()) {
+    case CommandLine::Action::help:
+      std::cout << line.usage() << std::flush;
+      return CopyClient::success;
+    case CommandLine::Action::version:
+      std::cout << Version::title << std::endl;
+      return CopyClient::success;
+    case CommandLine::Action::usageError:
+      std::cerr << "zentak: " << line.error() << '\n' << line.usage() << std::flush;
+      return CopyClient::usageError;
+    case CommandLine::Action::start:
+      return std::nullopt;
+    case CommandLine::Action::list:
+    case CommandLine::Action::run:
+    case CommandLine::Action::stop:
+      break;
+  }
+  std::filesystem::path folder;
+  try {
+    folder = ProjectFolder::locate(runningProgramFolder());
+  } catch (const std::system_error& error) {
+    std::cerr << "zentak: Cannot find the project's folder: " << error.code().message() << '.' << std::endl;
+    return CopyClient::refused;
+  }
+  CopyClient client(folder, std::cout, std::cerr);
+  if (line.action() == CommandLine::Action::list) return client.list();
+  if (line.action() == CommandLine::Action::stop) return client.stop();
+  const auto reply = CopyChannel::ask(InstanceLock::nameFor(folder), {ChannelProtocol::Verb::run, line.group()});
+  if (reply.outcome == CopyChannel::Reply::Outcome::noCopy) return std::nullopt;
+  return client.report(reply, line.group());
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   // The release guardian this program starts for itself: no toolkit, just the channel.
   if (argc == 3 && argv[1] == ReleaseGuardian::argument) return HeldInputWatch(argv[2]).serve(ReleaseGuardian::channel);
+  wxDISABLE_DEBUG_SUPPORT();
+  const CommandLine line(argc, argv);
+  if (const auto status = answerWithoutWindow(line)) return *status;
   // Before wxEntry, where GTK starts and reads it: no OpenGL probe, which Zentak has no use for.
   ToolkitEnvironment::prepare();
-  wxDISABLE_DEBUG_SUPPORT();
   return wxEntry(argc, argv);
 }
 
@@ -88,15 +137,31 @@ Zentak::Zentak() : program(runningProgramFolder()), folder(projectFolderOf(progr
 Zentak::~Zentak() { BaseCommand::setKeyParse({}); }
 
 bool Zentak::OnInit() {
+  // Read again here, where the toolkit has created the application and taken its own options.
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; ++i) arguments.push_back(argv[i].ToStdString(wxConvUTF8));
+  std::vector<const char*> pointers;
+  for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
+  if (const CommandLine line(argc, pointers.data()); line.action() == CommandLine::Action::run) startRun = line.group();
   // Nothing has read or written the project yet: a second copy goes without touching it.
   instanceLock = std::make_unique<InstanceLock>(folder);
   const std::string channelName = InstanceLock::nameFor(folder);
   if (instanceLock->heldElsewhere()) {
-    secondCopy = true;
-    if (!RaiseChannel::ask(channelName)) {
+    if (startRun) {
+      endStatus = CopyClient(folder, std::cout, std::cerr).run(*startRun);
+      return true;
+    }
+    endStatus = CopyClient::success;
+    const auto reply = CopyChannel::ask(channelName, {ChannelProtocol::Verb::raise, {}});
+    if (reply.outcome != CopyChannel::Reply::Outcome::answered || reply.answer.status != ChannelProtocol::Status::ok) {
       UserDialogs::current().tell("Zentak is already running with this project.", "Zentak",
                                   UserDialogs::Icon::information, nullptr);
     }
+    return true;
+  }
+  // Told before the window opens, rather than after it has.
+  if (startRun && !CopyClient(folder, std::cout, std::cerr).projectHas(*startRun)) {
+    endStatus = CopyClient::refused;
     return true;
   }
   try {
@@ -119,7 +184,11 @@ bool Zentak::OnInit() {
   mainFrame = new MyFrame(folder, *settings, *desktop);
   mainFrame->helpBook().setBook(HelpBook::locate(program));
   mainFrame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
-    if (event.GetEventObject() == mainFrame) mainFrame = nullptr;
+    if (event.GetEventObject() == mainFrame) {
+      channel.reset();
+      requests.reset();
+      mainFrame = nullptr;
+    }
     event.Skip();
   });
   // A logout saves what the session changed; the toolkit delivers these where the desktop's
@@ -131,11 +200,19 @@ bool Zentak::OnInit() {
   Bind(wxEVT_END_SESSION, [this](wxCloseEvent&) {
     if (mainFrame != nullptr) mainFrame->exitQuietly();
   });
+  requests = std::make_unique<CopyRequests>(*mainFrame, *desktop);
   try {
-    raiseChannel = std::make_unique<RaiseChannel>(channelName,
-                                                  [this] { return mainFrame != nullptr && mainFrame->bringToFront(); });
+    channel = std::make_unique<CopyChannel>(channelName, [this](const ChannelProtocol::Request& request) {
+      return requests->answer(request);
+    });
   } catch (const std::system_error&) {
     // A second copy then tells its user that this one runs, as it would without the channel.
+  }
+  if (startRun) {
+    requests->runWhenLoaded(*startRun, [this](const ChannelProtocol::Answer& answer) {
+      [[maybe_unused]] const int status =
+          CopyClient(folder, std::cout, std::cerr).report({CopyChannel::Reply::Outcome::answered, answer}, *startRun);
+    });
   }
   DisplayLoss::install([this] {
     if (mainFrame != nullptr) mainFrame->saveWithoutDisplay();
@@ -143,13 +220,14 @@ bool Zentak::OnInit() {
   return true;
 }
 
-int Zentak::OnRun() { return secondCopy ? 0 : wxApp::OnRun(); }
+int Zentak::OnRun() { return endStatus ? *endStatus : wxApp::OnRun(); }
 
 int Zentak::OnExit() {
   // The window is gone: nobody is left to save, so a signal ends the program at once.
   Tern::ExitSignals::uninstall();
   DisplayLoss::uninstall();
-  raiseChannel.reset();
+  channel.reset();
+  requests.reset();
   try {
     Tern::EventDispatcher::install(nullptr);
   } catch (const std::exception&) {

@@ -4,14 +4,17 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "keys/KeyCodes.h"
 
+class CopyChannel;
+class CopyRequests;
 class DesktopInput;
 class InstanceLock;
 class MyFrame;
-class RaiseChannel;
 class Settings;
 
 // The application: prepares the process (the project's folder as the working directory, image handlers,
@@ -44,12 +47,17 @@ class Zentak : public wxApp {
   std::unique_ptr<Settings> settings;
   // Held for the whole run, so that a second copy leaves this folder's project alone.
   std::unique_ptr<InstanceLock> instanceLock;
-  // Where a second copy asks this one to bring its window to the front.
-  std::unique_ptr<RaiseChannel> raiseChannel;
+  // Where copies started later ask this one to bring its window to the front, run a group...
+  std::unique_ptr<CopyRequests> requests;
+  std::unique_ptr<CopyChannel> channel;
   MyFrame* mainFrame = nullptr;
-  // Another copy runs on this folder: this one has handed over to it, or told the user, and
-  // ends at once, as a program that did what it was asked.
-  bool secondCopy = false;
+  // The group the command line asks to run, once the project is loaded (in the copy running on
+  // it, if any).
+  std::optional<std::string> startRun;
+  // The program ends at once with this status, without its window: another copy runs on this
+  // folder, which this one has handed over to or told the user of, or its command line asked
+  // for a group the project lacks.
+  std::optional<int> endStatus;
 };
 
 wxDECLARE_APP(Zentak);

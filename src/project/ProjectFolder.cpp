@@ -10,8 +10,11 @@ bool ProjectFolder::isShared(const std::filesystem::path& programFolder) {
 }
 
 std::filesystem::path ProjectFolder::choose(const std::filesystem::path& programFolder) {
-  if (!isShared(programFolder)) return programFolder;
-  std::filesystem::path data = RecoveryFile::folder();
-  std::filesystem::create_directories(data);
-  return data;
+  std::filesystem::path folder = locate(programFolder);
+  if (folder != programFolder) std::filesystem::create_directories(folder);
+  return folder;
+}
+
+std::filesystem::path ProjectFolder::locate(const std::filesystem::path& programFolder) {
+  return isShared(programFolder) ? RecoveryFile::folder() : programFolder;
 }

@@ -13,6 +13,8 @@ class ProjectFolder {
   // not exist yet. Throws std::system_error when the data folder is needed but cannot be named
   // (no home folder) or made.
   static std::filesystem::path choose(const std::filesystem::path& programFolder);
+  // The same folder, named only: nothing is made. Throws as choose does when it cannot be named.
+  static std::filesystem::path locate(const std::filesystem::path& programFolder);
 
   // True when programFolder keeps no project: named "bin", or not writable.
   static bool isShared(const std::filesystem::path& programFolder);
