@@ -211,6 +211,8 @@ LgrDate RunHost::now() const { return {}; }
 void RunHost::refreshKeyboardLayout() { input.refreshKeyboardLayout(); }
 
 std::uint64_t RunHost::steadyMs() const {
+  using std::chrono::milliseconds;
+  using std::chrono::steady_clock;
   return static_cast<std::uint64_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
+      std::chrono::duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }

@@ -24,7 +24,9 @@ std::string stopKeyNote(std::string_view keyName, const Run& run) {
 
 std::string howToStop(std::string_view keyName, const Run& run, Surface surface) {
   std::vector<std::string> ways;
-  if (run.stopKeyGrabbed) ways.push_back("press " + std::string(keyName) + (run.typesThroughWayland ? " in an X11 window" : ""));
+  if (run.stopKeyGrabbed) {
+    ways.push_back("press " + std::string(keyName) + (run.typesThroughWayland ? " in an X11 window" : ""));
+  }
   if (run.trayIconShown) ways.emplace_back("click Zentak's icon");
   if (surface != Surface::none) ways.push_back("click \"" + std::string(endSequenceText) + "\" at the top right");
   if (ways.empty()) return "To end the run, end Zentak.";
