@@ -249,10 +249,7 @@ TEST_F(RunTest, EveryLineFollowsTheLayoutSwitchedDuringTheRun) {
 // Catches a "Don't Stop" run that the icon cannot end, and an exit during a run that loses the
 // project or leaves the program behind.
 TEST_F(RunTest, TheIconEndsADontStopRunAndItsExitEndsTheProgramWithTheProjectSaved) {
-  ChildProcess::Options trayer;
-  trayer.argv = {"trayer", "--edge", "top", "--align", "right"};
-  trayer.err = ChildProcess::Output::discard;
-  const ChildProcess tray(trayer);
+  const ChildProcess tray = notificationArea();
   ASSERT_TRUE(GuiTest::waitFor([] { return wxTaskBarIcon::IsAvailable(); }));
   GroupCommand group;
   startAtOnce(group, "Forever");
@@ -524,7 +521,6 @@ class SessionBus {
   }
   SessionBus(const SessionBus&) = delete;
   SessionBus& operator=(const SessionBus&) = delete;
-
   [[nodiscard]] bool hasOwner(const char* name) const {
     GVariant* reply = g_dbus_connection_call_sync(connection, "org.freedesktop.DBus", "/org/freedesktop/DBus",
                                                   "org.freedesktop.DBus", "NameHasOwner", g_variant_new("(s)", name),
