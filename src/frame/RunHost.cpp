@@ -3,11 +3,14 @@
 #include <wx/datetime.h>
 #include <wx/frame.h>
 
+#include <chrono>
+
 #include "commands/GroupCommand.h"
 #include "commands/StopTimeNotice.h"
 #include "frame/FrameEvents.h"
 #include "frame/RunInput.h"
 #include "frame/Sequencer.h"
+#include "shell/DesktopNotices.h"
 #include "shell/StopWindow.h"
 #include "shell/TaskBarIcon.h"
 #include "shell/UserDialogs.h"
@@ -18,6 +21,8 @@
 namespace {
 
 constexpr int chordWaitPollMs = 10;
+// The progress counts seconds.
+constexpr int progressTickMs = 1000;
 
 }  // namespace
 
@@ -33,6 +38,9 @@ RunHost::RunHost(wxFrame& frame, Tern::EventReceiver& events, CommandTree& comma
       }});
   chordWait.SetOwner(&window);
   window.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { onChordWait(); }, chordWait.GetId());
+  progressTick.SetOwner(&window);
+  window.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { showProgress(); }, progressTick.GetId());
+  notices = std::make_unique<DesktopNotices>();
 }
 
 RunHost::~RunHost() {
@@ -64,16 +72,33 @@ void RunHost::runStep(Step step) {
   }
 }
 
-void RunHost::endSequence() { runStep([this] { sequencer->onEndSequence(); }); }
+void RunHost::endSequence() {
+  const bool wasRunning = isRunning();
+  runStep([this] { sequencer->onEndSequence(); });
+  if (wasRunning && !isRunning()) {
+    RunProgress ended = sequencer->progress();
+    if (endingByStopKey) ended.end = RunProgress::End::stopKey;
+    notices->show(ended.endedTitle(), ended.endedBody());
+  }
+  endingByStopKey = false;
+}
 
 void RunHost::runSequence() {
-  if (!backendNoticeShown && !isRunning()) {
+  const bool wasRunning = isRunning();
+  if (!backendNoticeShown && !wasRunning) {
     backendNoticeShown = true;
     if (const auto notice = input.backendNotice()) {
       UserDialogs::current().tell(WxText::fromUtf8(*notice), "Zentak", UserDialogs::Icon::warning, &window);
     }
   }
   runStep([this] { sequencer->onRunSequence(); });
+  if (!wasRunning && isRunning()) {
+    // Its timers are armed now: the icon's first tool tip was made before.
+    progressShown.clear();
+    showProgress();
+    const RunProgress armed = sequencer->progress();
+    notices->show(armed.armedTitle(), armed.armedBody(howToStop));
+  }
 }
 
 void RunHost::commandFinished(const wxTreeItemId& item) {
@@ -84,6 +109,7 @@ void RunHost::commandFinished(const wxTreeItemId& item) {
 // hold the final commands back for ever.
 void RunHost::stopKeyPressed() {
   if (!isRunning() || chordWait.IsRunning()) return;
+  endingByStopKey = true;
   sequencer->halt();
   releaseHeldInput();
   chordWait.Start(chordWaitPollMs);
@@ -115,17 +141,30 @@ void RunHost::showStopControls() {
   StopControls::Run run;
   run.typesThroughWayland = input.backend() == InputBackend::Used::wayland;
   run.stopKeyGrabbed = stopKeyGrabbed;
-  const wxString note = WxText::fromUtf8(StopControls::stopKeyNote(input.stopKeyName(), run));
-  run.trayIconShown = trayIcon->install(note);
+  stopKeyNote = StopControls::stopKeyNote(input.stopKeyName(), run);
+  run.trayIconShown = trayIcon->install(WxText::fromUtf8(sequencer->progress().toolTip(stopKeyNote)));
   const StopControls::Surface surface = StopControls::surface(run, StopWindow::toolkit());
   if (surface != StopControls::Surface::none) {
-    runStopWindow = std::make_unique<StopWindow>(surface, note, [this] { postEndSequence(); });
+    runStopWindow = std::make_unique<StopWindow>(surface, WxText::fromUtf8(stopKeyNote), [this] { postEndSequence(); });
   }
+  howToStop = StopControls::howToStop(input.stopKeyName(), run, surface);
+  // Nothing shows the progress otherwise.
+  if (run.trayIconShown || runStopWindow) progressTick.Start(progressTickMs);
 }
 
 void RunHost::removeStopControls() {
+  progressTick.Stop();
   trayIcon->remove();
   runStopWindow.reset();
+}
+
+void RunHost::showProgress() {
+  const RunProgress now = sequencer->progress();
+  const std::string tip = now.toolTip(stopKeyNote);
+  if (tip == progressShown) return;
+  progressShown = tip;
+  trayIcon->setToolTip(WxText::fromUtf8(tip));
+  if (runStopWindow) runStopWindow->setProgress(WxText::fromUtf8(now.groupLine() + "\n" + now.where()));
 }
 
 void RunHost::grabStopKey() {
@@ -152,7 +191,9 @@ void RunHost::postCommandFinished(const wxTreeItemId& item) {
 
 void RunHost::postEndSequence() { Tern::Event::postOwned(std::make_unique<EndSequenceEvent>(&receiver)); }
 
-bool RunHost::mayType() const { return !input.userHoldsModifier(); }
+// The icon's menu holds the keyboard while it is open: a key typed now would go into it, and an
+// Enter would choose the item under the pointer.
+bool RunHost::mayType() const { return !trayIcon->isMenuOpen() && !input.userHoldsModifier(); }
 
 void RunHost::playKeys(const KeyActions& list) { input.playKeys(list); }
 
@@ -168,3 +209,10 @@ std::unique_ptr<TimerService> RunHost::makeTimerService() {
 LgrDate RunHost::now() const { return {}; }
 
 void RunHost::refreshKeyboardLayout() { input.refreshKeyboardLayout(); }
+
+std::uint64_t RunHost::steadyMs() const {
+  using std::chrono::milliseconds;
+  using std::chrono::steady_clock;
+  return static_cast<std::uint64_t>(
+      std::chrono::duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}

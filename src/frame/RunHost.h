@@ -5,11 +5,13 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "frame/SequencerHost.h"
 #include "tern/OwnerThread.h"
 
 class CommandTree;
+class DesktopNotices;
 class RunInput;
 class Sequencer;
 class StopWindow;
@@ -21,7 +23,9 @@ class EventReceiver;
 
 // The run, as the main window hosts it: the sequencer and what it needs of the window (hiding
 // and showing it, the notification-area icon and the stop window, the stop key and the wait for
-// its chord to be let go, typing, timers), the input service's notice before the first run.
+// its chord to be let go, typing, timers), the input service's notice before the first run,
+// where the run is on the icon's tool tip and the stop window, and the desktop notifications as
+// a run is armed and when it ends.
 // The run's events are addressed to the window, which hands them here. UI thread only.
 class RunHost final : private SequencerHost {
  public:
@@ -56,6 +60,8 @@ class RunHost final : private SequencerHost {
   template <typename Step>
   void runStep(Step step);
   void onChordWait();
+  // Shows where the run is on the icon's tool tip and the stop window, when it has changed.
+  void showProgress();
 
   void saveProject() override;
   void hideWindow() override;
@@ -72,6 +78,7 @@ class RunHost final : private SequencerHost {
   [[nodiscard]] std::unique_ptr<TimerService> makeTimerService() override;
   [[nodiscard]] LgrDate now() const override;
   void refreshKeyboardLayout() override;
+  [[nodiscard]] std::uint64_t steadyMs() const override;
 
   const Tern::OwnerThread uiThread;
   wxFrame& window;
@@ -88,4 +95,13 @@ class RunHost final : private SequencerHost {
   bool backendNoticeShown = false;
   // After the stop key, watches for the user to let go of it before the final commands.
   wxTimer chordWait;
+  // Runs while the icon or the stop window shows where the run is: once a second.
+  wxTimer progressTick;
+  // The run's stop key line, its ways to end it, and where it was last shown to be.
+  std::string stopKeyNote;
+  std::string howToStop;
+  std::string progressShown;
+  // The run in progress is ending by the stop key.
+  bool endingByStopKey = false;
+  std::unique_ptr<DesktopNotices> notices;
 };

@@ -31,9 +31,13 @@ void Sequencer::onRunSequence() {
   host.grabStopKey();
   host.showStopControls();
   translateTexts(groupItem, *group);
+  passesBegun = 0;
+  passesDone = 0;
+  endReason = RunProgress::End::user;
   // Both waits count from here: a stop delay includes the start delay.
   startAtMs = group->isStartAtTime() ? std::optional(wallMs(group->getStartTime())) : std::nullopt;
   startLeftMs = atLeastZero(group->getStartDelayMs());
+  startDueMs = host.steadyMs() + startLeftMs;
   startTimerId = armLeg(startLeftMs, startAtMs);
   stopAtMs = std::nullopt;
   if (group->isStopAtTime()) {
@@ -41,6 +45,7 @@ void Sequencer::onRunSequence() {
     stopTimerId = armLeg(stopLeftMs, stopAtMs);
   } else if (group->isStopAfterDelay()) {
     stopLeftMs = atLeastZero(group->getStopDelayMs());
+    stopDueMs = host.steadyMs() + stopLeftMs;
     stopTimerId = armLeg(stopLeftMs, stopAtMs);
   } else if (group->isStopAfterRepeats()) {
     passCount = 0;
@@ -79,7 +84,7 @@ void Sequencer::onOneShotFired(std::uint32_t id) {
     if (group != nullptr && group->isFinishCommands()) {
       stopRequested = true;
     } else {
-      host.postEndSequence();
+      endFor(RunProgress::End::timeUp);
     }
   } else if (id == passTimerId) {
     passTimerId = 0;
@@ -93,11 +98,12 @@ void Sequencer::onCommandFinished(const wxTreeItemId& item) {
   if (const GroupCommand* group = tree.groupRecord(item)) {
     // Past the count rather than equal to count + 1: a negative count runs no pass, like 0, and
     // the largest count cannot overflow.
-    const bool stop = group->isStopAfterRepeats() ? ++passCount > group->getRepeatCount() : stopRequested;
-    if (stop) {
-      host.postEndSequence();
+    const bool repeats = group->isStopAfterRepeats();
+    if (repeats ? ++passCount > group->getRepeatCount() : stopRequested) {
+      endFor(repeats ? RunProgress::End::passesDone : RunProgress::End::timeUp);
       return;
     }
+    ++passesBegun;
     next = tree.firstCommand(item);
   } else {
     next = tree.nextCommand(item);
@@ -105,6 +111,7 @@ void Sequencer::onCommandFinished(const wxTreeItemId& item) {
   if (BaseCommand* command = next.IsOk() ? tree.commandRecord(next) : nullptr) {
     command->arm();
   } else {
+    ++passesDone;
     // The pause is a timer, not a sleep: the UI thread keeps handling events, the stop key's
     // among them.
     passTimerId = timerService->arm(this, passPauseMs);
@@ -144,6 +151,41 @@ bool Sequencer::mayType() { return host.mayType(); }
 void Sequencer::play(const KeyActions& list) { host.playKeys(list); }
 
 void Sequencer::turnFinished(BaseCommand& command) { host.postCommandFinished(command.GetId()); }
+
+void Sequencer::endFor(RunProgress::End reason) {
+  endReason = reason;
+  host.postEndSequence();
+}
+
+RunProgress Sequencer::progress() const {
+  RunProgress shown;
+  const GroupCommand* group = tree.groupRecord(tree.runningGroup());
+  if (group == nullptr) return shown;
+  shown.group = group->getName();
+  shown.pass = passesBegun;
+  shown.passesDone = passesDone;
+  shown.end = endReason;
+  shown.started = passesBegun > 0 || (running && startTimerId == 0);
+  shown.startsInMs = leftUntil(startAtMs, startDueMs);
+  shown.lastPass = stopRequested;
+  if (group->isStopAtTime() || group->isStopAfterDelay()) {
+    shown.stop = group->isStopAtTime() ? RunProgress::Stop::atTime : RunProgress::Stop::afterDelay;
+    shown.stopsInMs = stopTimerId != 0 ? leftUntil(stopAtMs, stopDueMs) : 0;
+  } else if (group->isStopAfterRepeats()) {
+    shown.stop = RunProgress::Stop::afterPasses;
+    shown.passes = group->getRepeatCount();
+  }
+  return shown;
+}
+
+std::uint64_t Sequencer::leftUntil(const std::optional<std::int64_t>& atMs, std::uint64_t dueMs) const {
+  if (atMs) {
+    const std::int64_t ms = *atMs - host.now().milliseconds();
+    return ms > 0 ? static_cast<std::uint64_t>(ms) : 0;
+  }
+  const std::uint64_t now = host.steadyMs();
+  return dueMs > now ? dueMs - now : 0;
+}
 
 std::int64_t Sequencer::wallMs(const wxDateTime& when) const {
   if (!when.IsValid()) return host.now().milliseconds();

@@ -8,8 +8,9 @@
 #include <optional>
 
 #include "commands/CommandRun.h"
-#include "tree/RunGroup.h"
+#include "frame/RunProgress.h"
 #include "frame/SequencerHost.h"
+#include "tree/RunGroup.h"
 #include "tern/OneShotClient.h"
 #include "tern/TimerService.h"
 
@@ -66,6 +67,8 @@ class Sequencer final : public OneShotClient, public CommandRun {
   [[nodiscard]] std::int64_t getPassCount() const { return passCount; }
   // A timed stop with "Finish Commands" waits for the end of the pass. UI thread only.
   [[nodiscard]] bool isStopRequested() const { return stopRequested; }
+  // Where the run in progress is, or the last run was as it ended. UI thread only.
+  [[nodiscard]] RunProgress progress() const;
 
  private:
   // A local date and time, to the minute, in LgrDate's milliseconds; one that cannot be read
@@ -79,6 +82,11 @@ class Sequencer final : public OneShotClient, public CommandRun {
   std::uint32_t armLeg(std::uint64_t& leftMs, const std::optional<std::int64_t>& atMs);
   // Translates the running group's texts with the keyboard layout of now.
   void translateTexts(const wxTreeItemId& groupItem, GroupCommand& group);
+  // The time left until a wait's end: a time of the wall clock (atMs), or dueMs on the steady
+  // clock.
+  [[nodiscard]] std::uint64_t leftUntil(const std::optional<std::int64_t>& atMs, std::uint64_t dueMs) const;
+  // Posts "EndSequence", the run ending for the reason given.
+  void endFor(RunProgress::End reason);
 
   RunGroup& tree;
   SequencerHost& host;
@@ -95,4 +103,11 @@ class Sequencer final : public OneShotClient, public CommandRun {
   std::optional<std::int64_t> stopAtMs;
   std::int64_t passCount = 0;
   bool stopRequested = false;
+  // On the steady clock: when the start and stop delays run out.
+  std::uint64_t startDueMs = 0;
+  std::uint64_t stopDueMs = 0;
+  // Passes begun and typed to their end in this run; why it ended, once the run says so itself.
+  std::int64_t passesBegun = 0;
+  std::int64_t passesDone = 0;
+  RunProgress::End endReason = RunProgress::End::user;
 };

@@ -2,6 +2,7 @@
 
 #include <wx/treebase.h>
 
+#include <cstdint>
 #include <memory>
 
 #include "keys/KeyCodes.h"
@@ -50,4 +51,6 @@ class SequencerHost {
   [[nodiscard]] virtual LgrDate now() const = 0;
   // Brings the keyboard-layout lookup up to date with the keyboard. UI thread only.
   virtual void refreshKeyboardLayout() = 0;
+  // Milliseconds on a clock that only goes forward, as the run's timers count. UI thread only.
+  [[nodiscard]] virtual std::uint64_t steadyMs() const = 0;
 };

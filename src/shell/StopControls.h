@@ -41,4 +41,8 @@ enum class Surface : std::uint8_t { none, layerShell, x11Window };
 // Wayland it works only while an X11 window has the focus.
 [[nodiscard]] std::string stopKeyNote(std::string_view keyName, const Run& run);
 
+// The sentence telling, as the run is armed, every way it offers to end it: the stop key, a
+// click on the icon, the stop window's button (shown on surface).
+[[nodiscard]] std::string howToStop(std::string_view keyName, const Run& run, Surface surface);
+
 }  // namespace StopControls

@@ -67,6 +67,8 @@ StopWindow::StopWindow(StopControls::Surface surface, const wxString& note, std:
   top = surface == StopControls::Surface::layerShell ? makeLayerSurface() : makeX11Window();
   auto* panel = new wxPanel(top);
   auto* column = new wxBoxSizer(wxVERTICAL);
+  progressText = new wxStaticText(panel, wxID_ANY, wxString());
+  column->Add(progressText, wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP, 8));
   endButton = new wxButton(panel, wxID_ANY, WxText::fromUtf8(StopControls::endSequenceText));
   endButton->Bind(wxEVT_BUTTON, [hook = std::move(endSequence)](wxCommandEvent&) { hook(); });
   column->Add(endButton, wxSizerFlags().Expand().Border(wxALL, 8));
@@ -77,11 +79,26 @@ StopWindow::StopWindow(StopControls::Surface surface, const wxString& note, std:
   auto* outer = new wxBoxSizer(wxVERTICAL);
   outer->Add(panel, wxSizerFlags(1).Expand());
   top->SetSizerAndFit(outer);
-  if (surface != StopControls::Surface::layerShell) {
-    const wxRect screen = wxDisplay(0U).GetClientArea();
-    top->Move(screen.GetRight() - top->GetSize().GetWidth() - margin, screen.GetTop() + margin);
-  }
+  placedHere = surface != StopControls::Surface::layerShell;
+  place();
   top->Show();
 }
+
+void StopWindow::place() {
+  if (!placedHere) return;
+  const wxRect screen = wxDisplay(0U).GetClientArea();
+  top->Move(screen.GetRight() - top->GetSize().GetWidth() - margin, screen.GetTop() + margin);
+}
+
+// The window grows with a longer text and keeps its corner; the same text changes nothing.
+void StopWindow::setProgress(const wxString& text) {
+  if (text == progressText->GetLabel()) return;
+  progressText->SetLabel(text);
+  top->Fit();
+  top->Layout();
+  place();
+}
+
+wxString StopWindow::progress() const { return progressText->GetLabel(); }
 
 StopWindow::~StopWindow() { top->Destroy(); }

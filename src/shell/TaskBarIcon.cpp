@@ -9,14 +9,19 @@
 
 TaskBarIcon::TaskBarIcon(Hooks callbacks) : hooks(std::move(callbacks)) {
   Bind(wxEVT_TASKBAR_RIGHT_DOWN, &TaskBarIcon::onRightDown, this);
+  Bind(wxEVT_TASKBAR_LEFT_DOWN, [this](wxTaskBarIconEvent&) { hooks.endSequence(); });
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { hooks.endSequence(); }, FrameId::endSequence);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { hooks.exitProgram(); }, FrameId::exitProgram);
 }
 
-bool TaskBarIcon::install(const wxString& note) {
+bool TaskBarIcon::install(const wxString& tip) {
   if (!IsAvailable()) return false;
-  const wxString tip = note.empty() ? wxString("Zentak") : "Zentak\n" + note;
-  return SetIcon(Resources::icon("MAINICON", 32), tip);
+  if (!picture.IsOk()) picture = Resources::icon("MAINICON", 32);
+  return SetIcon(picture, tip);
+}
+
+void TaskBarIcon::setToolTip(const wxString& tip) {
+  if (IsIconInstalled()) SetIcon(picture, tip);
 }
 
 void TaskBarIcon::remove() {
@@ -34,5 +39,7 @@ std::unique_ptr<wxMenu> TaskBarIcon::makeMenu() {
 // leaves it open.
 void TaskBarIcon::onRightDown(wxTaskBarIconEvent&) {
   const std::unique_ptr<wxMenu> menu = makeMenu();
+  menuOpen = true;
   PopupMenu(menu.get());
+  menuOpen = false;
 }

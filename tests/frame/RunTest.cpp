@@ -1,11 +1,13 @@
 // Runs of a group through the real main window on the test's Xvfb: the desktop's own input
 // types into xrecorder, the window hides and comes back, and the icon and the stop key end runs.
 
+#include <gio/gio.h>
 #include <gtest/gtest.h>
 #include <wx/button.h>
 #include <wx/taskbar.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
@@ -27,6 +29,7 @@
 #include "support/TempDir.h"
 #include "support/WindowManager.h"
 #include "support/XKeyboardProbe.h"
+#include "support/XvfbServer.h"
 #include "tern/EventDispatcher.h"
 #include "tern/QueueDispatch.h"
 #include "tern/WxWake.h"
@@ -137,6 +140,14 @@ class RunTest : public ::testing::Test {
 
   [[nodiscard]] bool ended() const { return !frame->isRunning() && frame->IsShown() && frame->IsEnabled(); }
 
+  // Starts trayer, its panel as wide as the icons in the top-right corner.
+  static ChildProcess notificationArea() {
+    ChildProcess::Options trayer;
+    trayer.argv = {"trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24"};
+    trayer.err = ChildProcess::Output::discard;
+    return ChildProcess(trayer);
+  }
+
   static void choose(TaskBarIcon& icon, int id) {
     wxCommandEvent event(wxEVT_MENU, id);
     icon.ProcessEvent(event);
@@ -238,10 +249,7 @@ TEST_F(RunTest, EveryLineFollowsTheLayoutSwitchedDuringTheRun) {
 // Catches a "Don't Stop" run that the icon cannot end, and an exit during a run that loses the
 // project or leaves the program behind.
 TEST_F(RunTest, TheIconEndsADontStopRunAndItsExitEndsTheProgramWithTheProjectSaved) {
-  ChildProcess::Options trayer;
-  trayer.argv = {"trayer", "--edge", "top", "--align", "right"};
-  trayer.err = ChildProcess::Output::discard;
-  const ChildProcess tray(trayer);
+  const ChildProcess tray = notificationArea();
   ASSERT_TRUE(GuiTest::waitFor([] { return wxTaskBarIcon::IsAvailable(); }));
   GroupCommand group;
   startAtOnce(group, "Forever");
@@ -397,4 +405,176 @@ TEST_F(RunTest, ATextWaitsWhileTheUserHoldsShiftAndComesOutUnmodified) {
   keyboard.pressKeys({"Shift_L"}, false);
   ASSERT_TRUE(GuiTest::waitFor([this] { return ended(); }, patience));
   EXPECT_EQ(recorder.readUntilEscape(), "abc");
+}
+
+namespace {
+
+// Runs xdotool with the arguments; returns its exit status.
+int xdotool(std::vector<std::string> arguments) {
+  ChildProcess::Options options;
+  options.argv = {"xdotool"};
+  options.argv.insert(options.argv.end(), arguments.begin(), arguments.end());
+  ChildProcess user(options);
+  return user.wait(ChildProcess::Clock::now() + patience).value_or(-1);
+}
+
+// Waits, off the UI thread, until cond holds; false when the patience runs out.
+bool pollFor(const std::function<bool()>& cond) {
+  const auto deadline = ChildProcess::Clock::now() + patience;
+  while (!cond()) {
+    if (ChildProcess::Clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+std::size_t count(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
+  return n;
+}
+
+}  // namespace
+
+// Catches the run typing into the icon's open menu, which holds the keyboard: the keys went into
+// the menu instead of the window, and an Enter chose the item under the pointer ("End Sequence
+// Now" ended the run without a click). While the menu is open the typing waits; once Escape has
+// closed it the run goes on, and every Enter typed reached the window. Catches too a left click
+// on the icon that does not end the run.
+TEST_F(RunTest, WhileTheIconsMenuIsOpenTheRunWaitsAndALeftClickEndsIt) {
+  RecorderClient recorder{ChildProcess(xrecorder())};
+  const XKeyboardProbe server(wxGetenv("DISPLAY"));
+  const std::uint64_t recorderWindow = server.focusWindow();
+  const ChildProcess tray = notificationArea();
+  ASSERT_TRUE(GuiTest::waitFor([] { return wxTaskBarIcon::IsAvailable(); }));
+  startAtOnce(forever, "Enters");
+  forever.setDontStop(true);
+  forever.setFinalText("<ESC>");
+  foreverCommands.push_back(command("<ENTER>", 1000000));
+  foreverCommands.back()->setIntervalMs(50);
+  open(forever, foreverCommands);
+
+  run();
+  ASSERT_TRUE(frame->taskBarIcon().IsIconInstalled());
+  std::string typed;
+  ASSERT_TRUE(GuiTest::waitFor([&] { return count(typed += recorder.readReported(), "{Return}") >= 3; }, patience));
+  // The panel holds the one icon: its left edge, found from the screen's right edge.
+  int left = XvfbServer::width - 1;
+  while (left > 0 && server.windowAt(left - 1, 2) != recorderWindow) --left;
+  const int iconX = (left + XvfbServer::width) / 2;
+  const int iconY = 12;
+  // Where the menu's first item, "End Sequence Now", lies once the menu hangs from the pointer.
+  const int itemX = iconX - 30;
+  const int itemY = iconY + 14;
+
+  // The user, on a thread of their own: the menu's loop holds the UI thread while it is open.
+  std::atomic<bool> done{false};
+  std::atomic<bool> menuSeen{false};
+  std::thread user([&] {
+    xdotool({"mousemove", std::to_string(iconX), std::to_string(iconY), "click", "3"});
+    menuSeen = pollFor([&] { return server.windowAt(itemX, itemY) != recorderWindow; });
+    xdotool({"mousemove", std::to_string(itemX), std::to_string(itemY)});
+    // Forty typings fall due meanwhile.
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    xdotool({"key", "Escape"});
+    done = true;
+  });
+  const bool closed = GuiTest::waitFor([&] { return done.load() && !frame->taskBarIcon().isMenuOpen(); }, patience);
+  user.join();
+  ASSERT_TRUE(closed);
+  EXPECT_TRUE(menuSeen);
+  ASSERT_TRUE(frame->isRunning());
+  const std::size_t afterMenu = count(typed += recorder.readReported(), "{Return}");
+  ASSERT_TRUE(GuiTest::waitFor([&] { return count(typed += recorder.readReported(), "{Return}") >= afterMenu + 3; },
+                               patience));
+
+  EXPECT_EQ(xdotool({"mousemove", std::to_string(iconX), std::to_string(iconY), "click", "1"}), 0);
+  ASSERT_TRUE(GuiTest::waitFor([this] { return ended(); }, patience));
+  typed += recorder.readUntilEscape();
+  const CommandTree& tree = frame->commandTree();
+  const BaseCommand* enters = tree.commandRecord(tree.firstCommand(tree.runningGroup()));
+  ASSERT_NE(enters, nullptr);
+  EXPECT_EQ(count(typed, "{Return}"), static_cast<std::size_t>(enters->getRunsDone()));
+  EXPECT_EQ(typed.size(), count(typed, "{Return}") * std::string("{Return}").size()) << typed;
+}
+
+// A private session bus, its address in this process's environment while it lives.
+class SessionBus {
+ public:
+  SessionBus() {
+    ChildProcess::Options daemon;
+    daemon.argv = {"dbus-daemon", "--session", "--nofork", "--print-address=1"};
+    daemon.out = ChildProcess::Output::capture;
+    daemon.err = ChildProcess::Output::discard;
+    bus.emplace(daemon);
+    const auto address = bus->readLine(ChildProcess::Clock::now() + patience);
+    if (!address) throw std::runtime_error("dbus-daemon gave no address");
+    setenv("DBUS_SESSION_BUS_ADDRESS", address->c_str(), 1);
+    // The process's connection, which the notifications share, must not end the process with the bus.
+    connection = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+    if (connection == nullptr) throw std::runtime_error("no connection to the test's bus");
+    g_dbus_connection_set_exit_on_close(connection, FALSE);
+  }
+  ~SessionBus() {
+    g_object_unref(connection);
+    setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/zentak-test-bus", 1);
+  }
+  SessionBus(const SessionBus&) = delete;
+  SessionBus& operator=(const SessionBus&) = delete;
+  [[nodiscard]] bool hasOwner(const char* name) const {
+    GVariant* reply = g_dbus_connection_call_sync(connection, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                  "org.freedesktop.DBus", "NameHasOwner", g_variant_new("(s)", name),
+                                                  G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
+    if (reply == nullptr) return false;
+    gboolean owned = FALSE;
+    g_variant_get(reply, "(b)", &owned);
+    g_variant_unref(reply);
+    return owned != FALSE;
+  }
+
+ private:
+  std::optional<ChildProcess> bus;
+  GDBusConnection* connection = nullptr;
+};
+
+// Catches a run armed or ended without a word to the desktop's notification server, and notices
+// that do not say which group, when it starts, how to stop it, how many passes it typed or why
+// it ended. The server prints each notification it shows.
+TEST_F(RunTest, ArmingAndEndingARunAreToldToTheNotificationServer) {
+  const SessionBus bus;
+  ChildProcess::Options dunst;
+  dunst.argv = {"dunst", "-print"};
+  dunst.out = ChildProcess::Output::capture;
+  dunst.err = ChildProcess::Output::discard;
+  ChildProcess server(dunst);
+  ASSERT_TRUE(GuiTest::waitFor([&] { return bus.hasOwner("org.freedesktop.Notifications"); }, patience));
+  RecorderClient recorder{ChildProcess(xrecorder())};
+  GroupCommand group;
+  startAtOnce(group, "Told");
+  group.setStopAfterRepeats(true);
+  group.setRepeatCount(2);
+  group.setFinalText("<ESC>");
+  std::vector<std::unique_ptr<BaseCommand>> commands;
+  commands.push_back(command("a", 1));
+  open(group, commands);
+
+  run();
+  ASSERT_TRUE(GuiTest::waitFor([this] { return ended(); }, patience));
+  EXPECT_EQ(recorder.readUntilEscape(), "aa");
+  std::string shown;
+  ASSERT_TRUE(GuiTest::waitFor(
+      [&] {
+        const auto soon = ChildProcess::Clock::now() + std::chrono::milliseconds(10);
+        while (const auto line = server.readLine(soon)) shown += *line + "\n";
+        return count(shown, "summary:") >= 2 && shown.ends_with("}\n");
+      },
+      patience))
+      << shown;
+  EXPECT_NE(shown.find("summary: 'Zentak runs \"Told\"'\n\tbody: 'Starts now, 2 passes.\n"
+                       "To end the run, press Ctrl+Alt+Shift+Escape.'"),
+            std::string::npos)
+      << shown;
+  EXPECT_NE(shown.find("summary: 'Zentak ended \"Told\"'\n\tbody: '2 passes typed: the run typed all its passes.'"),
+            std::string::npos)
+      << shown;
 }

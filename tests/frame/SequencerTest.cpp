@@ -123,6 +123,7 @@ class SequencerTest : public ::testing::Test, public RunGroup, public SequencerH
     return LgrDate(noon.nanoseconds() + static_cast<std::int64_t>(clockMs + wallAheadMs) * 1'000'000);
   }
   void refreshKeyboardLayout() override { layoutMark = nextLayoutMark; }
+  std::uint64_t steadyMs() const override { return clockMs; }
 
   mutable GroupCommand group;
   std::vector<std::unique_ptr<BaseCommand>> commands;
@@ -329,4 +330,22 @@ TEST_F(SequencerTest, ATypingWaitsWhileTheUserHoldsAModifierAndKeepsItsCount) {
   sequencer.onRunSequence();
   runTo(10000);
   EXPECT_EQ(typed, "90 A, 190 A, 340 B, 490 F");
+}
+
+// Catches progress naming the wrong pass, a countdown that does not count down or counts from
+// the run's start instead of the wait's, and an end told for the wrong reason or with the passes
+// begun instead of those typed: a pass lasts 450 ms, and the stop cuts the eighteenth.
+TEST_F(SequencerTest, TheProgressFollowsTheRunAndItsEnd) {
+  group.setName("Hunt");
+  group.setStartDelayMs(2000);
+  stopAfter(10000, false);
+  sequencer.onRunSequence();
+  std::string seen;
+  for (const std::uint64_t at : {0U, 1500U, 2100U, 2600U, 9999U, 10000U}) {
+    runTo(at);
+    seen += (at < 10000 ? sequencer.progress().where() : sequencer.progress().endedBody()) + "; ";
+  }
+  EXPECT_EQ(seen,
+            "starts in 0:02, stops in 0:10; starts now, stops in 0:09; pass 1, stops in 0:08; "
+            "pass 2, stops in 0:08; pass 18, stops in 0:01; 17 passes typed: its stop delay ran out.; ");
 }

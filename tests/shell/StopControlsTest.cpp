@@ -58,3 +58,19 @@ TEST(StopControlsTest, TheNoteNamesTheKeyOnlyWhereItWorks) {
             "Ctrl+Alt+Shift+Escape ends the run in X11 windows");
   EXPECT_EQ(StopControls::stopKeyNote("Ctrl+Alt+Shift+Escape", run(false, true, false)), "");
 }
+
+// Catches a notice promising a way to end the run that this run does not offer (the icon where
+// no notification area is, the key where it was not grabbed), and one offering none at all.
+TEST(StopControlsTest, HowToStopListsEveryWayThisRunOffers) {
+  const std::tuple<StopControls::Run, Surface, const char*> cases[] = {
+      {run(false, true, true), Surface::none, "To end the run, press Ctrl+Alt+Shift+Escape or click Zentak's icon."},
+      {run(true, true, true), Surface::layerShell,
+       "To end the run, press Ctrl+Alt+Shift+Escape in an X11 window, click Zentak's icon or click \"End "
+       "Sequence Now\" at the top right."},
+      {run(false, false, false), Surface::x11Window, "To end the run, click \"End Sequence Now\" at the top right."},
+      {run(true, false, false), Surface::none, "To end the run, end Zentak."},
+  };
+  for (const auto& [r, surface, text] : cases) {
+    EXPECT_EQ(StopControls::howToStop("Ctrl+Alt+Shift+Escape", r, surface), text);
+  }
+}

@@ -124,6 +124,8 @@ int main(int argc, char** argv) {
   // No accessibility bus or settings daemon in a test session.
   setenv("NO_AT_BRIDGE", "1", 1);
   setenv("GSETTINGS_BACKEND", "memory", 1);
+  // Nor a session bus, unless a test starts its own: no notice reaches the user's desktop.
+  setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/zentak-test-bus", 1);
   wxApp::SetInstance(new GuiTestApp);
   return wxEntry(argc, argv);
 }
