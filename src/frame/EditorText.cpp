@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "controls/WrappedText.h"
 #include "keys/KeyTextCheck.h"
 #include "keys/KeyTokens.h"
 #include "text/WxText.h"
@@ -58,8 +59,10 @@ const KeyTextCheck& textCheck() {
 }
 
 void setNote(wxStaticText& note, const wxString& message) {
+  const int height = note.GetBestSize().GetHeight();
   note.SetLabel(message);
-  if (note.IsShown() == !message.empty()) return;
+  // A message of more or fewer lines needs another height too.
+  if (note.IsShown() == !message.empty() && note.GetBestSize().GetHeight() == height) return;
   note.Show(!message.empty());
   note.GetParent()->Layout();
 }
@@ -67,7 +70,7 @@ void setNote(wxStaticText& note, const wxString& message) {
 }  // namespace
 
 EditorText::EditorText(wxTextCtrl& textCtrl) : text(textCtrl) {
-  note = new wxStaticText(text.GetParent(), wxID_ANY, wxEmptyString);
+  note = new WrappedText(text.GetParent());
   note->Hide();
   text.Bind(wxEVT_TEXT, &EditorText::onText, this);
   text.Bind(wxEVT_MOTION, &EditorText::onMotion, this);

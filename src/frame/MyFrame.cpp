@@ -24,6 +24,8 @@
 #include "frame/ProjectTree.h"
 #include "frame/RunHost.h"
 #include "frame/RunInput.h"
+#include "frame/TreeMemory.h"
+#include "frame/TreeSplitter.h"
 #include "project/Settings.h"
 #include "project/WindowGeometry.h"
 #include "resources/Resources.h"
@@ -40,9 +42,6 @@
 #include "tree/CommandTree.h"
 
 namespace {
-
-// Room for a few characters of a label beside the tree's scroll bar.
-constexpr int treeMinWidth = 100;
 
 // Ends the program quietly once a termination signal has arrived; the event loop calls it when
 // the signals' pipe has a byte, so nothing polls.
@@ -161,22 +160,24 @@ void MyFrame::runCurrentGroup() {
 }
 
 void MyFrame::buildPanels() {
-  tree = new CommandTree(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+  splitter = new TreeSplitter(this, TreeShare::read(settings));
+  // The tree's natural width follows its longest label; the divider gives it its share of the
+  // width instead, and longer labels scroll.
+  tree = new CommandTree(splitter, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                          wxTR_HAS_BUTTONS | wxTR_EDIT_LABELS | wxBORDER_SUNKEN);
   tree->SetName("listCtrl");
-  // The tree's natural width follows its longest label and would take room from the editors; held
-  // to a small minimum it gets only its share of the width, and longer labels scroll.
-  tree->SetMinSize(wxSize(tree->FromDIP(treeMinWidth), -1));
-  emptyPanel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxBORDER_SUNKEN);
-  groupPanel = new GroupPanel(this);
+  auto* editors = new wxPanel(splitter);
+  emptyPanel = new wxPanel(editors, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxBORDER_SUNKEN);
+  groupPanel = new GroupPanel(editors);
   groupPanel->Hide();
 
   editorColumn = new wxBoxSizer(wxVERTICAL);
   editorColumn->Add(emptyPanel, 1, wxEXPAND);
   editorColumn->Add(groupPanel, 1, wxEXPAND);
+  editors->SetSizer(editorColumn);
+  splitter->split(tree, editors);
   auto* sizer = new wxBoxSizer(wxHORIZONTAL);
-  sizer->Add(tree, 30, wxEXPAND);
-  sizer->Add(editorColumn, 70, wxEXPAND);
+  sizer->Add(splitter, 1, wxEXPAND);
   SetSizer(sizer);
 
   rootItem = tree->addRootItem();
@@ -202,7 +203,7 @@ void MyFrame::buildStatusBar() {
 CommandPanel& MyFrame::commandEditor() {
   // Hidden until a command is first selected, and a fifth of the window's making: made then.
   if (commandPanel == nullptr) {
-    commandPanel = new CommandPanel(this);
+    commandPanel = new CommandPanel(editorColumn->GetContainingWindow());
     commandPanel->Hide();
     commandPanel->MoveAfterInTabOrder(groupPanel);
     editorColumn->Add(commandPanel, 1, wxEXPAND);
@@ -215,11 +216,18 @@ CommandPanel& MyFrame::commandEditor() {
 void MyFrame::fitMinimumToEditors() {
   wxSize editor = groupPanel->GetBestSize();
   if (commandPanel != nullptr) editor.IncTo(commandPanel->GetBestSize());
+  splitter->keepEditorWidth(editor.GetWidth());
   SetMinSize(wxDefaultSize);
-  SetMinClientSize(wxSize(editor.GetWidth() * 10 / 7 + 1, editor.GetHeight()));
+  SetMinClientSize(wxSize(splitter->smallestWidth(), editor.GetHeight()));
   wxSize smallest = GetMinSize();
   smallest.IncTo(wxSize(WindowGeometry::minimumSize, WindowGeometry::minimumSize));
   SetMinSize(smallest);
+  // A window manager keeps the window at least this big; without one it is made so here.
+  wxSize size = GetSize();
+  if (size.x < smallest.x || size.y < smallest.y) {
+    size.IncTo(smallest);
+    SetSize(size);
+  }
 }
 
 void MyFrame::storeGeometry(const wxRect& r) {
@@ -279,6 +287,8 @@ void MyFrame::onClose(wxCloseEvent& event) {
   // Under a window manager a hidden frame no longer knows where it was: its place is taken
   // while it is still shown.
   storeGeometry(GetRect());
+  splitter->share().write(settings);
+  if (keeper->isLoaded()) TreeMemory::capture(*tree).write(settings);
   Hide();
   event.Skip();
 }
@@ -339,7 +349,8 @@ void MyFrame::loadProject() {
   // Again now that the minimum size is known.
   placement.show(restoredRect(settings));
   keeper->markLoaded();
-  postSelect(rootItem);
+  const wxTreeItemId selected = TreeMemory::restore(*tree, TreeState::read(settings));
+  postSelect(selected.IsOk() ? selected : rootItem);
 }
 
 void MyFrame::postSelect(const wxTreeItemId& item) { Tern::Event::postOwned(std::make_unique<SelectItemEvent>(this, item)); }
@@ -359,9 +370,7 @@ void MyFrame::showGroup(const GroupCommand& group) {
   if (commandPanel != nullptr) commandPanel->Hide();
   groupPanel->Show();
   groupPanel->showGroup(group);
-  // The editors' natural sizes are only final once they have been shown.
-  fitMinimumToEditors();
-  Layout();
+  layOutEditors();
 }
 
 void MyFrame::showCommand(const BaseCommand& command) {
@@ -369,8 +378,17 @@ void MyFrame::showCommand(const BaseCommand& command) {
   groupPanel->Hide();
   commandEditor().Show();
   commandPanel->showCommand(command);
+  layOutEditors();
+}
+
+void MyFrame::layOutEditors() {
+  // The editors' natural sizes are only final once they have been shown and laid out; the
+  // editors' side keeps its size when the window does, and is not laid out with it.
+  wxWindow& editors = *editorColumn->GetContainingWindow();
+  editors.Layout();
   fitMinimumToEditors();
   Layout();
+  editors.Layout();
 }
 
 void MyFrame::selectItem(const wxTreeItemId& item) {

@@ -31,6 +31,7 @@ class Settings;
 class StopWindow;
 class TaskBarIcon;
 class TopToolbar;
+class TreeSplitter;
 class wxCloseEvent;
 class wxEventFilter;
 class wxEventLoopSource;
@@ -120,6 +121,8 @@ class MyFrame : public wxFrame,
   void buildPanels();
   void buildStatusBar();
   void fitMinimumToEditors();
+  // Lays the editor just shown out and keeps the window big enough for it.
+  void layOutEditors();
   void storeGeometry(const wxRect& r);
   void bindEvents();
 
@@ -140,6 +143,7 @@ class MyFrame : public wxFrame,
   const std::filesystem::path folder;
   Settings& settings;
   RunInput& input;
+  TreeSplitter* splitter = nullptr;
   CommandTree* tree = nullptr;
   wxTreeItemId rootItem;
   TopToolbar* toolbar = nullptr;

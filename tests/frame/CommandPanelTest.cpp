@@ -16,6 +16,7 @@
 #include "frame/CommandPanel.h"
 #include "frame/EditorText.h"
 #include "shell/FrameIds.h"
+#include "support/WxPrinters.h"
 
 namespace {
 
@@ -324,4 +325,20 @@ TEST_F(CommandPanelTest, TheOptionsActOnlyWhenSelectedAndTheMainWindowHearsOfThe
   tick(disableCommand, true);
   EXPECT_EQ(radios.count(), 2);
   EXPECT_EQ(boxes.count(), 1);
+}
+
+// Fault: a long message under the text stayed on one line, cut off at the editor's edge at the
+// window's smallest width (or widening the editor past the window).
+TEST_F(CommandPanelTest, ALongMessageWrapsInsideTheEditor) {
+  const wxSize smallest(panel.GetBestSize().x, window.frame->GetClientSize().y);
+  window.frame->SetClientSize(smallest);
+  GuiTest::waitFor([&] { return window.frame->GetClientSize() == smallest; });
+  const wxWindow& note = panel.commandTextNote();
+  panel.commandTextCtrl().SetValue("<" + std::string(40, 'W') + "> <X> <Y> <Z>");
+  GuiTest::flushEvents();
+  EXPECT_EQ(panel.GetBestSize().x, smallest.x);
+  const wxRect shown(note.GetPosition(), note.GetSize());
+  EXPECT_TRUE(wxRect(wxPoint(), panel.GetClientSize()).Contains(shown)) << testing::PrintToString(shown);
+  EXPECT_GE(shown.height, 2 * note.GetCharHeight());
+  EXPECT_GE(shown.height, note.GetBestSize().y);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <wx/menu.h>
+#include <wx/splitter.h>
 #include <wx/spinctrl.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
@@ -15,6 +16,7 @@
 #include <functional>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
 
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
@@ -122,6 +124,12 @@ class MyFrameTest : public ::testing::Test {
   }
 
   CommandTree& tree() const { return frame->commandTree(); }
+  // The divider between the tree and the editors.
+  wxSplitterWindow& divider() const {
+    auto* splitter = dynamic_cast<wxSplitterWindow*>(tree().GetParent());
+    if (splitter == nullptr) throw std::logic_error("the tree is not beside a divider");
+    return *splitter;
+  }
   wxString selectedLabel() const { return tree().GetItemText(tree().GetSelection()); }
 
   // The labels of the tree, groups first and their commands indented.
@@ -782,7 +790,7 @@ TEST_F(MyFrameTest, TheCommandEditorMadeOnFirstUseFitsTheSmallestWindowAndFollow
   EXPECT_TRUE(editor.IsShown());
   EXPECT_GE(editor.GetSize().x, editor.GetBestSize().x);
   EXPECT_GE(editor.GetSize().y, editor.GetBestSize().y);
-  const wxWindowList& order = frame->GetChildren();
+  const wxWindowList& order = editor.GetParent()->GetChildren();
   EXPECT_EQ(order.IndexOf(&editor), order.IndexOf(&frame->groupEditor()) + 1);
 }
 
@@ -816,6 +824,53 @@ TEST_F(MyFrameTest, UnderAWindowManagerTheShownSizeIsStored) {
   close();
   EXPECT_EQ(settings->read("width"), shown.GetWidth());
   EXPECT_EQ(settings->read("height"), shown.GetHeight());
+}
+
+// Fault: after a restart the tree was back at its defaults: the divider the user had dragged at
+// 30 %, the group they had open closed, the selection on the first group; or a selected command
+// since gone from the project left nothing selected.
+TEST_F(MyFrameTest, TheDividerOpenGroupsAndSelectionComeBackAfterARestart) {
+  writeProject(twoGroups());
+  open();
+  EXPECT_TRUE(GuiTest::waitFor([this] { return frame->IsShownOnScreen(); }));
+  GuiTest::flushEvents();
+  const wxSplitterWindow& splitter = divider();
+  const int width = splitter.GetClientSize().x;
+  EXPECT_NEAR(splitter.GetSashPosition(), width * 0.3, 1.0);
+  // The editor fills the other side.
+  EXPECT_EQ(frame->groupEditor().GetSize().x, width - splitter.GetSashPosition() - splitter.GetSashSize());
+  // The user drags the divider to about a fifth of the width.
+  const wxPoint grip = splitter.ClientToScreen(
+      wxPoint(splitter.GetSashPosition() + splitter.GetSashSize() / 2, splitter.GetClientSize().y / 2));
+  const auto at = [](int coordinate) { return std::to_string(coordinate); };
+  // A step at a time, each taken in by the window before the next, as a hand moves.
+  for (const std::vector<std::string>& step :
+       {std::vector<std::string>{"mousemove", at(grip.x), at(grip.y)},
+        {"mousedown", "1"},
+        {"mousemove", at(grip.x - width / 20), at(grip.y)},
+        {"mousemove", at(grip.x - width / 10), at(grip.y)},
+        {"mouseup", "1"}}) {
+    xdotool(step);
+    GuiTest::flushEvents();
+  }
+  EXPECT_TRUE(GuiTest::waitFor([&] { return splitter.GetSashPosition() < width * 0.25; }));
+  const double share = static_cast<double>(splitter.GetSashPosition()) / width;
+  select({"Hunt", "Heal"});
+  tree().Expand(find({"Hunt"}));
+  close();
+
+  open();
+  EXPECT_EQ(selectedLabel(), "Heal");
+  EXPECT_EQ(frame->commandEditor().GetSize().y, divider().GetClientSize().y);
+  EXPECT_TRUE(tree().IsExpanded(find({"Hunt"})));
+  const wxSplitterWindow& again = divider();
+  EXPECT_NEAR(static_cast<double>(again.GetSashPosition()) / again.GetClientSize().x, share, 0.01);
+  close();
+
+  writeProject(std::string("1") + del + "Zentak v2.0\r\n" + groupLine("Hunt", 1) + "\r\n" + commandLine("Attack") +
+               "\r\n");
+  open();
+  EXPECT_EQ(selectedLabel(), "Hunt");
 }
 
 namespace {
