@@ -36,6 +36,8 @@ class InputPacer {
   // on a busy machine still gets them all. Sent one by one, events take far more of the
   // socket's room (a few hundred fill it), and bursts of 1,000 overflow the compositor's buffer.
   static constexpr Settings wlroots{5000, 64, 64};
+  // The settings of KWin's fake input, whose keys KWin passes on with modifier events of its own.
+  static constexpr Settings kwin{5000, 64, 64};
 
   explicit InputPacer(const Settings& chosen);
 
