@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "support/RecorderClient.h"
-#include "support/SwayServer.h"
+#include "support/WaylandServer.h"
 
 namespace {
 
@@ -31,8 +31,8 @@ int buttonNumber(long code) {
 
 }  // namespace
 
-WevRecorder::WevRecorder(const SwayServer& sway)
-    : child(sway.spawn({"stdbuf", "-oL", "wev"}, ChildProcess::Output::capture)) {
+WevRecorder::WevRecorder(const WaylandServer& server)
+    : child(server.spawn({"stdbuf", "-oL", "wev"}, ChildProcess::Output::capture)) {
   skipTo("fullscreen");
   skipTo("xdg_surface] configure");
 }
@@ -59,6 +59,7 @@ void WevRecorder::waitForInput() {
 
 std::optional<WevRecorder::Press> WevRecorder::nextPress(Clock::time_point deadline) {
   while (const auto line = child.readLine(deadline)) {
+    if (line->find("wl_pointer] enter:") != std::string::npos && pointerObject < 0) pointerObject = objectOf(*line);
     if (line->find("wl_pointer] motion:") != std::string::npos || line->find("wl_pointer] enter:") != std::string::npos) {
       const std::size_t at = line->find("x, y: ");
       if (at != std::string::npos) {
@@ -69,7 +70,7 @@ std::optional<WevRecorder::Press> WevRecorder::nextPress(Clock::time_point deadl
       continue;
     }
     const bool pressed = line->find("state: 1 (pressed)") != std::string::npos;
-    if (pressed && line->find("wl_pointer] button:") != std::string::npos) {
+    if (pressed && line->find("wl_pointer] button:") != std::string::npos && objectOf(*line) == pointerObject) {
       return Press{0, buttonNumber(numberAfter(*line, "; button: ")), pointerX, pointerY};
     }
     if (line->find("wl_keyboard] key:") == std::string::npos) continue;
