@@ -113,7 +113,8 @@ void RunHost::showWindow() {
 
 void RunHost::showStopControls() {
   StopControls::Run run;
-  run.typesThroughWayland = input.backend() == InputBackend::Used::wayland;
+  run.typesThroughWayland =
+      input.backend() == InputBackend::Used::wayland || input.backend() == InputBackend::Used::kde;
   run.stopKeyGrabbed = stopKeyGrabbed;
   const wxString note = WxText::fromUtf8(StopControls::stopKeyNote(input.stopKeyName(), run));
   run.trayIconShown = trayIcon->install(note);
