@@ -12,6 +12,7 @@ ZENTAK_PACKAGES=(
   clang libclang-rt-14-dev
   openbox
   libwayland-dev libwayland-bin wayland-protocols sway wev util-linux
+  kwin-wayland qtwayland5 plasma-wayland-protocols
 )
 
 # Installs every package that is missing (as root on Debian).
