@@ -18,14 +18,12 @@ using Clock = std::chrono::steady_clock;
 constexpr auto startTimeout = std::chrono::seconds(60);
 constexpr const char* socketName = "kwin-zentak";
 
-// A session bus that lets its one user do anything.
-constexpr const char* busConfig = R"(<busconfig>
-  <type>session</type>
-  <listen>unix:dir=%DIR%</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/></policy>
-</busconfig>
-)";
+// A session bus in dir that lets its one user do anything.
+std::string busConfig(const std::string& dir) {
+  return "<busconfig><type>session</type><listen>unix:dir=" + dir +
+         "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+         "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n";
+}
 
 constexpr const char* windowRules = R"([General]
 count=1
@@ -57,9 +55,7 @@ KwinServer::KwinServer(const Options& options) {
   std::filesystem::copy_file("/usr/bin/kwin_wayland", program);
   std::filesystem::create_directories(root / "config");
   std::ofstream(root / "config" / "kwinrulesrc") << windowRules;
-  std::string config = busConfig;
-  config.replace(config.find("%DIR%"), 5, root.string());
-  std::ofstream(root / "bus.conf") << config;
+  std::ofstream(root / "bus.conf") << busConfig(root.string());
 
   ChildProcess::Options busOptions;
   busOptions.argv = {"dbus-daemon", "--config-file=" + (root / "bus.conf").string(), "--nofork", "--print-address=1"};
