@@ -37,8 +37,8 @@ struct KwinInjector::State {
   void begin();
   void useKeymap(const std::string& text);
   void sendKey(std::uint32_t keycode, bool down);
-  // The keys that make the modifiers of mask, of those keymap types with.
-  [[nodiscard]] std::vector<std::uint32_t> modifierKeys(std::uint32_t mask) const;
+  // The keys that make the modifiers of mask (Shift, AltGr); nothing when the keymap lacks one.
+  [[nodiscard]] std::optional<std::vector<std::uint32_t>> modifierKeys(std::uint32_t mask) const;
 
   // Declared first, so that it closes after every object of the connection.
   WaylandConnection connection;
@@ -110,13 +110,15 @@ void KwinInjector::State::sendKey(std::uint32_t keycode, bool down) {
   connection.pace(pacer);
 }
 
-std::vector<std::uint32_t> KwinInjector::State::modifierKeys(std::uint32_t mask) const {
+std::optional<std::vector<std::uint32_t>> KwinInjector::State::modifierKeys(std::uint32_t mask) const {
   std::vector<std::uint32_t> keys;
-  if ((mask & keymap->shiftMask()) != 0) {
-    if (const auto key = keymap->keycodeForKeysym(XKB_KEY_Shift_L)) keys.push_back(*key);
-  }
-  if ((mask & keymap->level3Mask()) != 0) {
-    if (const auto key = keymap->keycodeForKeysym(XKB_KEY_ISO_Level3_Shift)) keys.push_back(*key);
+  const std::pair<std::uint32_t, xkb_keysym_t> modifiers[] = {{keymap->shiftMask(), XKB_KEY_Shift_L},
+                                                              {keymap->level3Mask(), XKB_KEY_ISO_Level3_Shift}};
+  for (const auto& [modifier, keysym] : modifiers) {
+    if ((mask & modifier) == 0) continue;
+    const auto key = keymap->keycodeForKeysym(keysym);
+    if (!key) return std::nullopt;
+    keys.push_back(*key);
   }
   return keys;
 }
@@ -171,11 +173,13 @@ void KwinInjector::typeChar(char32_t c) {
   if (stroke == nullptr) return;
   // Modifiers the character needs are added to those held, for its key only.
   const xkb_mod_mask_t depressed = xkb_state_serialize_mods(s.keyState.get(), XKB_STATE_MODS_DEPRESSED);
-  const std::vector<std::uint32_t> extra = s.modifierKeys(stroke->mods & ~depressed);
-  for (const std::uint32_t key : extra) s.sendKey(key, true);
+  const auto extra = s.modifierKeys(stroke->mods & ~depressed);
+  // Without the modifier's key the character would come out as another one.
+  if (!extra) return;
+  for (const std::uint32_t key : *extra) s.sendKey(key, true);
   s.sendKey(stroke->keycode, true);
   s.sendKey(stroke->keycode, false);
-  for (const std::uint32_t key : extra) s.sendKey(key, false);
+  for (const std::uint32_t key : *extra) s.sendKey(key, false);
 }
 
 void KwinInjector::flush() {
