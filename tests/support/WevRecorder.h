@@ -46,6 +46,8 @@ class WevRecorder {
  private:
   // Reads up to a line containing fragment; throws when none comes in time.
   void skipTo(std::string_view fragment);
+  // Follows the pointer through a line about its entering or moving; false for another line.
+  bool notePointer(const std::string& line);
 
   ChildProcess child;
   bool keyboardFocused = false;
