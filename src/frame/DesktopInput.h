@@ -72,7 +72,7 @@ class DesktopInput final : public RunInput {
   // Outlives the injector, which reports to it up to its last release.
   std::unique_ptr<ReleaseGuardian> guardian;
   std::unique_ptr<Injector> injector;
-  // ownLayout, or the Wayland injector, which types with a keymap of its own.
+  // ownLayout, or the Wayland or KWin injector, which types with a keymap of its own.
   KeyboardLayout* layout = nullptr;
   std::unique_ptr<KeyParser> parser;
   // The injector when it is XTest's, which must keep the run's own keys out of the stop key.
