@@ -1,5 +1,7 @@
 #pragma once
 
+#include <linux/input-event-codes.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,11 +29,11 @@ inline constexpr std::uint32_t xkbKeycodeOffset = 8;
 // The evdev code of a mouse button, as Wayland protocols take it.
 [[nodiscard]] constexpr std::uint32_t evdevButton(MouseButton button) {
   switch (button) {
-    case MouseButton::left: return 0x110;
-    case MouseButton::right: return 0x111;
-    case MouseButton::middle: return 0x112;
+    case MouseButton::left: return BTN_LEFT;
+    case MouseButton::right: return BTN_RIGHT;
+    case MouseButton::middle: return BTN_MIDDLE;
   }
-  return 0x110;
+  return BTN_LEFT;
 }
 
 // Owns a proxy of a Wayland object, destroyed with the protocol's destructor request.
