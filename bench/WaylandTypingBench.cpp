@@ -1,7 +1,8 @@
 // Typing throughput into a real Wayland client (wev) on a private headless sway, through the
-// compositor's virtual keyboard; and whether a window that reads its events only every 100 ms,
-// on a machine kept busy, gets every character and stays connected. Prints "name value unit"
-// lines on stdout; diagnostics go to stderr.
+// compositor's virtual keyboard (wayland_*), and on a private KWin through its fake input
+// (kde_*); and whether a window that reads its events only every 100 ms, on a machine kept busy,
+// gets every character and stays connected. Prints "name value unit" lines on stdout;
+// diagnostics go to stderr.
 
 #include <xkbcommon/xkbcommon.h>
 
@@ -9,13 +10,17 @@
 #include <exception>
 #include <iomanip>
 #include <iostream>
+#include <memory>
+#include <string>
 
 #include "TypingMeasure.h"
 #include "keys/KeyParser.h"
 #include "keys/KeyTokens.h"
+#include "keys/KwinInjector.h"
 #include "keys/Player.h"
 #include "keys/WaylandInjector.h"
 #include "support/BusyCores.h"
+#include "support/KwinServer.h"
 #include "support/PrintableAscii.h"
 #include "support/SlowClient.h"
 #include "support/SwayServer.h"
@@ -45,7 +50,8 @@ Recording collect(WevRecorder& wev) {
   return result;
 }
 
-void typeInto(WaylandInjector& injector, const std::string& text) {
+template <typename AnInjector>
+void typeInto(AnInjector& injector, const std::string& text) {
   const KeyTokens tokens;
   KeyActions list;
   KeyParser(tokens, injector).parseKeys(text, list);
@@ -53,28 +59,30 @@ void typeInto(WaylandInjector& injector, const std::string& text) {
   Player(injector).playKeys(list);
 }
 
-// Types 5,000 characters into the slow client while every core spins.
-void slowClient(const SwayServer& sway) {
-  SlowClient client(sway);
+// Types 5,000 characters into the slow client while every core spins; connect makes the injector.
+template <typename Connect>
+void slowClient(const WaylandServer& server, const std::string& prefix, Connect connect) {
+  SlowClient client(server);
   const std::string ascii = printableAscii();
   std::string text;
   while (text.size() < 5000) text += ascii.substr(0, ascii.size() - 2);
   {
     const BusyCores busy(std::chrono::seconds(120));
-    WaylandInjector injector(WaylandInjector::Options{sway.socketPath(), "us"});
+    const auto injector = connect();
     client.waitForFocus();
-    typeInto(injector, text);
+    typeInto(*injector, text);
   }
   const SlowClient::Result result = client.finish();
   const auto arrived = std::ranges::mismatch(text, result.received).in1 - text.begin();
   if (result.disconnected) std::cerr << "slow client: cut off after " << result.count << " characters\n";
-  std::cout << "wayland_slow_client_lost " << text.size() - static_cast<std::size_t>(arrived) << " chars\n"
-            << "wayland_slow_client_disconnects " << (result.disconnected ? 1 : 0) << " disconnects\n";
+  std::cout << prefix << "_slow_client_lost " << text.size() - static_cast<std::size_t>(arrived) << " chars\n"
+            << prefix << "_slow_client_disconnects " << (result.disconnected ? 1 : 0) << " disconnects\n";
 }
 
-void measureTyping(const SwayServer& sway) {
-  WevRecorder wev(sway);
-  WaylandInjector injector(WaylandInjector::Options{sway.socketPath(), "us"});
+template <typename Connect>
+void measureTyping(const WaylandServer& server, const std::string& prefix, Connect connect) {
+  WevRecorder wev(server);
+  const auto injector = connect();
   wev.waitForInput();
 
   const std::string text = typingText();
@@ -82,19 +90,33 @@ void measureTyping(const SwayServer& sway) {
   for (const char c : text) expected.push_back(recordedAs(c));
 
   const TypingResult typing =
-      measure("wayland typing", [&] { return collect(wev); }, expected, [&] { typeInto(injector, text); });
-  std::cout << std::fixed << std::setprecision(0) << "wayland_typing_chars_per_s " << typing.charsPerSecond
+      measure((prefix + " typing").c_str(), [&] { return collect(wev); }, expected, [&] { typeInto(*injector, text); });
+  std::cout << std::fixed << std::setprecision(0) << prefix << "_typing_chars_per_s " << typing.charsPerSecond
             << " chars/s\n"
-            << "wayland_typing_lost " << typing.lost << " chars\n";
+            << prefix << "_typing_lost " << typing.lost << " chars\n";
 }
 
 void run() {
+  const auto wlroots = [](const SwayServer& sway) {
+    return [&sway] { return std::make_unique<WaylandInjector>(WaylandInjector::Options{sway.socketPath(), "us"}); };
+  };
+  const auto kde = [](const KwinServer& kwin) {
+    return [&kwin] { return std::make_unique<KwinInjector>(kwin.socketPath()); };
+  };
   {
     const SwayServer sway;
-    measureTyping(sway);
+    measureTyping(sway, "wayland", wlroots(sway));
   }
-  const SwayServer sway;
-  slowClient(sway);
+  {
+    const SwayServer sway;
+    slowClient(sway, "wayland", wlroots(sway));
+  }
+  {
+    const KwinServer kwin(KwinServer::Options{});
+    measureTyping(kwin, "kde", kde(kwin));
+  }
+  const KwinServer kwin(KwinServer::Options{});
+  slowClient(kwin, "kde", kde(kwin));
 }
 
 }  // namespace

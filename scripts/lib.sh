@@ -13,6 +13,7 @@ ZENTAK_PACKAGES=(
   openbox
   libwayland-dev libwayland-bin wayland-protocols sway wev util-linux
   dunst dbus-daemon
+  kwin-wayland qtwayland5 plasma-wayland-protocols
 )
 
 # Installs every package that is missing (as root on Debian).

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "keys/KeyParser.h"
+#include "keys/KwinInjector.h"
 #include "keys/NullInjector.h"
 #include "keys/Player.h"
 #include "keys/ReleaseGuardian.h"
@@ -28,6 +29,7 @@ DesktopInput::DesktopInput(const std::string& displayName, StopChord stopChord, 
     : display(displayName), choice(backendChoice), waylandSession(isWaylandSession()), chord(stopChord) {
   const InputBackend::Plan plan = InputBackend::plan(choice, waylandSession);
   if (plan.tryWayland) useWayland();
+  if (plan.tryKde && used == InputBackend::Used::none) useKde();
   if (plan.tryX11 && used == InputBackend::Used::none) useX11(guardianProgram);
   if (layout == nullptr) {
     try {
@@ -50,6 +52,17 @@ void DesktopInput::useWayland() {
     used = InputBackend::Used::wayland;
   } catch (const WaylandError&) {
     // No compositor, or one without a virtual keyboard: the next service is tried.
+  }
+}
+
+void DesktopInput::useKde() {
+  try {
+    auto kde = std::make_unique<KwinInjector>();
+    layout = kde.get();
+    injector = std::move(kde);
+    used = InputBackend::Used::kde;
+  } catch (const WaylandError&) {
+    // No KWin, or one that grants this program no fake input: the next service is tried.
   }
 }
 

@@ -21,8 +21,9 @@ class XTestInjector;
 // The keyboard and mouse of the desktop a run types into: the keyboard layout texts are
 // translated with, the injector and the player, and the global stop key, grabbed only while a
 // run is in progress. The injector is chosen by probing: in a Wayland session (WAYLAND_DISPLAY
-// set) the compositor's virtual keyboard and pointer when it offers them, else XTest on the X
-// display, which then reaches X11 windows only; the user's choice may name one of them. The
+// set) the compositor's virtual keyboard and pointer when it offers them, else KWin's fake input
+// when KWin grants it, else XTest on the X display, which then reaches X11 windows only; the
+// user's choice may name one of them. The
 // stop key is an X grab on the X display, if there is one: in a Wayland session it sees the key
 // only while an X11 window has the focus. Without either service texts still translate with a
 // US layout and nothing is typed. UI thread only.
@@ -59,6 +60,7 @@ class DesktopInput final : public RunInput {
 
  private:
   void useWayland();
+  void useKde();
   void useX11(const std::string& guardianProgram);
 
   const std::string display;
@@ -70,7 +72,7 @@ class DesktopInput final : public RunInput {
   // Outlives the injector, which reports to it up to its last release.
   std::unique_ptr<ReleaseGuardian> guardian;
   std::unique_ptr<Injector> injector;
-  // ownLayout, or the Wayland injector, which types with a keymap of its own.
+  // ownLayout, or the Wayland or KWin injector, which types with a keymap of its own.
   KeyboardLayout* layout = nullptr;
   std::unique_ptr<KeyParser> parser;
   // The injector when it is XTest's, which must keep the run's own keys out of the stop key.

@@ -6,6 +6,7 @@ std::optional<Choice> parse(std::string_view text) {
   if (text == "auto") return Choice::automatic;
   if (text == "wayland") return Choice::wayland;
   if (text == "x11") return Choice::x11;
+  if (text == "kde") return Choice::kde;
   return std::nullopt;
 }
 
@@ -13,6 +14,7 @@ std::string_view format(Choice choice) {
   switch (choice) {
     case Choice::wayland: return "wayland";
     case Choice::x11: return "x11";
+    case Choice::kde: return "kde";
     case Choice::automatic: break;
   }
   return "auto";
@@ -20,23 +22,30 @@ std::string_view format(Choice choice) {
 
 Plan plan(Choice choice, bool waylandSession) {
   switch (choice) {
-    case Choice::wayland: return {true, false};
-    case Choice::x11: return {false, true};
+    case Choice::wayland: return {.tryWayland = true};
+    case Choice::x11: return {.tryX11 = true};
+    case Choice::kde: return {.tryKde = true};
     case Choice::automatic: break;
   }
-  return {waylandSession, true};
+  return {.tryWayland = waylandSession, .tryX11 = true, .tryKde = waylandSession};
 }
 
 std::string_view name(Used used) {
   switch (used) {
     case Used::wayland: return "Types with: Wayland virtual keyboard";
     case Used::x11: return "Types with: X11 (XTest)";
+    case Used::kde: return "Types with: KWin fake input";
     case Used::none: break;
   }
   return "Types with: nothing (no desktop input)";
 }
 
 std::optional<std::string> notice(Used used, Choice choice, bool waylandSession) {
+  if (used == Used::none && choice == Choice::kde) {
+    return "KWin offers Zentak no fake input: it grants it only to a program whose menu entry (a .desktop "
+           "file) has the line X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input and names the program's "
+           "full path in its Exec line.\nThe run goes on, but types nothing.";
+  }
   if (used == Used::none) {
     return "Zentak finds no way to type on this desktop: it needs a Wayland compositor that offers a "
            "virtual keyboard (such as sway) or an X display with XTEST.\nThe run goes on, but types nothing.";

@@ -9,20 +9,23 @@
 // turns out, and what the user is told about it. Plain decisions, without the services.
 namespace InputBackend {
 
-// The user's setting: probe (Wayland first when the session is one), or one service only.
-enum class Choice : std::uint8_t { automatic, wayland, x11 };
+// The user's setting: probe (Wayland first when the session is one), or one service only:
+// wayland is the virtual keyboard of wlroots compositors, kde KWin's fake input.
+enum class Choice : std::uint8_t { automatic, wayland, x11, kde };
 // The service in use.
-enum class Used : std::uint8_t { none, wayland, x11 };
+enum class Used : std::uint8_t { none, wayland, x11, kde };
 
-// The setting's text in the settings file: "auto", "wayland" or "x11"; nothing for another text.
+// The setting's text in the settings file: "auto", "wayland", "x11" or "kde"; nothing for
+// another text.
 [[nodiscard]] std::optional<Choice> parse(std::string_view text);
 [[nodiscard]] std::string_view format(Choice choice);
 
-// Whether to try the Wayland and the X11 service, in that order, for a session that has a
-// Wayland compositor (waylandSession) or not.
+// Whether to try the wlroots virtual keyboard, KWin's fake input and the X11 service, in that
+// order, for a session that has a Wayland compositor (waylandSession) or not.
 struct Plan {
   bool tryWayland = false;
   bool tryX11 = false;
+  bool tryKde = false;
 };
 [[nodiscard]] Plan plan(Choice choice, bool waylandSession);
 

@@ -139,7 +139,8 @@ void RunHost::showWindow() {
 
 void RunHost::showStopControls() {
   StopControls::Run run;
-  run.typesThroughWayland = input.backend() == InputBackend::Used::wayland;
+  run.typesThroughWayland =
+      input.backend() == InputBackend::Used::wayland || input.backend() == InputBackend::Used::kde;
   run.stopKeyGrabbed = stopKeyGrabbed;
   stopKeyNote = StopControls::stopKeyNote(input.stopKeyName(), run);
   run.trayIconShown = trayIcon->install(WxText::fromUtf8(sequencer->progress().toolTip(stopKeyNote)));

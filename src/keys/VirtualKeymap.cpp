@@ -176,6 +176,11 @@ std::optional<std::uint32_t> VirtualKeymap::keycodeForVk(std::uint8_t vk) const 
   return std::nullopt;
 }
 
+std::optional<std::uint32_t> VirtualKeymap::keycodeForKeysym(std::uint32_t keysym) const {
+  if (const auto found = plainKeys.find(keysym); found != plainKeys.end()) return found->second;
+  return std::nullopt;
+}
+
 const VirtualKeymap::Stroke* VirtualKeymap::strokeFor(char32_t c) const {
   const auto found = strokes.find(c);
   return found == strokes.end() ? nullptr : &found->second;

@@ -58,6 +58,9 @@ class VirtualKeymap {
   // key giving the code's keysym without modifiers.
   [[nodiscard]] std::optional<std::uint32_t> keycodeForVk(std::uint8_t vk) const;
 
+  // The lowest key giving keysym without modifiers (such as a modifier key), added keys included.
+  [[nodiscard]] std::optional<std::uint32_t> keycodeForKeysym(std::uint32_t keysym) const;
+
   // The preferred stroke typing c with no modifier, Shift, AltGr or both, or with an added key;
   // nullptr when there is none.
   [[nodiscard]] const Stroke* strokeFor(char32_t c) const;

@@ -1,17 +1,11 @@
 #pragma once
 
 #include <memory>
-#include <stdexcept>
 #include <string>
 
 #include "keys/Injector.h"
 #include "keys/KeyboardLayout.h"
-
-// An error of the Wayland platform layer, with a text saying what failed.
-class WaylandError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+#include "keys/WaylandConnection.h"
 
 // Injects input into a Wayland session through the compositor's virtual keyboard and virtual
 // pointer (the protocols of wlroots compositors), on a connection of its own, and answers

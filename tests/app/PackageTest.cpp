@@ -99,7 +99,9 @@ TEST_F(PackageTest, TheUnpackedPackageRunsWithItsBookAndSavesTheProjectInTheData
   ASSERT_TRUE(std::filesystem::exists(program));
   EXPECT_TRUE(std::filesystem::exists(root / "usr" / "share" / "zentak" / "Zentak.htb"));
   const std::string entry = readFile(root / "usr" / "share" / "applications" / "zentak.desktop");
-  EXPECT_NE(entry.find("\nExec=zentak\n"), std::string::npos);
+  // KWin grants fake input to the program at the entry's Exec path only.
+  EXPECT_NE(entry.find("\nExec=/usr/bin/zentak\n"), std::string::npos);
+  EXPECT_NE(entry.find("\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n"), std::string::npos);
   EXPECT_NE(entry.find("\nIcon=zentak\n"), std::string::npos);
   for (const int side : {16, 32, 48, 64, 128}) {
     const auto size = std::to_string(side) + "x" + std::to_string(side);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "frame/DesktopInput.h"
+#include "support/KwinServer.h"
 #include "support/SwayServer.h"
 #include "support/TempDir.h"
 #include "support/WevRecorder.h"
@@ -78,4 +79,22 @@ TEST_F(DesktopInputWaylandTest, TheUsersChoiceOfX11SkipsTheCompositor) {
   const ScopedEnv socket("WAYLAND_DISPLAY", sway->socketPath());
   const DesktopInput input("-no-such-display-", StopChord::standard(), InputBackend::Choice::x11);
   EXPECT_EQ(input.backendName(), InputBackend::name(InputBackend::Used::none));
+}
+
+// Catches a KDE Plasma session typed into through XTest (which reaches no Wayland window) while
+// KWin grants fake input, and a status bar that does not name it.
+TEST(DesktopInputKwinTest, AKdeSessionTypesThroughKwinsFakeInput) {
+  const KwinServer kwin(KwinServer::Options{});
+  WevRecorder wev(kwin);
+  const ScopedEnv socket("WAYLAND_DISPLAY", kwin.socketPath());
+  DesktopInput input("-no-such-display-");
+  EXPECT_EQ(input.backendName(), "Types with: KWin fake input");
+  EXPECT_FALSE(input.backendNotice());
+  wev.waitForInput();
+  input.refreshKeyboardLayout();
+  KeyActions list;
+  input.parseKeys("KDE<ENTER>", list);
+  list.push_back(KeyCode::escape);
+  input.playKeys(list);
+  EXPECT_EQ(wev.readUntilEscape(), "KDE{Return}");
 }

@@ -19,9 +19,34 @@ TEST(InputBackendTest, WaylandIsProbedFirstInAWaylandSessionUnlessTheUserChoseOt
   EXPECT_FALSE(InputBackend::plan(Choice::wayland, false).tryX11);
 }
 
+// Catches KWin's fake input never probed on a KDE desktop, probed outside a Wayland session, or
+// taken when the user chose another service; and the user's choice of it not honoured alone.
+TEST(InputBackendTest, KwinFakeInputIsProbedInAWaylandSessionOrWhenChosen) {
+  struct Case {
+    Choice choice;
+    bool waylandSession;
+    InputBackend::Plan plan;
+  };
+  const Case cases[] = {
+      {Choice::automatic, true, {.tryWayland = true, .tryX11 = true, .tryKde = true}},
+      {Choice::automatic, false, {.tryX11 = true}},
+      {Choice::wayland, true, {.tryWayland = true}},
+      {Choice::kde, false, {.tryKde = true}},
+  };
+  for (const Case& c : cases) {
+    const InputBackend::Plan plan = InputBackend::plan(c.choice, c.waylandSession);
+    EXPECT_EQ(plan.tryWayland, c.plan.tryWayland) << InputBackend::format(c.choice) << c.waylandSession;
+    EXPECT_EQ(plan.tryKde, c.plan.tryKde) << InputBackend::format(c.choice) << c.waylandSession;
+    EXPECT_EQ(plan.tryX11, c.plan.tryX11) << InputBackend::format(c.choice) << c.waylandSession;
+  }
+  EXPECT_TRUE(InputBackend::notice(Used::none, Choice::kde, true)) << "a refused grant must be told";
+  EXPECT_FALSE(InputBackend::notice(Used::kde, Choice::automatic, true));
+  EXPECT_NE(InputBackend::name(Used::kde), InputBackend::name(Used::wayland));
+}
+
 // Catches a setting text read as another service, or one the program writes but cannot read.
 TEST(InputBackendTest, SettingTextsReadBack) {
-  for (const Choice choice : {Choice::automatic, Choice::wayland, Choice::x11}) {
+  for (const Choice choice : {Choice::automatic, Choice::wayland, Choice::x11, Choice::kde}) {
     EXPECT_EQ(InputBackend::parse(InputBackend::format(choice)), choice);
   }
   EXPECT_FALSE(InputBackend::parse("Wayland "));

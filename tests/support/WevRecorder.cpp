@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "support/RecorderClient.h"
-#include "support/SwayServer.h"
+#include "support/WaylandServer.h"
 
 namespace {
 
@@ -31,8 +31,8 @@ int buttonNumber(long code) {
 
 }  // namespace
 
-WevRecorder::WevRecorder(const SwayServer& sway)
-    : child(sway.spawn({"stdbuf", "-oL", "wev"}, ChildProcess::Output::capture)) {
+WevRecorder::WevRecorder(const WaylandServer& server)
+    : child(server.spawn({"stdbuf", "-oL", "wev"}, ChildProcess::Output::capture)) {
   skipTo("fullscreen");
   skipTo("xdg_surface] configure");
 }
@@ -47,9 +47,23 @@ void WevRecorder::skipTo(std::string_view fragment) {
     if (line->find("capabilities:") != std::string::npos && line->find("pointer") != std::string::npos) {
       hasPointer = true;
     }
+    notePointer(*line);
     if (line->find(fragment) != std::string::npos) return;
   }
   throw std::runtime_error("wev wrote no line with \"" + std::string(fragment) + "\" in time");
+}
+
+bool WevRecorder::notePointer(const std::string& line) {
+  const bool entered = line.find("wl_pointer] enter:") != std::string::npos;
+  if (entered && pointerObject < 0) pointerObject = objectOf(line);
+  if (!entered && line.find("wl_pointer] motion:") == std::string::npos) return false;
+  const std::size_t at = line.find("x, y: ");
+  if (at != std::string::npos) {
+    char* end = nullptr;
+    pointerX = static_cast<int>(std::strtod(line.c_str() + at + 6, &end));
+    pointerY = static_cast<int>(std::strtod(end + 1, nullptr));
+  }
+  return true;
 }
 
 void WevRecorder::waitForInput() {
@@ -59,17 +73,9 @@ void WevRecorder::waitForInput() {
 
 std::optional<WevRecorder::Press> WevRecorder::nextPress(Clock::time_point deadline) {
   while (const auto line = child.readLine(deadline)) {
-    if (line->find("wl_pointer] motion:") != std::string::npos || line->find("wl_pointer] enter:") != std::string::npos) {
-      const std::size_t at = line->find("x, y: ");
-      if (at != std::string::npos) {
-        char* end = nullptr;
-        pointerX = static_cast<int>(std::strtod(line->c_str() + at + 6, &end));
-        pointerY = static_cast<int>(std::strtod(end + 1, nullptr));
-      }
-      continue;
-    }
+    if (notePointer(*line)) continue;
     const bool pressed = line->find("state: 1 (pressed)") != std::string::npos;
-    if (pressed && line->find("wl_pointer] button:") != std::string::npos) {
+    if (pressed && line->find("wl_pointer] button:") != std::string::npos && objectOf(*line) == pointerObject) {
       return Press{0, buttonNumber(numberAfter(*line, "; button: ")), pointerX, pointerY};
     }
     if (line->find("wl_keyboard] key:") == std::string::npos) continue;

@@ -8,9 +8,9 @@
 
 #include "support/ChildProcess.h"
 
-class SwayServer;
+class WaylandServer;
 
-// wev, the Wayland event viewer, in a fullscreen window of a private sway, with its output
+// wev, the Wayland event viewer, in a fullscreen window of a private compositor, with its output
 // line-buffered and read back: key and button presses rendered as RecorderClient renders
 // them (so {button 1 at X,Y} is a left click at surface position X,Y, which on the fullscreen
 // window is the output's pixel).
@@ -22,7 +22,7 @@ class WevRecorder {
 
   // Starts wev and waits until its window is fullscreen; throws std::runtime_error when it is
   // not in time.
-  explicit WevRecorder(const SwayServer& sway);
+  explicit WevRecorder(const WaylandServer& server);
 
   // Waits until wev's keyboard has the focus and its pointer exists (once a virtual keyboard
   // and pointer joined the seat); throws when that does not happen in time.
@@ -46,12 +46,16 @@ class WevRecorder {
  private:
   // Reads up to a line containing fragment; throws when none comes in time.
   void skipTo(std::string_view fragment);
+  // Follows the pointer through a line about its entering or moving; false for another line.
+  bool notePointer(const std::string& line);
 
   ChildProcess child;
   bool keyboardFocused = false;
   // The keyboard whose keys count: the first to get the focus.
   long keyboardObject = -1;
   bool hasPointer = false;
+  // The pointer whose buttons count: the first to enter the window (KWin may hand wev two).
+  long pointerObject = -1;
   int pointerX = 0;
   int pointerY = 0;
 };

@@ -1,0 +1,130 @@
+// Typing into a real Wayland client on a private KWin through its fake input: text goes through
+// the keymap KWin hands Zentak's keyboard, the player and fake input's keys and pointer, and wev
+// reports what it saw.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "keys/KeyParser.h"
+#include "keys/KeyTokens.h"
+#include "keys/KwinInjector.h"
+#include "keys/Player.h"
+#include "support/BusyCores.h"
+#include "support/KwinServer.h"
+#include "support/PrintableAscii.h"
+#include "support/SlowClient.h"
+#include "support/TempDir.h"
+#include "support/WevRecorder.h"
+
+namespace {
+
+// Parses text with the injector's keymap, plays it with an Escape press as end marker, and
+// returns what wev saw before that marker.
+std::string typeInto(KwinInjector& injector, WevRecorder& wev, const std::string& text) {
+  const KeyTokens tokens;
+  KeyActions list;
+  KeyParser(tokens, injector).parseKeys(text, list);
+  list.push_back(KeyCode::escape);
+  Player(injector).playKeys(list);
+  return wev.readUntilEscape();
+}
+
+// A data folder whose desktop entry grants this test program KWin's fake input, as the
+// package's and ./scripts/run's entries grant Zentak.
+void writeGrant(const std::filesystem::path& dataDir) {
+  std::filesystem::create_directories(dataDir / "applications");
+  std::ofstream(dataDir / "applications" / "zentak-kwin-tests.desktop")
+      << "[Desktop Entry]\nType=Application\nName=Zentak tests\nExec=\"" << std::filesystem::read_symlink("/proc/self/exe").string()
+      << "\"\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n";
+}
+
+struct LayoutCase {
+  const char* layout;
+  std::string text;
+  std::string seen;
+};
+
+}  // namespace
+
+// Catches keys sent at XKB's keycodes instead of evdev's, Shift and AltGr characters typed at
+// level one (modifier keys not pressed, or the wrong ones), named keys that find no key, a held
+// Shift that KWin never hears of or that stays held, and a character the layout lacks typed as
+// another instead of skipped.
+TEST(KwinTypingTest, TextKeysAndHeldShiftArriveExactlyOnUsAndGerman) {
+  const LayoutCase cases[] = {
+      {"us", printableAscii() + "<ENTER>a<TAB>b<F1><F12>a<SHIFT-DOWN>bc<SHIFT-UP>d中e",
+       printableAscii() + "{Return}a{Tab}b{F1}{F12}aBCde"},
+      {"de", "zy@€|{ä}Ä~<ENTER><F5>a<SHIFT-DOWN>ö<SHIFT-UP>😀z", "zy@€|{ä}Ä~{Return}{F5}aÖz"},
+  };
+  for (const LayoutCase& c : cases) {
+    const KwinServer kwin(KwinServer::Options{{}, c.layout});
+    WevRecorder wev(kwin);
+    KwinInjector injector(kwin.socketPath());
+    wev.waitForInput();
+    EXPECT_EQ(typeInto(injector, wev, c.text), c.seen) << c.layout;
+  }
+}
+
+// Catches clicks off by the output's place in KWin's layout, scaled wrongly or clamped to the
+// wrong edge, and buttons swapped.
+TEST(KwinTypingTest, ClicksLandOnTheGivenPixels) {
+  const KwinServer kwin(KwinServer::Options{});
+  WevRecorder wev(kwin);
+  KwinInjector injector(kwin.socketPath());
+  wev.waitForInput();
+  // wev asks for its pointer only once KWin announces one, which it does when the injector joins:
+  // clicks sent before KWin has seen that request reach no pointer of wev's.
+  int attempts = 0;
+  while (typeInto(injector, wev, "<MOUSE-LEFT-CLICK 0 0>").empty()) ASSERT_LT(++attempts, 50) << "no click arrives";
+  EXPECT_EQ(injector.screenSize().width, KwinServer::width);
+  EXPECT_EQ(injector.screenSize().height, KwinServer::height);
+  EXPECT_EQ(typeInto(injector, wev,
+                     "<MOUSE-LEFT-CLICK 10 20><MOUSE-RIGHT-CLICK 1023 767><MOUSE-MIDDLE-CLICK 512 300>"
+                     "<MOUSE-LEFT-CLICK 5000 -3>"),
+            "{button 1 at 10,20}{button 3 at 1023,767}{button 2 at 512,300}{button 1 at 1023,0}");
+}
+
+// Catches a program that needs KWin's permission checks off: KWin offers fake input to a program
+// its desktop entry grants (Exec its path), and to no other, which then has to fall back.
+TEST(KwinTypingTest, FakeInputNeedsTheDesktopEntrysGrant) {
+  for (const bool granted : {true, false}) {
+    const TempDir data;
+    if (granted) writeGrant(data.path());
+    const KwinServer kwin(KwinServer::Options{data.path().string(), "us"});
+    if (!granted) {
+      EXPECT_THROW(KwinInjector{kwin.socketPath()}, WaylandError);
+      continue;
+    }
+    WevRecorder wev(kwin);
+    KwinInjector injector(kwin.socketPath());
+    wev.waitForInput();
+    EXPECT_EQ(typeInto(injector, wev, "Granted!"), "Granted!");
+  }
+}
+
+// Catches typing that floods a window which reads its events late: KWin then cuts the window off,
+// and an application cut off usually exits with the user's unsaved work.
+TEST(KwinTypingTest, ASlowWindowOnABusyMachineGetsEveryCharacterAndStaysConnected) {
+  const KwinServer kwin(KwinServer::Options{});
+  SlowClient client(kwin);
+  std::string text;
+  while (text.size() < 3000) text += printableAscii().substr(0, printableAscii().size() - 2);
+  {
+    const BusyCores busy(std::chrono::seconds(60));
+    KwinInjector injector(kwin.socketPath());
+    client.waitForFocus();
+    const KeyTokens tokens;
+    KeyActions list;
+    KeyParser(tokens, injector).parseKeys(text, list);
+    list.push_back(KeyCode::escape);
+    Player(injector).playKeys(list);
+  }
+  const SlowClient::Result result = client.finish();
+  EXPECT_FALSE(result.disconnected) << "cut off after " << result.count << " of " << text.size() << " characters";
+  EXPECT_TRUE(result.received == text) << "received " << result.received;
+}
