@@ -12,6 +12,8 @@ ZENTAK_PACKAGES=(
   clang libclang-rt-14-dev
   openbox
   libwayland-dev libwayland-bin wayland-protocols sway wev util-linux
+  mutter dbus-daemon
+  xdg-desktop-portal xdg-desktop-portal-gnome
 )
 
 # Installs every package that is missing (as root on Debian).

@@ -4,9 +4,11 @@
 #include <exception>
 
 #include "keys/KeyParser.h"
+#include "keys/MutterSession.h"
 #include "keys/NullInjector.h"
 #include "keys/Player.h"
 #include "keys/ReleaseGuardian.h"
+#include "keys/RemoteDesktopInjector.h"
 #include "keys/StopKey.h"
 #include "keys/UsLayout.h"
 #include "keys/WaylandInjector.h"
@@ -28,6 +30,7 @@ DesktopInput::DesktopInput(const std::string& displayName, StopChord stopChord, 
     : display(displayName), choice(backendChoice), waylandSession(isWaylandSession()), chord(stopChord) {
   const InputBackend::Plan plan = InputBackend::plan(choice, waylandSession);
   if (plan.tryWayland) useWayland();
+  if (plan.tryMutter) useRemoteDesktop(InputBackend::Used::mutter);
   if (plan.tryX11 && used == InputBackend::Used::none) useX11(guardianProgram);
   if (layout == nullptr) {
     try {
@@ -50,6 +53,21 @@ void DesktopInput::useWayland() {
     used = InputBackend::Used::wayland;
   } catch (const WaylandError&) {
     // No compositor, or one without a virtual keyboard: the next service is tried.
+  }
+}
+
+// The session itself is opened before the first run, not here: a desktop may ask the user.
+void DesktopInput::useRemoteDesktop(InputBackend::Used service) {
+  try {
+    std::unique_ptr<RemoteDesktopSession> session = std::make_unique<MutterSession>();
+    if (!session->offered()) return;
+    auto typing = std::make_unique<RemoteDesktopInjector>(std::move(session), InputPacer::gnome);
+    layout = typing.get();
+    remote = typing.get();
+    injector = std::move(typing);
+    used = service;
+  } catch (const std::exception&) {
+    // No session bus, or no service on it.
   }
 }
 
@@ -78,6 +96,16 @@ void DesktopInput::parseKeys(std::string_view text, KeyActions& list) const { pa
 std::uint64_t DesktopInput::layoutGeneration() {
   layout->sync();
   return layout->generation();
+}
+
+std::optional<std::string> DesktopInput::prepareRun() {
+  if (remote == nullptr) return std::nullopt;
+  try {
+    remote->open();
+  } catch (const RemoteDesktopError& error) {
+    return std::string("Zentak cannot type on this desktop: ") + error.what() + ".\nThe run does not start.";
+  }
+  return std::nullopt;
 }
 
 void DesktopInput::playKeys(const KeyActions& list) { player->playKeys(list); }

@@ -6,6 +6,8 @@ std::optional<Choice> parse(std::string_view text) {
   if (text == "auto") return Choice::automatic;
   if (text == "wayland") return Choice::wayland;
   if (text == "x11") return Choice::x11;
+  if (text == "portal") return Choice::portal;
+  if (text == "mutter") return Choice::mutter;
   return std::nullopt;
 }
 
@@ -13,6 +15,8 @@ std::string_view format(Choice choice) {
   switch (choice) {
     case Choice::wayland: return "wayland";
     case Choice::x11: return "x11";
+    case Choice::portal: return "portal";
+    case Choice::mutter: return "mutter";
     case Choice::automatic: break;
   }
   return "auto";
@@ -22,15 +26,20 @@ Plan plan(Choice choice, bool waylandSession) {
   switch (choice) {
     case Choice::wayland: return {true, false};
     case Choice::x11: return {false, true};
+    case Choice::portal: return {.tryPortal = true};
+    case Choice::mutter: return {.tryMutter = true};
     case Choice::automatic: break;
   }
-  return {waylandSession, true};
+  // On X11 the desktop's portal would type into the same windows as XTest, with a consent to ask.
+  return {.tryWayland = waylandSession, .tryX11 = true, .tryPortal = waylandSession};
 }
 
 std::string_view name(Used used) {
   switch (used) {
     case Used::wayland: return "Types with: Wayland virtual keyboard";
     case Used::x11: return "Types with: X11 (XTest)";
+    case Used::portal: return "Types with: desktop portal (remote desktop)";
+    case Used::mutter: return "Types with: GNOME remote desktop (mutter)";
     case Used::none: break;
   }
   return "Types with: nothing (no desktop input)";

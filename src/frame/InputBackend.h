@@ -10,19 +10,23 @@
 namespace InputBackend {
 
 // The user's setting: probe (Wayland first when the session is one), or one service only.
-enum class Choice : std::uint8_t { automatic, wayland, x11 };
+// GNOME's own remote-desktop interface (mutter) is an unstable one and only ever chosen.
+enum class Choice : std::uint8_t { automatic, wayland, x11, portal, mutter };
 // The service in use.
-enum class Used : std::uint8_t { none, wayland, x11 };
+enum class Used : std::uint8_t { none, wayland, x11, portal, mutter };
 
-// The setting's text in the settings file: "auto", "wayland" or "x11"; nothing for another text.
+// The setting's text in the settings file: "auto", "wayland", "x11", "portal" or "mutter";
+// nothing for another text.
 [[nodiscard]] std::optional<Choice> parse(std::string_view text);
 [[nodiscard]] std::string_view format(Choice choice);
 
-// Whether to try the Wayland and the X11 service, in that order, for a session that has a
-// Wayland compositor (waylandSession) or not.
+// Whether to try the Wayland, the desktop portal's and the X11 service, in that order, and
+// mutter's, for a session that has a Wayland compositor (waylandSession) or not.
 struct Plan {
   bool tryWayland = false;
   bool tryX11 = false;
+  bool tryPortal = false;
+  bool tryMutter = false;
 };
 [[nodiscard]] Plan plan(Choice choice, bool waylandSession);
 

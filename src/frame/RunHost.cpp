@@ -73,6 +73,12 @@ void RunHost::runSequence() {
       UserDialogs::current().tell(WxText::fromUtf8(*notice), "Zentak", UserDialogs::Icon::warning, &window);
     }
   }
+  if (!isRunning()) {
+    if (const auto refused = input.prepareRun()) {
+      UserDialogs::current().tell(WxText::fromUtf8(*refused), "RUN ERROR", UserDialogs::Icon::error, &window);
+      return;
+    }
+  }
   runStep([this] { sequencer->onRunSequence(); });
 }
 

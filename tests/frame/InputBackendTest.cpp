@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using InputBackend::Choice;
 using InputBackend::Used;
 
@@ -19,9 +21,34 @@ TEST(InputBackendTest, WaylandIsProbedFirstInAWaylandSessionUnlessTheUserChoseOt
   EXPECT_FALSE(InputBackend::plan(Choice::wayland, false).tryX11);
 }
 
+// Catches the portal tried on X11 (a consent asked for what XTest does unasked), mutter's
+// unstable interface picked without being chosen, and a chosen service that others stand in for.
+TEST(InputBackendTest, ThePortalIsProbedOnWaylandOnlyAndMutterOnlyWhenChosen) {
+  struct Case {
+    Choice choice;
+    bool waylandSession;
+    InputBackend::Plan expected;
+  };
+  const Case cases[] = {
+      {Choice::automatic, true, {.tryWayland = true, .tryX11 = true, .tryPortal = true}},
+      {Choice::automatic, false, {.tryX11 = true}},
+      {Choice::portal, true, {.tryPortal = true}},
+      {Choice::mutter, true, {.tryMutter = true}},
+      {Choice::mutter, false, {.tryMutter = true}},
+  };
+  for (const Case& c : cases) {
+    const InputBackend::Plan plan = InputBackend::plan(c.choice, c.waylandSession);
+    SCOPED_TRACE(std::string(InputBackend::format(c.choice)) + (c.waylandSession ? " on Wayland" : " on X11"));
+    EXPECT_EQ(plan.tryWayland, c.expected.tryWayland);
+    EXPECT_EQ(plan.tryX11, c.expected.tryX11);
+    EXPECT_EQ(plan.tryPortal, c.expected.tryPortal);
+    EXPECT_EQ(plan.tryMutter, c.expected.tryMutter);
+  }
+}
+
 // Catches a setting text read as another service, or one the program writes but cannot read.
 TEST(InputBackendTest, SettingTextsReadBack) {
-  for (const Choice choice : {Choice::automatic, Choice::wayland, Choice::x11}) {
+  for (const Choice choice : {Choice::automatic, Choice::wayland, Choice::x11, Choice::portal, Choice::mutter}) {
     EXPECT_EQ(InputBackend::parse(InputBackend::format(choice)), choice);
   }
   EXPECT_FALSE(InputBackend::parse("Wayland "));

@@ -2,10 +2,10 @@
 
 #include <stdexcept>
 
-#include "support/SwayServer.h"
+#include "support/WaylandServer.h"
 
-SlowClient::SlowClient(const SwayServer& sway)
-    : child(sway.spawn({SLOW_CLIENT_PATH}, ChildProcess::Output::capture)) {
+SlowClient::SlowClient(const WaylandServer& server)
+    : child(server.spawn({SLOW_CLIENT_PATH}, ChildProcess::Output::capture)) {
   if (child.readLine(Clock::now() + patience) != "shown") throw std::runtime_error("the slow client was not shown in time");
 }
 

@@ -5,9 +5,9 @@
 
 #include "support/ChildProcess.h"
 
-class SwayServer;
+class WaylandServer;
 
-// The test side of zentak_slow_client, a window on a private sway that reads its events only
+// The test side of zentak_slow_client, a window on a private compositor that reads its events only
 // every 100 ms: waits until it is shown and has the keyboard focus, then reads what it received.
 class SlowClient {
  public:
@@ -17,7 +17,7 @@ class SlowClient {
 
   // Starts the client and waits until its window is shown; throws std::runtime_error when it
   // is not in time.
-  explicit SlowClient(const SwayServer& sway);
+  explicit SlowClient(const WaylandServer& server);
 
   // Waits until its keyboard has the focus (once a virtual keyboard joined the seat); throws
   // std::runtime_error when that does not happen in time.

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "support/RecorderClient.h"
-#include "support/SwayServer.h"
+#include "support/WaylandServer.h"
 
 namespace {
 
@@ -31,9 +31,9 @@ int buttonNumber(long code) {
 
 }  // namespace
 
-WevRecorder::WevRecorder(const SwayServer& sway)
-    : child(sway.spawn({"stdbuf", "-oL", "wev"}, ChildProcess::Output::capture)) {
-  skipTo("fullscreen");
+WevRecorder::WevRecorder(const WaylandServer& server)
+    : child(server.spawn({"stdbuf", "-oL", "wev"}, ChildProcess::Output::capture)) {
+  if (server.wevFullscreen()) skipTo("fullscreen");
   skipTo("xdg_surface] configure");
 }
 

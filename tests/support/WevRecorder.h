@@ -8,9 +8,9 @@
 
 #include "support/ChildProcess.h"
 
-class SwayServer;
+class WaylandServer;
 
-// wev, the Wayland event viewer, in a fullscreen window of a private sway, with its output
+// wev, the Wayland event viewer, in a window of a private compositor (fullscreen on sway), with its output
 // line-buffered and read back: key and button presses rendered as RecorderClient renders
 // them (so {button 1 at X,Y} is a left click at surface position X,Y, which on the fullscreen
 // window is the output's pixel).
@@ -22,7 +22,7 @@ class WevRecorder {
 
   // Starts wev and waits until its window is fullscreen; throws std::runtime_error when it is
   // not in time.
-  explicit WevRecorder(const SwayServer& sway);
+  explicit WevRecorder(const WaylandServer& server);
 
   // Waits until wev's keyboard has the focus and its pointer exists (once a virtual keyboard
   // and pointer joined the seat); throws when that does not happen in time.

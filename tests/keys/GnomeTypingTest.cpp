@@ -1,0 +1,101 @@
+// Typing into real Wayland clients on a private headless mutter, through GNOME's own
+// remote-desktop interface and through the desktop portal's.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <string>
+#include <string_view>
+
+#include "keys/KeyParser.h"
+#include "keys/KeyTokens.h"
+#include "keys/MutterSession.h"
+#include "keys/Player.h"
+#include "keys/RemoteDesktopInjector.h"
+#include "support/BusyCores.h"
+#include "support/MutterServer.h"
+#include "support/PrintableAscii.h"
+#include "support/SlowClient.h"
+#include "support/WevRecorder.h"
+
+namespace {
+
+std::unique_ptr<RemoteDesktopInjector> mutterInjector(const MutterServer& mutter) {
+  auto injector = std::make_unique<RemoteDesktopInjector>(std::make_unique<MutterSession>(mutter.busAddress()),
+                                                          InputPacer::gnome);
+  injector->open();
+  return injector;
+}
+
+// Parses text for the injector, plays it with an Escape press as end marker.
+void play(RemoteDesktopInjector& injector, std::string_view text) {
+  const KeyTokens tokens;
+  KeyActions list;
+  KeyParser(tokens, injector).parseKeys(text, list);
+  list.push_back(KeyCode::escape);
+  Player(injector).playKeys(list);
+}
+
+// What the test types: ASCII with Shift characters, named keys, a held Shift and two clicks,
+// the second below and right of the first.
+constexpr std::string_view mixedText =
+    "aZ~{1!}<ENTER>b<TAB>c<F1><F12>a<SHIFT-DOWN>bc<SHIFT-UP>d"
+    "<MOUSE-LEFT-CLICK 600 400><MOUSE-RIGHT-CLICK 700 500>";
+constexpr std::string_view expectedSeen = "aZ~{1!}{Return}b{Tab}c{F1}{F12}aBCd{button 1}{button 3 below right}";
+
+// What wev saw, with each click after the first placed relative to the one before: GNOME
+// accelerates the pointer's moves, so that a click lands near its position, not on it.
+std::string withClicksRelative(const std::string& seen) {
+  std::string out;
+  std::optional<std::pair<int, int>> last;
+  for (std::size_t at = 0; at < seen.size();) {
+    int button = 0;
+    int x = 0;
+    int y = 0;
+    if (std::sscanf(seen.c_str() + at, "{button %d at %d,%d}", &button, &x, &y) != 3) {
+      out += seen[at++];
+      continue;
+    }
+    out += "{button " + std::to_string(button);
+    if (last) out += std::string(y > last->second ? " below" : " above") + (x > last->first ? " right" : " left");
+    out += "}";
+    last = {x, y};
+    at = seen.find('}', at) + 1;
+  }
+  return out;
+}
+
+}  // namespace
+
+// Catches characters lost while mutter makes its virtual keyboard, Shift levels and named keys
+// that type the wrong key, a held Shift never pressed, and clicks sent with the wrong button or
+// moved the wrong way.
+TEST(MutterTypingTest, MixedTextAndClicksArriveExactly) {
+  const MutterServer mutter;
+  WevRecorder wev(mutter);
+  const auto injector = mutterInjector(mutter);
+  wev.waitForInput();
+  play(*injector, mixedText);
+  EXPECT_EQ(withClicksRelative(wev.readUntilEscape()), expectedSeen);
+}
+
+// Catches typing that floods a window which reads its events late: mutter then cuts the
+// window off, and an application cut off usually exits with the user's unsaved work.
+TEST(MutterTypingTest, ASlowWindowOnABusyMachineGetsEveryCharacterAndStaysConnected) {
+  const MutterServer mutter;
+  SlowClient client(mutter);
+  std::string text;
+  while (text.size() < 2000) text += printableAscii().substr(0, printableAscii().size() - 2);
+  {
+    const BusyCores busy(std::chrono::seconds(60));
+    const auto injector = mutterInjector(mutter);
+    client.waitForFocus();
+    play(*injector, text);
+  }
+  const SlowClient::Result result = client.finish();
+  EXPECT_FALSE(result.disconnected) << "cut off after " << result.count << " of " << text.size() << " characters";
+  EXPECT_TRUE(result.received == text) << "received " << result.received;
+}
