@@ -6,6 +6,7 @@
 #include "keys/KeyParser.h"
 #include "keys/MutterSession.h"
 #include "keys/NullInjector.h"
+#include "keys/PortalSession.h"
 #include "keys/Player.h"
 #include "keys/ReleaseGuardian.h"
 #include "keys/RemoteDesktopInjector.h"
@@ -15,6 +16,7 @@
 #include "keys/XDisplay.h"
 #include "keys/XTestInjector.h"
 #include "keys/XkbLayout.h"
+#include "project/Settings.h"
 
 namespace {
 
@@ -30,6 +32,7 @@ DesktopInput::DesktopInput(const std::string& displayName, StopChord stopChord, 
     : display(displayName), choice(backendChoice), waylandSession(isWaylandSession()), chord(stopChord) {
   const InputBackend::Plan plan = InputBackend::plan(choice, waylandSession);
   if (plan.tryWayland) useWayland();
+  if (plan.tryPortal && used == InputBackend::Used::none) useRemoteDesktop(InputBackend::Used::portal);
   if (plan.tryMutter) useRemoteDesktop(InputBackend::Used::mutter);
   if (plan.tryX11 && used == InputBackend::Used::none) useX11(guardianProgram);
   if (layout == nullptr) {
@@ -59,7 +62,12 @@ void DesktopInput::useWayland() {
 // The session itself is opened before the first run, not here: a desktop may ask the user.
 void DesktopInput::useRemoteDesktop(InputBackend::Used service) {
   try {
-    std::unique_ptr<RemoteDesktopSession> session = std::make_unique<MutterSession>();
+    std::unique_ptr<RemoteDesktopSession> session;
+    if (service == InputBackend::Used::portal) {
+      session = std::make_unique<PortalSession>(std::string(), Settings::userFolder() / "portal-restore-token");
+    } else {
+      session = std::make_unique<MutterSession>();
+    }
     if (!session->offered()) return;
     auto typing = std::make_unique<RemoteDesktopInjector>(std::move(session), InputPacer::gnome);
     layout = typing.get();

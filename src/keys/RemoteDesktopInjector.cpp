@@ -42,7 +42,12 @@ RemoteDesktopInjector::~RemoteDesktopInjector() {
 void RemoteDesktopInjector::open() {
   uiThread.assertCurrent("RemoteDesktopInjector::open");
   openFailed = false;
-  session->open();
+  try {
+    session->open();
+  } catch (const RemoteDesktopError&) {
+    openFailed = true;
+    throw;
+  }
 }
 
 // A session the desktop refused is asked for again only by open(), at the next run's start.

@@ -1,11 +1,28 @@
 #include "keys/SessionBus.h"
 
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
 #include "keys/RemoteDesktopSession.h"
 
 namespace {
 
+// The session bus of the environment, never one started for the asking (GLib would launch one
+// on the X display).
+std::string sessionBusAddress() {
+  if (const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS"); address != nullptr && *address != '\0') {
+    return address;
+  }
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime == '/') {
+    const std::filesystem::path socket = std::filesystem::path(runtime) / "bus";
+    std::error_code error;
+    if (std::filesystem::exists(socket, error)) return "unix:path=" + socket.string();
+  }
+  return {};
+}
+
 GDBusConnection* connect(const std::string& address, GError** error) {
-  if (address.empty()) return g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, error);
   const auto flags = static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
                                                        G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION);
   return g_dbus_connection_new_for_address_sync(address.c_str(), flags, nullptr, nullptr, error);
@@ -13,7 +30,9 @@ GDBusConnection* connect(const std::string& address, GError** error) {
 
 }  // namespace
 
-SessionBus::SessionBus(const std::string& address) {
+SessionBus::SessionBus(const std::string& chosenAddress) {
+  const std::string address = chosenAddress.empty() ? sessionBusAddress() : chosenAddress;
+  if (address.empty()) throw RemoteDesktopError("There is no D-Bus session bus");
   GError* raw = nullptr;
   connection.reset(connect(address, &raw));
   const GErrorPtr error(raw);
