@@ -34,6 +34,10 @@ Plan plan(Choice choice, bool waylandSession) {
   return {.tryWayland = waylandSession, .tryX11 = true, .tryPortal = waylandSession};
 }
 
+bool typesIntoWaylandWindows(Used used) {
+  return used == Used::wayland || used == Used::portal || used == Used::mutter;
+}
+
 std::string_view name(Used used) {
   switch (used) {
     case Used::wayland: return "Types with: Wayland virtual keyboard";

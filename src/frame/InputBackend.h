@@ -30,6 +30,10 @@ struct Plan {
 };
 [[nodiscard]] Plan plan(Choice choice, bool waylandSession);
 
+// Whether the service types into native Wayland windows, where the X display's stop key sees
+// nothing.
+[[nodiscard]] bool typesIntoWaylandWindows(Used used);
+
 // The service's name as the status bar shows it.
 [[nodiscard]] std::string_view name(Used used);
 

@@ -119,7 +119,7 @@ void RunHost::showWindow() {
 
 void RunHost::showStopControls() {
   StopControls::Run run;
-  run.typesThroughWayland = input.backend() == InputBackend::Used::wayland;
+  run.typesThroughWayland = InputBackend::typesIntoWaylandWindows(input.backend());
   run.stopKeyGrabbed = stopKeyGrabbed;
   const wxString note = WxText::fromUtf8(StopControls::stopKeyNote(input.stopKeyName(), run));
   run.trayIconShown = trayIcon->install(note);

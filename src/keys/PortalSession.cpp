@@ -1,15 +1,10 @@
 #include "keys/PortalSession.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <xkbcommon/xkbcommon-keysyms.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 #include <string_view>
-#include <system_error>
 
 namespace {
 
@@ -51,20 +46,6 @@ struct Answer {
   bool timedOut = false;
   guint32 response = 0;
   GVariantPtr results;
-};
-
-class FileHandle {
- public:
-  explicit FileHandle(int descriptor) : fd(descriptor) {}
-  ~FileHandle() {
-    if (fd >= 0) close(fd);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  [[nodiscard]] int get() const { return fd; }
-
- private:
-  int fd;
 };
 
 GVariantBuilder* newOptions() { return g_variant_builder_new(G_VARIANT_TYPE("a{sv}")); }
@@ -170,7 +151,7 @@ void PortalSession::open() {
     g_variant_builder_add(devices.get(), "{sv}", "types", g_variant_new_uint32(keyboardDevice | pointerDevice));
     if (version >= 2) {
       g_variant_builder_add(devices.get(), "{sv}", "persist_mode", g_variant_new_uint32(persistUntilRevoked));
-      if (const std::string token = savedToken(); !token.empty()) {
+      if (const std::string token = tokenFile.read(); !token.empty()) {
         g_variant_builder_add(devices.get(), "{sv}", "restore_token", g_variant_new_string(token.c_str()));
       }
     }
@@ -181,7 +162,7 @@ void PortalSession::open() {
     g_variant_lookup(started.get(), "devices", "u", &granted);
     if ((granted & keyboardDevice) == 0) throw RemoteDesktopError("the desktop gave no keyboard to control");
     const gchar* restoreToken = nullptr;
-    if (g_variant_lookup(started.get(), "restore_token", "&s", &restoreToken)) saveToken(restoreToken);
+    if (g_variant_lookup(started.get(), "restore_token", "&s", &restoreToken)) tokenFile.write(restoreToken);
   } catch (const RemoteDesktopError&) {
     bus.send(portal, session.c_str(), "org.freedesktop.portal.Session", "Close", nullptr);
     throw;
@@ -233,22 +214,3 @@ void PortalSession::moveTo(double x, double y) {
 
 // Every call waits for its answer already.
 void PortalSession::roundTrip() {}
-
-std::string PortalSession::savedToken() const {
-  std::string token;
-  std::ifstream(tokenFile) >> token;
-  return token;
-}
-
-// Whoever holds the token controls the desktop without asking: only the user may read it.
-void PortalSession::saveToken(const std::string& token) const {
-  std::error_code error;
-  std::filesystem::create_directories(tokenFile.parent_path(), error);
-  const FileHandle file(::open(tokenFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-  if (file.get() < 0) return;
-  fchmod(file.get(), 0600);
-  const std::string line = token + "\n";
-  if (write(file.get(), line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
-    static_cast<void>(ftruncate(file.get(), 0));
-  }
-}

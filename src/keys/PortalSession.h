@@ -4,6 +4,7 @@
 #include <string>
 
 #include "keys/RemoteDesktopSession.h"
+#include "keys/RestoreTokenFile.h"
 #include "keys/SessionBus.h"
 
 // A remote-desktop session of the desktop portal (org.freedesktop.portal.RemoteDesktop, on
@@ -42,11 +43,9 @@ class PortalSession final : public RemoteDesktopSession {
   // a refusal, an error or a timeout.
   GVariantPtr request(const char* method, const std::string& session, GVariantBuilder* options, int timeoutMs);
   void notify(const char* method, GVariant* arguments);
-  [[nodiscard]] std::string savedToken() const;
-  void saveToken(const std::string& token) const;
 
   SessionBus bus;
-  const std::filesystem::path tokenFile;
+  const RestoreTokenFile tokenFile;
   std::string sessionHandle;
   unsigned requests = 0;
 };

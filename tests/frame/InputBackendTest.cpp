@@ -65,3 +65,13 @@ TEST(InputBackendTest, TheUserIsToldOnlyWhenWindowsReceiveNothing) {
   EXPECT_FALSE(InputBackend::notice(Used::wayland, Choice::automatic, true));
   EXPECT_NE(InputBackend::name(Used::wayland), InputBackend::name(Used::x11));
 }
+
+// Catches a run on GNOME's remote desktop left without the stop window, whose stop key sees
+// only X11 windows.
+TEST(InputBackendTest, EveryWaylandServiceCountsAsOne) {
+  for (const Used used : {Used::wayland, Used::portal, Used::mutter}) {
+    EXPECT_TRUE(InputBackend::typesIntoWaylandWindows(used));
+  }
+  EXPECT_FALSE(InputBackend::typesIntoWaylandWindows(Used::x11));
+  EXPECT_FALSE(InputBackend::typesIntoWaylandWindows(Used::none));
+}

@@ -2,15 +2,14 @@
 // remote-desktop interface and through the desktop portal's.
 
 #include <gtest/gtest.h>
+#include <xkbcommon/xkbcommon-keysyms.h>
 
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <string_view>
-#include <thread>
-#include <xkbcommon/xkbcommon-keysyms.h>
 
 #include "keys/KeyParser.h"
 #include "keys/KeyTokens.h"
@@ -19,6 +18,7 @@
 #include "keys/Player.h"
 #include "keys/RemoteDesktopInjector.h"
 #include "support/BusyCores.h"
+#include "support/ConsentAnswerer.h"
 #include "support/MutterServer.h"
 #include "support/PrintableAscii.h"
 #include "support/SlowClient.h"
@@ -33,39 +33,6 @@ std::unique_ptr<RemoteDesktopInjector> mutterInjector(const MutterServer& mutter
   injector->open();
   return injector;
 }
-
-// Answers the desktop's consent question, while it lives, the way a user at the keyboard would,
-// through mutter's own interface, which asks nobody: Return on the focused "Allow remote
-// interaction" row turns its switch on, which makes "Share" (Alt+S) sensitive. A switch turned
-// off again by the next Return is turned on by the one after. Or declines it with Escape.
-class ConsentAnswerer {
- public:
-  ConsentAnswerer(const MutterServer& mutter, bool allow)
-      : worker([address = mutter.busAddress(), allow](const std::stop_token& stop) {
-          MutterSession user(address);
-          user.open();
-          const auto tap = [&user](std::uint32_t keysym) {
-            user.keysym(keysym, true);
-            user.keysym(keysym, false);
-            user.roundTrip();
-          };
-          while (!stop.stop_requested()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            if (!allow) {
-              tap(XKB_KEY_Escape);
-              continue;
-            }
-            tap(XKB_KEY_Return);
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            user.keysym(XKB_KEY_Alt_L, true);
-            tap(XKB_KEY_s);
-            user.keysym(XKB_KEY_Alt_L, false);
-          }
-        }) {}
-
- private:
-  std::jthread worker;
-};
 
 // An injector typing through the portal's session, opened with the user's answer.
 std::unique_ptr<RemoteDesktopInjector> portalInjector(MutterServer& mutter, const TempDir& config,
