@@ -52,7 +52,8 @@ std::string_view name(Used used) {
 std::optional<std::string> notice(Used used, Choice choice, bool waylandSession) {
   if (used == Used::none) {
     return "Zentak finds no way to type on this desktop: it needs a Wayland compositor that offers a "
-           "virtual keyboard (such as sway) or an X display with XTEST.\nThe run goes on, but types nothing.";
+           "virtual keyboard (such as sway), the desktop portal's remote desktop (GNOME) or an X display "
+           "with XTEST.\nThe run goes on, but types nothing.";
   }
   if (used == Used::x11 && waylandSession && choice == Choice::automatic) {
     return "This Wayland desktop offers Zentak no virtual keyboard, so Zentak types only into X11 "
