@@ -25,6 +25,7 @@ bool MutterSession::offered() const {
 }
 
 void MutterSession::open() {
+  owner.assertCurrent("MutterSession::open");
   if (isOpen()) return;
   const GVariantPtr created = bus.call(service, "/org/gnome/Mutter/RemoteDesktop", service, "CreateSession", nullptr,
                                        "GNOME offers no remote-desktop session");
@@ -42,6 +43,7 @@ void MutterSession::open() {
 }
 
 void MutterSession::notify(const char* method, GVariant* arguments) {
+  owner.assertCurrent("MutterSession::notify");
   if (isOpen()) {
     bus.send(service, sessionPath.c_str(), sessionInterface, method, arguments);
   } else {
@@ -70,6 +72,7 @@ void MutterSession::moveTo(double x, double y) {
 
 // A property read is answered by mutter's main thread, after the requests before it.
 void MutterSession::roundTrip() {
+  owner.assertCurrent("MutterSession::roundTrip");
   if (!isOpen()) return;
   try {
     bus.call(service, sessionPath.c_str(), "org.freedesktop.DBus.Properties", "Get",

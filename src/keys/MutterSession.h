@@ -4,12 +4,13 @@
 
 #include "keys/RemoteDesktopSession.h"
 #include "keys/SessionBus.h"
+#include "tern/OwnerThread.h"
 
 // GNOME's own remote-desktop session (org.gnome.Mutter.RemoteDesktop on the session bus): no
 // consent asked, for programs outside a sandbox; not a stable interface. Opened on the first
 // open() and stopped on destruction (mutter also ends it when this connection goes). Pointer
 // positions are reached by relative motion from the top-left corner, which mutter accelerates
-// as it does a mouse's: a click lands near its position, not on it. UI thread only.
+// as it does a mouse's: a click lands near its position, not on it. The thread that made it only.
 class MutterSession final : public RemoteDesktopSession {
  public:
   // An empty address is the session bus of the environment. Throws RemoteDesktopError when the
@@ -32,6 +33,7 @@ class MutterSession final : public RemoteDesktopSession {
  private:
   void notify(const char* method, GVariant* arguments);
 
+  const Tern::OwnerThread owner;
   SessionBus bus;
   std::string sessionPath;
 };

@@ -130,6 +130,7 @@ GVariantPtr PortalSession::request(const char* method, const std::string& sessio
 }
 
 void PortalSession::open() {
+  owner.assertCurrent("PortalSession::open");
   if (isOpen()) return;
   guint32 version = 1;
   if (const GVariantPtr value = bus.property(portal, portalPath, remoteDesktop, "version")) {
@@ -179,6 +180,7 @@ void PortalSession::open() {
 // The portal handles its calls on several threads, in no set order: each waits for the answer
 // to the one before. A call the portal refuses (the session has ended) ends it here too.
 void PortalSession::notify(const char* method, GVariant* arguments) {
+  owner.assertCurrent("PortalSession::notify");
   if (!isOpen()) {
     g_variant_unref(g_variant_ref_sink(arguments));
     return;

@@ -6,6 +6,7 @@
 #include "keys/RemoteDesktopSession.h"
 #include "keys/RestoreTokenFile.h"
 #include "keys/SessionBus.h"
+#include "tern/OwnerThread.h"
 
 // A remote-desktop session of the desktop portal (org.freedesktop.portal.RemoteDesktop, on
 // GNOME and KDE Plasma), keyboard and pointer, held on a connection of its own for the object's
@@ -15,7 +16,7 @@
 // by a signal, which open() waits for. Input requests wait for their answers, since the portal
 // would otherwise pass them on out of order. Pointer positions are reached by relative motion from
 // the top-left corner, which the desktop accelerates as it does a mouse's: a click lands near
-// its position, not on it. UI thread only.
+// its position, not on it. The thread that made it only.
 class PortalSession final : public RemoteDesktopSession {
  public:
   // An empty address is the session bus of the environment. Throws RemoteDesktopError when the
@@ -44,6 +45,7 @@ class PortalSession final : public RemoteDesktopSession {
   GVariantPtr request(const char* method, const std::string& session, GVariantBuilder* options, int timeoutMs);
   void notify(const char* method, GVariant* arguments);
 
+  const Tern::OwnerThread owner;
   SessionBus bus;
   const RestoreTokenFile tokenFile;
   std::string sessionHandle;

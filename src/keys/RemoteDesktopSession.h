@@ -12,7 +12,7 @@ class RemoteDesktopError : public std::runtime_error {
 // A desktop's remote-desktop session over D-Bus: the virtual keyboard and pointer it offers a
 // program. Key codes are evdev codes, keysyms X keysyms. Requests go out without waiting for
 // an answer where the service keeps them in order; roundTrip waits until the service has handled
-// those sent. UI thread only.
+// those sent. Only the thread that made the session may use it (the UI thread, in the program).
 class RemoteDesktopSession {
  public:
   virtual ~RemoteDesktopSession() = default;
