@@ -4,8 +4,6 @@
 // gets every character and stays connected. Prints "name value unit" lines on stdout;
 // diagnostics go to stderr.
 
-#include <xkbcommon/xkbcommon.h>
-
 #include <algorithm>
 #include <exception>
 #include <iomanip>
@@ -14,6 +12,7 @@
 #include <string>
 
 #include "TypingMeasure.h"
+#include "WevCollect.h"
 #include "keys/KeyParser.h"
 #include "keys/KeyTokens.h"
 #include "keys/KwinInjector.h"
@@ -27,28 +26,6 @@
 #include "support/WevRecorder.h"
 
 namespace {
-
-bool isModifierKeysym(std::uint32_t keysym) {
-  return (keysym >= XKB_KEY_Shift_L && keysym <= XKB_KEY_Hyper_R) ||
-         (keysym >= XKB_KEY_ISO_Lock && keysym <= XKB_KEY_ISO_Level5_Lock);
-}
-
-// wev's key presses, noting when each character arrives, up to an Escape press.
-Recording collect(WevRecorder& wev) {
-  Recording result;
-  const auto deadline = Clock::now() + recordingTimeout;
-  while (const auto press = wev.nextPress(deadline)) {
-    if (press->keysym == XKB_KEY_Escape) {
-      result.sawEnd = true;
-      break;
-    }
-    if (press->button != 0 || isModifierKeysym(press->keysym)) continue;
-    const std::uint32_t c = press->keysym == XKB_KEY_Return ? enterCodePoint : xkb_keysym_to_utf32(press->keysym);
-    result.chars.push_back(c);
-    result.lastCharAt = Clock::now();
-  }
-  return result;
-}
 
 template <typename AnInjector>
 void typeInto(AnInjector& injector, const std::string& text) {
@@ -90,7 +67,7 @@ void measureTyping(const WaylandServer& server, const std::string& prefix, Conne
   for (const char c : text) expected.push_back(recordedAs(c));
 
   const TypingResult typing =
-      measure((prefix + " typing").c_str(), [&] { return collect(wev); }, expected, [&] { typeInto(*injector, text); });
+      measure((prefix + " typing").c_str(), [&] { return collectWev(wev); }, expected, [&] { typeInto(*injector, text); });
   std::cout << std::fixed << std::setprecision(0) << prefix << "_typing_chars_per_s " << typing.charsPerSecond
             << " chars/s\n"
             << prefix << "_typing_lost " << typing.lost << " chars\n";

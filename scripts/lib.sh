@@ -14,6 +14,7 @@ ZENTAK_PACKAGES=(
   libwayland-dev libwayland-bin wayland-protocols sway wev util-linux
   dunst dbus-daemon
   kwin-wayland qtwayland5 plasma-wayland-protocols
+  mutter xdg-desktop-portal xdg-desktop-portal-gnome
 )
 
 # Installs every package that is missing (as root on Debian).

@@ -5,15 +5,19 @@
 
 #include "keys/KeyParser.h"
 #include "keys/KwinInjector.h"
+#include "keys/MutterSession.h"
 #include "keys/NullInjector.h"
+#include "keys/PortalSession.h"
 #include "keys/Player.h"
 #include "keys/ReleaseGuardian.h"
+#include "keys/RemoteDesktopInjector.h"
 #include "keys/StopKey.h"
 #include "keys/UsLayout.h"
 #include "keys/WaylandInjector.h"
 #include "keys/XDisplay.h"
 #include "keys/XTestInjector.h"
 #include "keys/XkbLayout.h"
+#include "project/Settings.h"
 
 namespace {
 
@@ -30,6 +34,8 @@ DesktopInput::DesktopInput(const std::string& displayName, StopChord stopChord, 
   const InputBackend::Plan plan = InputBackend::plan(choice, waylandSession);
   if (plan.tryWayland) useWayland();
   if (plan.tryKde && used == InputBackend::Used::none) useKde();
+  if (plan.tryPortal && used == InputBackend::Used::none) useRemoteDesktop(InputBackend::Used::portal);
+  if (plan.tryMutter) useRemoteDesktop(InputBackend::Used::mutter);
   if (plan.tryX11 && used == InputBackend::Used::none) useX11(guardianProgram);
   if (layout == nullptr) {
     try {
@@ -66,6 +72,26 @@ void DesktopInput::useKde() {
   }
 }
 
+// The session itself is opened before the first run, not here: a desktop may ask the user.
+void DesktopInput::useRemoteDesktop(InputBackend::Used service) {
+  try {
+    std::unique_ptr<RemoteDesktopSession> session;
+    if (service == InputBackend::Used::portal) {
+      session = std::make_unique<PortalSession>(std::string(), Settings::userFolder() / "portal-restore-token");
+    } else {
+      session = std::make_unique<MutterSession>();
+    }
+    if (!session->offered()) return;
+    auto typing = std::make_unique<RemoteDesktopInjector>(std::move(session), InputPacer::gnome);
+    layout = typing.get();
+    remote = typing.get();
+    injector = std::move(typing);
+    used = service;
+  } catch (const std::exception&) {
+    // No session bus, or no service on it.
+  }
+}
+
 void DesktopInput::useX11(const std::string& guardianProgram) {
   try {
     auto xtestInjector = std::make_unique<XTestInjector>(display);
@@ -91,6 +117,16 @@ void DesktopInput::parseKeys(std::string_view text, KeyActions& list) const { pa
 std::uint64_t DesktopInput::layoutGeneration() {
   layout->sync();
   return layout->generation();
+}
+
+std::optional<std::string> DesktopInput::prepareRun() {
+  if (remote == nullptr) return std::nullopt;
+  try {
+    remote->open();
+  } catch (const RemoteDesktopError& error) {
+    return std::string("Zentak cannot type on this desktop: ") + error.what() + ".\nThe run does not start.";
+  }
+  return std::nullopt;
 }
 
 void DesktopInput::playKeys(const KeyActions& list) { player->playKeys(list); }

@@ -15,6 +15,7 @@ class KeyParser;
 class KeyboardLayout;
 class Player;
 class ReleaseGuardian;
+class RemoteDesktopInjector;
 class StopKey;
 class XTestInjector;
 
@@ -22,10 +23,11 @@ class XTestInjector;
 // translated with, the injector and the player, and the global stop key, grabbed only while a
 // run is in progress. The injector is chosen by probing: in a Wayland session (WAYLAND_DISPLAY
 // set) the compositor's virtual keyboard and pointer when it offers them, else KWin's fake input
-// when KWin grants it, else XTest on the X display, which then reaches X11 windows only; the
-// user's choice may name one of them. The
-// stop key is an X grab on the X display, if there is one: in a Wayland session it sees the key
-// only while an X11 window has the focus. Without either service texts still translate with a
+// when KWin grants it, else the desktop portal's remote desktop where the session bus has one,
+// else XTest on the X display, which then reaches X11 windows only; the user's choice may name
+// one of them, or mutter's own remote desktop. The stop key is an X grab on the X display, if
+// there is one: in a Wayland session it sees the key only while an X11 window has the focus.
+// Without either service texts still translate with a
 // US layout and nothing is typed. UI thread only.
 class DesktopInput final : public RunInput {
  public:
@@ -44,6 +46,9 @@ class DesktopInput final : public RunInput {
   // tells which layout parseKeys now translates for. UI thread only.
   [[nodiscard]] std::uint64_t layoutGeneration();
 
+  // Opens the desktop's remote-desktop session, where typing goes through one, asking the
+  // user's consent where the desktop does.
+  [[nodiscard]] std::optional<std::string> prepareRun() override;
   void playKeys(const KeyActions& list) override;
   // Only what XTest types can be told apart from the user's keys.
   [[nodiscard]] bool userHoldsModifier() const override;
@@ -62,6 +67,7 @@ class DesktopInput final : public RunInput {
   void useWayland();
   void useKde();
   void useX11(const std::string& guardianProgram);
+  void useRemoteDesktop(InputBackend::Used service);
 
   const std::string display;
   const InputBackend::Choice choice;
@@ -77,6 +83,8 @@ class DesktopInput final : public RunInput {
   std::unique_ptr<KeyParser> parser;
   // The injector when it is XTest's, which must keep the run's own keys out of the stop key.
   XTestInjector* xtest = nullptr;
+  // The injector when it types through a remote-desktop session, opened before a run.
+  RemoteDesktopInjector* remote = nullptr;
   // Raised by the stop key's worker at the chord's press; the player types nothing while it is.
   StopSignal stop;
   std::unique_ptr<Player> player;

@@ -91,6 +91,12 @@ void RunHost::runSequence() {
       UserDialogs::current().tell(WxText::fromUtf8(*notice), "Zentak", UserDialogs::Icon::warning, &window);
     }
   }
+  if (!isRunning()) {
+    if (const auto refused = input.prepareRun()) {
+      UserDialogs::current().tell(WxText::fromUtf8(*refused), "RUN ERROR", UserDialogs::Icon::error, &window);
+      return;
+    }
+  }
   runStep([this] { sequencer->onRunSequence(); });
   if (!wasRunning && isRunning()) {
     // Its timers are armed now: the icon's first tool tip was made before.
@@ -139,8 +145,7 @@ void RunHost::showWindow() {
 
 void RunHost::showStopControls() {
   StopControls::Run run;
-  run.typesThroughWayland =
-      input.backend() == InputBackend::Used::wayland || input.backend() == InputBackend::Used::kde;
+  run.typesThroughWayland = InputBackend::typesIntoWaylandWindows(input.backend());
   run.stopKeyGrabbed = stopKeyGrabbed;
   stopKeyNote = StopControls::stopKeyNote(input.stopKeyName(), run);
   run.trayIconShown = trayIcon->install(WxText::fromUtf8(sequencer->progress().toolTip(stopKeyNote)));

@@ -13,6 +13,9 @@ class RunInput {
  public:
   virtual ~RunInput() = default;
 
+  // Makes ready what typing needs before a run starts (a desktop may ask the user's consent):
+  // nothing when typing can go ahead, else why not, for the user. UI thread only.
+  [[nodiscard]] virtual std::optional<std::string> prepareRun() { return std::nullopt; }
   // Types a key-action list into whatever window has the focus. UI thread only.
   virtual void playKeys(const KeyActions& list) = 0;
   // Whether the user holds down a modifier key (Shift, Ctrl, Alt, AltGr, Super...) that typing

@@ -41,6 +41,12 @@ class InputPacer {
   // go and passes it on in one write; sent flat out, events cut such a window off.
   static constexpr Settings kwin{5000, 64, 64};
 
+  // The settings of GNOME's remote-desktop sessions, whose requests pass through D-Bus one by
+  // one: mutter sends each on to the window in a write of its own, so the rate is what keeps a
+  // stalled window's socket from filling; a round trip every burst keeps the requests from
+  // queueing on the bus unseen.
+  static constexpr Settings gnome{1000, 16, 16};
+
   explicit InputPacer(const Settings& chosen);
 
   // One event has gone out at `now`.

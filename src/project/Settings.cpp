@@ -50,7 +50,9 @@ class FileSettings final : public Settings {
 
 }  // namespace
 
-std::unique_ptr<Settings> Settings::userFile() {
+std::unique_ptr<Settings> Settings::userFile() { return file(userFolder() / "Zentak.conf"); }
+
+std::filesystem::path Settings::userFolder() {
   std::filesystem::path folder;
   if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && *config == '/') {
     folder = config;
@@ -59,7 +61,7 @@ std::unique_ptr<Settings> Settings::userFile() {
   } else {
     folder = std::filesystem::temp_directory_path();
   }
-  return file(folder / "Velmora" / "Zentak.conf");
+  return folder / "Velmora";
 }
 
 std::unique_ptr<Settings> Settings::file(const std::filesystem::path& path) { return std::make_unique<FileSettings>(path); }

@@ -25,6 +25,9 @@ class Settings {
   // The per-user settings file of the vendor "Velmora" and the application "Zentak":
   // $XDG_CONFIG_HOME/Velmora/Zentak.conf, or ~/.config/Velmora/Zentak.conf.
   static std::unique_ptr<Settings> userFile();
+  // The folder of the user's settings file, where the program keeps what it must remember for
+  // the user (such as a desktop's permission to type).
+  static std::filesystem::path userFolder();
   // A settings file at the given path, in the toolkit's format; its folder is made on writing.
   static std::unique_ptr<Settings> file(const std::filesystem::path& path);
 };

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using InputBackend::Choice;
 using InputBackend::Used;
 
@@ -19,25 +21,32 @@ TEST(InputBackendTest, WaylandIsProbedFirstInAWaylandSessionUnlessTheUserChoseOt
   EXPECT_FALSE(InputBackend::plan(Choice::wayland, false).tryX11);
 }
 
-// Catches KWin's fake input never probed on a KDE desktop, probed outside a Wayland session, or
-// taken when the user chose another service; and the user's choice of it not honoured alone.
-TEST(InputBackendTest, KwinFakeInputIsProbedInAWaylandSessionOrWhenChosen) {
+// Catches KWin's fake input or the portal never probed on their desktops, either probed outside
+// a Wayland session (the portal would ask a consent for what XTest does unasked), mutter's
+// unstable interface picked without being chosen, and a chosen service that others stand in for.
+TEST(InputBackendTest, EachServiceIsProbedWhereItBelongsOrWhenChosen) {
   struct Case {
     Choice choice;
     bool waylandSession;
-    InputBackend::Plan plan;
+    InputBackend::Plan expected;
   };
   const Case cases[] = {
-      {Choice::automatic, true, {.tryWayland = true, .tryX11 = true, .tryKde = true}},
+      {Choice::automatic, true, {.tryWayland = true, .tryX11 = true, .tryKde = true, .tryPortal = true}},
       {Choice::automatic, false, {.tryX11 = true}},
       {Choice::wayland, true, {.tryWayland = true}},
       {Choice::kde, false, {.tryKde = true}},
+      {Choice::portal, true, {.tryPortal = true}},
+      {Choice::mutter, true, {.tryMutter = true}},
+      {Choice::mutter, false, {.tryMutter = true}},
   };
   for (const Case& c : cases) {
     const InputBackend::Plan plan = InputBackend::plan(c.choice, c.waylandSession);
-    EXPECT_EQ(plan.tryWayland, c.plan.tryWayland) << InputBackend::format(c.choice) << c.waylandSession;
-    EXPECT_EQ(plan.tryKde, c.plan.tryKde) << InputBackend::format(c.choice) << c.waylandSession;
-    EXPECT_EQ(plan.tryX11, c.plan.tryX11) << InputBackend::format(c.choice) << c.waylandSession;
+    SCOPED_TRACE(std::string(InputBackend::format(c.choice)) + (c.waylandSession ? " on Wayland" : " on X11"));
+    EXPECT_EQ(plan.tryWayland, c.expected.tryWayland);
+    EXPECT_EQ(plan.tryX11, c.expected.tryX11);
+    EXPECT_EQ(plan.tryKde, c.expected.tryKde);
+    EXPECT_EQ(plan.tryPortal, c.expected.tryPortal);
+    EXPECT_EQ(plan.tryMutter, c.expected.tryMutter);
   }
   EXPECT_TRUE(InputBackend::notice(Used::none, Choice::kde, true)) << "a refused grant must be told";
   EXPECT_FALSE(InputBackend::notice(Used::kde, Choice::automatic, true));
@@ -46,7 +55,7 @@ TEST(InputBackendTest, KwinFakeInputIsProbedInAWaylandSessionOrWhenChosen) {
 
 // Catches a setting text read as another service, or one the program writes but cannot read.
 TEST(InputBackendTest, SettingTextsReadBack) {
-  for (const Choice choice : {Choice::automatic, Choice::wayland, Choice::x11, Choice::kde}) {
+  for (const Choice choice : {Choice::automatic, Choice::wayland, Choice::x11, Choice::kde, Choice::portal, Choice::mutter}) {
     EXPECT_EQ(InputBackend::parse(InputBackend::format(choice)), choice);
   }
   EXPECT_FALSE(InputBackend::parse("Wayland "));
@@ -62,4 +71,14 @@ TEST(InputBackendTest, TheUserIsToldOnlyWhenWindowsReceiveNothing) {
   EXPECT_FALSE(InputBackend::notice(Used::x11, Choice::automatic, false));
   EXPECT_FALSE(InputBackend::notice(Used::wayland, Choice::automatic, true));
   EXPECT_NE(InputBackend::name(Used::wayland), InputBackend::name(Used::x11));
+}
+
+// Catches a run on GNOME's remote desktop left without the stop window, whose stop key sees
+// only X11 windows.
+TEST(InputBackendTest, EveryWaylandServiceCountsAsOne) {
+  for (const Used used : {Used::wayland, Used::portal, Used::mutter}) {
+    EXPECT_TRUE(InputBackend::typesIntoWaylandWindows(used));
+  }
+  EXPECT_FALSE(InputBackend::typesIntoWaylandWindows(Used::x11));
+  EXPECT_FALSE(InputBackend::typesIntoWaylandWindows(Used::none));
 }

@@ -9,8 +9,10 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "commands/BaseCommand.h"
@@ -66,11 +68,14 @@ ChildProcess::Options xrecorder() {
 }
 
 // Types through XTest on the test's X server but says it types through the Wayland virtual
-// keyboard, for which a run shows its stop window.
+// keyboard, for which a run shows its stop window; or refuses every run, as a desktop does whose
+// question the user declined.
 class WaylandLikeInput final : public RunInput {
  public:
-  explicit WaylandLikeInput(DesktopInput& typing) : real(typing) {}
+  explicit WaylandLikeInput(DesktopInput& typing, std::optional<std::string> refusal = std::nullopt)
+      : real(typing), refused(std::move(refusal)) {}
 
+  [[nodiscard]] std::optional<std::string> prepareRun() override { return refused; }
   void playKeys(const KeyActions& list) override { real.playKeys(list); }
   [[nodiscard]] bool userHoldsModifier() const override { return real.userHoldsModifier(); }
   void releaseHeldInput() override { real.releaseHeldInput(); }
@@ -86,6 +91,7 @@ class WaylandLikeInput final : public RunInput {
 
  private:
   DesktopInput& real;
+  std::optional<std::string> refused;
 };
 
 class RunTest : public ::testing::Test {
@@ -308,6 +314,25 @@ TEST_F(RunTest, ADesktopWithoutInputIsToldOnceBeforeTheFirstRun) {
   }
   ASSERT_EQ(dialogs.messages.size(), 1U);
   EXPECT_EQ(dialogs.messages.front().text, wxString::FromUTF8(*input->backendNotice()));
+}
+
+// Catches a run that starts typing although the desktop refused its input (the user declined
+// the desktop's question), and one that does not start without telling the user why.
+TEST_F(RunTest, ARunTheDesktopRefusesDoesNotStartAndTheUserIsToldWhy) {
+  const std::string why = "Zentak cannot type on this desktop: the request was declined.";
+  runInput = std::make_unique<WaylandLikeInput>(*input, why);
+  const RecordingDialogs dialogs;
+  GroupCommand group;
+  startAtOnce(group, "Refused");
+  std::vector<std::unique_ptr<BaseCommand>> commands;
+  commands.push_back(command("a", 1));
+  open(group, commands);
+  wxCommandEvent event(wxEVT_MENU, FrameId::runGroup);
+  frame->GetEventHandler()->ProcessEvent(event);
+  ASSERT_TRUE(GuiTest::waitFor([&dialogs] { return !dialogs.messages.empty(); }, patience));
+  EXPECT_EQ(dialogs.messages.back().text, wxString::FromUTF8(why));
+  EXPECT_FALSE(frame->isRunning());
+  EXPECT_TRUE(frame->IsShown());
 }
 
 // Catches a run through the Wayland virtual keyboard that the user cannot end while a native

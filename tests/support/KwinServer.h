@@ -12,7 +12,7 @@
 // bus of its own, in a runtime, config and data directory of its own; wev's window goes
 // fullscreen. /usr/bin/kwin_wayland carries a file capability that a container may refuse to
 // execute, so a copy of it without one runs. Stopped, bus and all, on destruction.
-class KwinServer : public WaylandServer {
+class KwinServer final : public WaylandServer {
  public:
   static constexpr int width = 1024;
   static constexpr int height = 768;
@@ -31,6 +31,7 @@ class KwinServer : public WaylandServer {
   [[nodiscard]] std::string socketPath() const override;
   [[nodiscard]] ChildProcess spawn(std::vector<std::string> argv,
                                    ChildProcess::Output out = ChildProcess::Output::inherit) const override;
+  [[nodiscard]] bool wevFullscreen() const override { return true; }
 
  private:
   TempDir dir;

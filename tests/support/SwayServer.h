@@ -13,7 +13,7 @@
 // app_id is "wev" or "zentak-recorder" goes fullscreen. Sway refuses to run as root, so a root
 // process starts it as the user "nobody" (the runtime directory then belongs to that user);
 // anyone else starts it as themselves. Stopped on destruction.
-class SwayServer : public WaylandServer {
+class SwayServer final : public WaylandServer {
  public:
   static constexpr int width = 1024;
   static constexpr int height = 768;
@@ -30,6 +30,7 @@ class SwayServer : public WaylandServer {
   // Starts a program with XDG_RUNTIME_DIR and WAYLAND_DISPLAY naming this compositor.
   [[nodiscard]] ChildProcess spawn(std::vector<std::string> argv,
                                    ChildProcess::Output out = ChildProcess::Output::inherit) const override;
+  [[nodiscard]] bool wevFullscreen() const override { return true; }
 
  private:
   TempDir dir;

@@ -33,7 +33,7 @@ int buttonNumber(long code) {
 
 WevRecorder::WevRecorder(const WaylandServer& server)
     : child(server.spawn({"stdbuf", "-oL", "wev"}, ChildProcess::Output::capture)) {
-  skipTo("fullscreen");
+  if (server.wevFullscreen()) skipTo("fullscreen");
   skipTo("xdg_surface] configure");
 }
 

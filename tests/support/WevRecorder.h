@@ -10,7 +10,7 @@
 
 class WaylandServer;
 
-// wev, the Wayland event viewer, in a fullscreen window of a private compositor, with its output
+// wev, the Wayland event viewer, in a window of a private compositor (fullscreen on sway), with its output
 // line-buffered and read back: key and button presses rendered as RecorderClient renders
 // them (so {button 1 at X,Y} is a left click at surface position X,Y, which on the fullscreen
 // window is the output's pixel).

@@ -1,0 +1,218 @@
+#include "keys/PortalSession.h"
+
+#include <xkbcommon/xkbcommon-keysyms.h>
+
+#include <algorithm>
+#include <memory>
+#include <string_view>
+
+namespace {
+
+constexpr const char* portal = "org.freedesktop.portal.Desktop";
+constexpr const char* portalPath = "/org/freedesktop/portal/desktop";
+constexpr const char* remoteDesktop = "org.freedesktop.portal.RemoteDesktop";
+
+// Device types and persistence of the interface.
+constexpr guint32 keyboardDevice = 1;
+constexpr guint32 pointerDevice = 2;
+constexpr guint32 persistUntilRevoked = 2;
+
+// Answers of a request.
+constexpr guint32 responseSuccess = 0;
+constexpr guint32 responseCancelled = 1;
+
+constexpr int quickAnswerMs = 30000;
+constexpr int userAnswerMs = 120000;
+
+struct SignalSubscription {
+  SignalSubscription(GDBusConnection* bus, guint subscribed) : connection(bus), id(subscribed) {}
+  ~SignalSubscription() { g_dbus_connection_signal_unsubscribe(connection, id); }
+  SignalSubscription(const SignalSubscription&) = delete;
+  SignalSubscription& operator=(const SignalSubscription&) = delete;
+  GDBusConnection* connection;
+  guint id;
+};
+
+struct SourceDestroy {
+  void operator()(GSource* source) const {
+    g_source_destroy(source);
+    g_source_unref(source);
+  }
+};
+
+// The answer to one request, filled in by its Response signal.
+struct Answer {
+  bool arrived = false;
+  bool timedOut = false;
+  guint32 response = 0;
+  GVariantPtr results;
+};
+
+GVariantBuilder* newOptions() { return g_variant_builder_new(G_VARIANT_TYPE("a{sv}")); }
+
+struct BuilderUnref {
+  void operator()(GVariantBuilder* builder) const { g_variant_builder_unref(builder); }
+};
+using OptionsPtr = std::unique_ptr<GVariantBuilder, BuilderUnref>;
+
+}  // namespace
+
+PortalSession::PortalSession(const std::string& busAddress, std::filesystem::path tokenPath)
+    : bus(busAddress), tokenFile(std::move(tokenPath)) {}
+
+PortalSession::~PortalSession() {
+  if (!isOpen()) return;
+  try {
+    bus.call(portal, sessionHandle.c_str(), "org.freedesktop.portal.Session", "Close", nullptr, "Close", 2000);
+  } catch (const RemoteDesktopError&) {
+    // The portal closes the session when this connection goes anyway.
+  }
+}
+
+bool PortalSession::offered() const { return bus.property(portal, portalPath, remoteDesktop, "version") != nullptr; }
+
+GVariantPtr PortalSession::request(const char* method, const std::string& session, GVariantBuilder* options,
+                                   int timeoutMs) {
+  std::string sender = g_dbus_connection_get_unique_name(bus.get()) + 1;
+  std::replace(sender.begin(), sender.end(), '.', '_');
+  const std::string token = "zentak" + std::to_string(++requests);
+  const std::string path = std::string(portalPath) + "/request/" + sender + "/" + token;
+  g_variant_builder_add(options, "{sv}", "handle_token", g_variant_new_string(token.c_str()));
+
+  // The answer is dispatched on a context of this call's own, which only this call runs.
+  const GMainContextPtr context(g_main_context_new());
+  Answer answer;
+  g_main_context_push_thread_default(context.get());
+  const SignalSubscription subscription{
+      bus.get(), g_dbus_connection_signal_subscribe(
+                     bus.get(), nullptr, "org.freedesktop.portal.Request", "Response", path.c_str(), nullptr,
+                     G_DBUS_SIGNAL_FLAGS_NONE,
+                     [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant* parameters,
+                        gpointer data) {
+                       auto& a = *static_cast<Answer*>(data);
+                       GVariant* results = nullptr;
+                       g_variant_get(parameters, "(u@a{sv})", &a.response, &results);
+                       a.results.reset(results);
+                       a.arrived = true;
+                     },
+                     &answer, nullptr)};
+  g_main_context_pop_thread_default(context.get());
+
+  GVariant* arguments = nullptr;
+  if (session.empty()) {
+    arguments = g_variant_new("(a{sv})", options);
+  } else if (std::string_view(method) == "Start") {
+    // No parent window: the desktop shows its question on its own.
+    arguments = g_variant_new("(osa{sv})", session.c_str(), "", options);
+  } else {
+    arguments = g_variant_new("(oa{sv})", session.c_str(), options);
+  }
+  bus.call(portal, portalPath, remoteDesktop, method, arguments, method);
+
+  const std::unique_ptr<GSource, SourceDestroy> timeout(g_timeout_source_new(static_cast<guint>(timeoutMs)));
+  g_source_set_callback(
+      timeout.get(),
+      [](gpointer data) {
+        static_cast<Answer*>(data)->timedOut = true;
+        return G_SOURCE_REMOVE;
+      },
+      &answer, nullptr);
+  g_source_attach(timeout.get(), context.get());
+  while (!answer.arrived && !answer.timedOut) g_main_context_iteration(context.get(), TRUE);
+
+  if (!answer.arrived) {
+    bus.send(portal, path.c_str(), "org.freedesktop.portal.Request", "Close", nullptr);
+    throw RemoteDesktopError("the desktop did not answer in time");
+  }
+  if (answer.response == responseCancelled) throw RemoteDesktopError("the request to control the desktop was declined");
+  if (answer.response != responseSuccess) throw RemoteDesktopError("the desktop ended the request");
+  return std::move(answer.results);
+}
+
+void PortalSession::open() {
+  owner.assertCurrent("PortalSession::open");
+  if (isOpen()) return;
+  guint32 version = 1;
+  if (const GVariantPtr value = bus.property(portal, portalPath, remoteDesktop, "version")) {
+    version = g_variant_get_uint32(value.get());
+  } else {
+    throw RemoteDesktopError("the desktop portal offers no remote desktop");
+  }
+
+  const OptionsPtr createOptions(newOptions());
+  g_variant_builder_add(createOptions.get(), "{sv}", "session_handle_token", g_variant_new_string("zentak"));
+  const GVariantPtr created = request("CreateSession", {}, createOptions.get(), quickAnswerMs);
+  const gchar* handle = nullptr;
+  if (!g_variant_lookup(created.get(), "session_handle", "&s", &handle)) {
+    throw RemoteDesktopError("the desktop portal made no session");
+  }
+  const std::string session = handle;
+  try {
+    const OptionsPtr devices(newOptions());
+    g_variant_builder_add(devices.get(), "{sv}", "types", g_variant_new_uint32(keyboardDevice | pointerDevice));
+    if (version >= 2) {
+      g_variant_builder_add(devices.get(), "{sv}", "persist_mode", g_variant_new_uint32(persistUntilRevoked));
+      if (const std::string token = tokenFile.read(); !token.empty()) {
+        g_variant_builder_add(devices.get(), "{sv}", "restore_token", g_variant_new_string(token.c_str()));
+      }
+    }
+    request("SelectDevices", session, devices.get(), quickAnswerMs);
+    const OptionsPtr startOptions(newOptions());
+    const GVariantPtr started = request("Start", session, startOptions.get(), userAnswerMs);
+    guint32 granted = 0;
+    g_variant_lookup(started.get(), "devices", "u", &granted);
+    if ((granted & keyboardDevice) == 0) throw RemoteDesktopError("the desktop gave no keyboard to control");
+    const gchar* restoreToken = nullptr;
+    if (g_variant_lookup(started.get(), "restore_token", "&s", &restoreToken)) tokenFile.write(restoreToken);
+  } catch (const RemoteDesktopError&) {
+    bus.send(portal, session.c_str(), "org.freedesktop.portal.Session", "Close", nullptr);
+    throw;
+  }
+  sessionHandle = session;
+  // The desktop makes its virtual keyboard and pointer at their first events and may lose the
+  // events sent while it does: a Shift tap, which types nothing, and a move by nothing make them.
+  keysym(XKB_KEY_Shift_L, true);
+  keysym(XKB_KEY_Shift_L, false);
+  notify("NotifyPointerMotion", g_variant_new("(oa{sv}dd)", sessionHandle.c_str(), nullptr, 0.0, 0.0));
+  roundTrip();
+}
+
+// The portal handles its calls on several threads, in no set order: each waits for the answer
+// to the one before. A call the portal refuses (the session has ended) ends it here too.
+void PortalSession::notify(const char* method, GVariant* arguments) {
+  owner.assertCurrent("PortalSession::notify");
+  if (!isOpen()) {
+    g_variant_unref(g_variant_ref_sink(arguments));
+    return;
+  }
+  try {
+    bus.call(portal, portalPath, remoteDesktop, method, arguments, method);
+  } catch (const RemoteDesktopError&) {
+    sessionHandle.clear();
+  }
+}
+
+void PortalSession::keycode(std::uint32_t evdevCode, bool down) {
+  notify("NotifyKeyboardKeycode", g_variant_new("(oa{sv}iu)", sessionHandle.c_str(), nullptr,
+                                                static_cast<gint32>(evdevCode), down ? 1U : 0U));
+}
+
+void PortalSession::keysym(std::uint32_t keysym, bool down) {
+  notify("NotifyKeyboardKeysym", g_variant_new("(oa{sv}iu)", sessionHandle.c_str(), nullptr,
+                                               static_cast<gint32>(keysym), down ? 1U : 0U));
+}
+
+void PortalSession::button(std::uint32_t evdevButton, bool down) {
+  notify("NotifyPointerButton", g_variant_new("(oa{sv}iu)", sessionHandle.c_str(), nullptr,
+                                              static_cast<gint32>(evdevButton), down ? 1U : 0U));
+}
+
+void PortalSession::moveTo(double x, double y) {
+  // Farther than any desktop is wide: the move ends at the corner.
+  constexpr double toTheCorner = -100000;
+  notify("NotifyPointerMotion", g_variant_new("(oa{sv}dd)", sessionHandle.c_str(), nullptr, toTheCorner, toTheCorner));
+  notify("NotifyPointerMotion", g_variant_new("(oa{sv}dd)", sessionHandle.c_str(), nullptr, x, y));
+}
+
+// Every call waits for its answer already.
+void PortalSession::roundTrip() {}

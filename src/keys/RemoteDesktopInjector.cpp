@@ -1,0 +1,112 @@
+#include "keys/RemoteDesktopInjector.h"
+
+#include <linux/input-event-codes.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <thread>
+#include <utility>
+
+#include "keys/KeyPositions.h"
+
+namespace {
+
+std::uint32_t buttonCode(MouseButton button) {
+  switch (button) {
+    case MouseButton::left: return BTN_LEFT;
+    case MouseButton::right: return BTN_RIGHT;
+    case MouseButton::middle: return BTN_MIDDLE;
+  }
+  return BTN_LEFT;
+}
+
+// XKB key codes are evdev codes plus eight.
+constexpr std::uint32_t xkbKeycodeOffset = 8;
+
+}  // namespace
+
+RemoteDesktopInjector::RemoteDesktopInjector(std::unique_ptr<RemoteDesktopSession> remote,
+                                             const InputPacer::Settings& pace)
+    : session(std::move(remote)), pacer(pace), positions(VirtualKeymap::fromLayout("us")) {}
+
+RemoteDesktopInjector::~RemoteDesktopInjector() {
+  if (!session->isOpen()) return;
+  for (std::uint32_t& keycode : heldKeyOfVk) {
+    if (keycode != 0) session->keycode(std::exchange(keycode, 0) - xkbKeycodeOffset, false);
+  }
+  for (std::size_t b = 0; b < heldButtons.size(); ++b) {
+    if (heldButtons[b]) session->button(buttonCode(static_cast<MouseButton>(b)), false);
+  }
+  session->roundTrip();
+}
+
+void RemoteDesktopInjector::open() {
+  uiThread.assertCurrent("RemoteDesktopInjector::open");
+  openFailed = false;
+  try {
+    session->open();
+  } catch (const RemoteDesktopError&) {
+    openFailed = true;
+    throw;
+  }
+}
+
+// A session the desktop refused is asked for again only by open(), at the next run's start.
+bool RemoteDesktopInjector::ready() {
+  if (session->isOpen()) return true;
+  if (openFailed) return false;
+  try {
+    session->open();
+  } catch (const RemoteDesktopError&) {
+    openFailed = true;
+  }
+  return session->isOpen();
+}
+
+void RemoteDesktopInjector::pace() {
+  const auto now = InputPacer::Clock::now();
+  const InputPacer::Step step = pacer.sent(now);
+  if (step.roundTrip) session->roundTrip();
+  if (step.wait > InputPacer::Clock::duration::zero()) {
+    session->flush();
+    std::this_thread::sleep_until(now + step.wait);
+  }
+}
+
+void RemoteDesktopInjector::keyEvent(std::uint8_t keyCode, bool down) {
+  uiThread.assertCurrent("RemoteDesktopInjector::keyEvent");
+  if (!ready()) return;
+  std::uint32_t& held = heldKeyOfVk[keyCode];
+  std::uint32_t keycode = held;
+  if (keycode == 0) keycode = positions.keycodeForVk(keyCode).value_or(0);
+  if (keycode == 0) return;
+  held = down ? keycode : 0;
+  session->keycode(keycode - xkbKeycodeOffset, down);
+  pace();
+}
+
+void RemoteDesktopInjector::mouseEvent(MouseButton button, bool down, int x, int y) {
+  uiThread.assertCurrent("RemoteDesktopInjector::mouseEvent");
+  if (!ready()) return;
+  // The user may have moved the pointer since the last event.
+  session->moveTo(x, y);
+  pace();
+  session->button(buttonCode(button), down);
+  heldButtons[static_cast<std::size_t>(button)] = down;
+  pace();
+}
+
+void RemoteDesktopInjector::typeChar(char32_t c) {
+  uiThread.assertCurrent("RemoteDesktopInjector::typeChar");
+  if (!KeyPositions::typeable(c) || !ready()) return;
+  const xkb_keysym_t keysym = xkb_utf32_to_keysym(c);
+  if (keysym == XKB_KEY_NoSymbol) return;
+  session->keysym(keysym, true);
+  pace();
+  session->keysym(keysym, false);
+  pace();
+}
+
+void RemoteDesktopInjector::flush() {
+  uiThread.assertCurrent("RemoteDesktopInjector::flush");
+  if (session->isOpen()) session->flush();
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "keys/InputPacer.h"
+#include "keys/Injector.h"
+#include "keys/KeyboardLayout.h"
+#include "keys/RemoteDesktopSession.h"
+#include "keys/VirtualKeymap.h"
+#include "tern/OwnerThread.h"
+
+// Injects input through a desktop's remote-desktop session (GNOME's portal or mutter's own
+// interface). Characters go as keysyms, which the desktop types with its own layout and levels
+// (it drops those its layout lacks); named keys and the keys of the typing block go as key
+// codes of their US positions. As a layout it knows no key, so that every character of a text
+// is typed as a keysym. The session is opened by open(), or at the first input; input is
+// dropped while it cannot be had. Mouse positions are pixels of the primary monitor, as exact
+// as the session places them. Held keys and buttons are released on destruction. UI thread
+// only.
+class RemoteDesktopInjector final : public Injector, public KeyboardLayout {
+ public:
+  RemoteDesktopInjector(std::unique_ptr<RemoteDesktopSession> session, const InputPacer::Settings& pace);
+  ~RemoteDesktopInjector() override;
+  RemoteDesktopInjector(const RemoteDesktopInjector&) = delete;
+  RemoteDesktopInjector& operator=(const RemoteDesktopInjector&) = delete;
+
+  // Opens the session now (asking consent where the desktop does); throws RemoteDesktopError
+  // saying why it cannot be had. Without it, the first input opens the session; a session that
+  // cannot be had is then asked for again only here.
+  void open();
+
+  void keyEvent(std::uint8_t keyCode, bool down) override;
+  void mouseEvent(MouseButton button, bool down, int x, int y) override;
+  // Unknown to a remote-desktop session without a screen-cast stream: empty.
+  [[nodiscard]] ScreenSize screenSize() override { return {}; }
+  void typeChar(char32_t c) override;
+  void flush() override;
+
+  [[nodiscard]] std::optional<KeyScan> keyScan(char32_t) const override { return std::nullopt; }
+
+ private:
+  [[nodiscard]] bool ready();
+  void pace();
+
+  const Tern::OwnerThread uiThread;
+  std::unique_ptr<RemoteDesktopSession> session;
+  InputPacer pacer;
+  // US positions of the virtual-key codes.
+  VirtualKeymap positions;
+  bool openFailed = false;
+  std::array<std::uint32_t, 256> heldKeyOfVk{};
+  std::array<bool, 3> heldButtons{};
+};

@@ -1,0 +1,169 @@
+// Typing into real Wayland clients on a private headless mutter, through GNOME's own
+// remote-desktop interface and through the desktop portal's.
+
+#include <gtest/gtest.h>
+#include <xkbcommon/xkbcommon-keysyms.h>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <string_view>
+
+#include "keys/KeyParser.h"
+#include "keys/KeyTokens.h"
+#include "keys/MutterSession.h"
+#include "keys/PortalSession.h"
+#include "keys/Player.h"
+#include "keys/RemoteDesktopInjector.h"
+#include "support/BusyCores.h"
+#include "support/ConsentAnswerer.h"
+#include "support/MutterServer.h"
+#include "support/PrintableAscii.h"
+#include "support/SlowClient.h"
+#include "support/TempDir.h"
+#include "support/WevRecorder.h"
+
+namespace {
+
+std::unique_ptr<RemoteDesktopInjector> mutterInjector(const MutterServer& mutter) {
+  auto injector = std::make_unique<RemoteDesktopInjector>(std::make_unique<MutterSession>(mutter.busAddress()),
+                                                          InputPacer::gnome);
+  injector->open();
+  return injector;
+}
+
+// An injector typing through the portal's session, opened with the user's answer.
+std::unique_ptr<RemoteDesktopInjector> portalInjector(MutterServer& mutter, const TempDir& config,
+                                                      bool allow = true) {
+  mutter.startPortal();
+  auto injector = std::make_unique<RemoteDesktopInjector>(
+      std::make_unique<PortalSession>(mutter.busAddress(), config.path() / "token"), InputPacer::gnome);
+  const ConsentAnswerer user(mutter, allow);
+  injector->open();
+  return injector;
+}
+
+// Parses text for the injector, plays it with an Escape press as end marker.
+void play(RemoteDesktopInjector& injector, std::string_view text) {
+  const KeyTokens tokens;
+  KeyActions list;
+  KeyParser(tokens, injector).parseKeys(text, list);
+  list.push_back(KeyCode::escape);
+  Player(injector).playKeys(list);
+}
+
+// What the test types: ASCII with Shift characters, named keys, a held Shift and two clicks,
+// the second below and right of the first.
+constexpr std::string_view mixedText =
+    "aZ~{1!}<ENTER>b<TAB>c<F1><F12>a<SHIFT-DOWN>bc<SHIFT-UP>d"
+    "<MOUSE-LEFT-CLICK 630 390><MOUSE-RIGHT-CLICK 650 410>";
+constexpr std::string_view expectedSeen = "aZ~{1!}{Return}b{Tab}c{F1}{F12}aBCd{button 1}{button 3 below right}";
+
+// What wev saw, with each click after the first placed relative to the one before: GNOME
+// accelerates the pointer's moves, so that a click lands near its position, not on it.
+std::string withClicksRelative(const std::string& seen) {
+  std::string out;
+  std::optional<std::pair<int, int>> last;
+  for (std::size_t at = 0; at < seen.size();) {
+    int button = 0;
+    int x = 0;
+    int y = 0;
+    if (std::sscanf(seen.c_str() + at, "{button %d at %d,%d}", &button, &x, &y) != 3) {
+      out += seen[at++];
+      continue;
+    }
+    out += "{button " + std::to_string(button);
+    if (last) out += std::string(y > last->second ? " below" : " above") + (x > last->first ? " right" : " left");
+    out += "}";
+    last = {x, y};
+    at = seen.find('}', at) + 1;
+  }
+  return out;
+}
+
+}  // namespace
+
+// Catches characters lost while mutter makes its virtual keyboard, Shift levels and named keys
+// that type the wrong key, a held Shift never pressed, and clicks sent with the wrong button or
+// moved the wrong way.
+TEST(MutterTypingTest, MixedTextAndClicksArriveExactly) {
+  const MutterServer mutter;
+  WevRecorder wev(mutter);
+  const auto injector = mutterInjector(mutter);
+  wev.waitForInput();
+  play(*injector, mixedText);
+  EXPECT_EQ(withClicksRelative(wev.readUntilEscape()), expectedSeen);
+}
+
+// Types a long text into the slow client while every core spins: the client must get all of it
+// and stay connected.
+template <typename MakeInjector>
+void expectASlowWindowGetsEverything(MutterServer& mutter, MakeInjector makeInjector) {
+  std::string text;
+  while (text.size() < 2000) text += printableAscii().substr(0, printableAscii().size() - 2);
+  // The session is opened before the machine gets busy: a loaded desktop answering its own
+  // question may see keys out of step with its buttons.
+  const auto injector = makeInjector();
+  // Started once the session is open, so that no key of the question's answer reaches it.
+  SlowClient client(mutter);
+  client.waitForFocus();
+  {
+    const BusyCores busy(std::chrono::seconds(60));
+    play(*injector, text);
+  }
+  const SlowClient::Result result = client.finish();
+  EXPECT_FALSE(result.disconnected) << "cut off after " << result.count << " of " << text.size() << " characters";
+  EXPECT_TRUE(result.received == text) << "received " << result.received;
+}
+
+// Catches typing that floods a window which reads its events late: mutter then cuts the window
+// off, and an application cut off usually exits with the user's unsaved work.
+TEST(MutterTypingTest, ASlowWindowOnABusyMachineGetsEveryCharacterAndStaysConnected) {
+  MutterServer mutter;
+  expectASlowWindowGetsEverything(mutter, [&mutter] { return mutterInjector(mutter); });
+}
+
+// Catches a session used before the desktop's consent, answers of the portal's requests that are
+// never seen (they come as signals), and the portal's keysyms or clicks going astray.
+TEST(PortalTypingTest, MixedTextAndClicksArriveExactly) {
+  MutterServer mutter;
+  const TempDir config;
+  const auto injector = portalInjector(mutter, config);
+  // Started once the question is answered, so that the answering keys never reach it.
+  WevRecorder wev(mutter);
+  wev.waitForInput();
+  play(*injector, mixedText);
+  EXPECT_EQ(withClicksRelative(wev.readUntilEscape()), expectedSeen);
+}
+
+// Catches flooding through the portal, which passes every request on to mutter.
+TEST(PortalTypingTest, ASlowWindowOnABusyMachineGetsEveryCharacterAndStaysConnected) {
+  MutterServer mutter;
+  const TempDir config;
+  expectASlowWindowGetsEverything(mutter, [&] { return portalInjector(mutter, config); });
+}
+
+// Catches a declined question taken for consent, or one that leaves typing to go on unasked.
+TEST(PortalTypingTest, ADeclinedQuestionIsAnErrorAndTypesNothing) {
+  MutterServer mutter;
+  mutter.startPortal();
+  const TempDir config;
+  RemoteDesktopInjector injector(std::make_unique<PortalSession>(mutter.busAddress(), config.path() / "token"),
+                                 InputPacer::gnome);
+  {
+    const ConsentAnswerer user(mutter, false);
+    EXPECT_THROW(injector.open(), RemoteDesktopError);
+  }
+  // The end marker comes from another keyboard.
+  MutterSession marker(mutter.busAddress());
+  marker.open();
+  WevRecorder wev(mutter);
+  wev.waitForInput();
+  play(injector, "a");
+  marker.keysym(XKB_KEY_Escape, true);
+  marker.keysym(XKB_KEY_Escape, false);
+  marker.roundTrip();
+  EXPECT_EQ(wev.readUntilEscape(), "");
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/ChildProcess.h"
+#include "support/TempDir.h"
+#include "support/WaylandServer.h"
+
+// A private GNOME compositor: a D-Bus session bus of its own (no service activation) and mutter
+// on it, headless, Wayland only, with one 1280x800 virtual monitor, in a runtime directory of
+// its own. Optionally the desktop portal with GNOME's backend on the same bus. Stopped on
+// destruction, the portal first.
+class MutterServer final : public WaylandServer {
+ public:
+  static constexpr int width = 1280;
+  static constexpr int height = 800;
+
+  // Returns once mutter accepts Wayland clients and owns its D-Bus names; throws
+  // std::runtime_error when it does not.
+  MutterServer();
+  ~MutterServer() override;
+  MutterServer(const MutterServer&) = delete;
+  MutterServer& operator=(const MutterServer&) = delete;
+
+  // Starts xdg-desktop-portal and xdg-desktop-portal-gnome on the bus and returns once the
+  // portal answers; throws std::runtime_error when it does not.
+  void startPortal();
+
+  [[nodiscard]] const std::string& busAddress() const { return bus; }
+  [[nodiscard]] std::string socketPath() const override;
+  [[nodiscard]] ChildProcess spawn(std::vector<std::string> argv,
+                                   ChildProcess::Output out = ChildProcess::Output::inherit) const override;
+
+ private:
+  [[nodiscard]] ChildProcess::Options optionsFor(std::vector<std::string> argv) const;
+  void waitForName(const char* name, ChildProcess& owner, const char* what);
+
+  TempDir dir;
+  std::string bus;
+  std::optional<ChildProcess> daemon;
+  std::optional<ChildProcess> mutter;
+  std::vector<ChildProcess> portal;
+};
