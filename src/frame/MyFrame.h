@@ -31,6 +31,7 @@ class Settings;
 class StopWindow;
 class TaskBarIcon;
 class TopToolbar;
+class TreeUndo;
 class wxCloseEvent;
 class wxEventFilter;
 class wxEventLoopSource;
@@ -97,6 +98,8 @@ class MyFrame : public wxFrame,
   // The manual and the popup help; the application tells it where the book is.
   [[nodiscard]] HelpBook& helpBook() const { return *manual; }
   [[nodiscard]] std::filesystem::path projectPath() const { return folder / ProjectFile::fileName; }
+  // The tree's undo history.
+  [[nodiscard]] TreeUndo& treeUndo() const { return *undo; }
 
  private:
   void loadProject() override;
@@ -123,6 +126,8 @@ class MyFrame : public wxFrame,
   void storeGeometry(const wxRect& r);
   void bindEvents();
 
+  // Writes the editors into the item's record, a change of it being a step of the history.
+  void storeInto(const wxTreeItemId& item);
   void postSelect(const wxTreeItemId& item);
   void onSelChanging(wxTreeEvent& event);
   void onSelChanged(wxTreeEvent& event);
@@ -152,6 +157,10 @@ class MyFrame : public wxFrame,
   std::unique_ptr<FrameMenus> menus;
   std::unique_ptr<ProjectKeeper> keeper;
   std::unique_ptr<RunHost> run;
+  std::unique_ptr<TreeUndo> undo;
+  // The shown record as the editors store it untouched: storing that is no step of the history,
+  // though a record the editors did not make may store differently (a new command's interval).
+  std::string shownAs;
   std::unique_ptr<TreeActions> actions;
   std::unique_ptr<GroupFiles> groupFiles;
   std::unique_ptr<HelpBook> manual;
