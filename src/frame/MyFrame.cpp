@@ -368,6 +368,8 @@ void MyFrame::storeInto(const wxTreeItemId& item) {
   std::string now;
   record->save(now);
   if (now != shownAs) undo->changed(tree->isGroupItem(item) ? "Edit Group" : "Edit Command", item, std::move(before));
+  // The editors untouched now store what the record holds.
+  shownAs = std::move(now);
 }
 
 void MyFrame::showGroup(const GroupCommand& group) {

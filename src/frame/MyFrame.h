@@ -160,6 +160,7 @@ class MyFrame : public wxFrame,
   std::unique_ptr<TreeUndo> undo;
   // The shown record as the editors store it untouched: storing that is no step of the history,
   // though a record the editors did not make may store differently (a new command's interval).
+  // Each store moves it on.
   std::string shownAs;
   std::unique_ptr<TreeActions> actions;
   std::unique_ptr<GroupFiles> groupFiles;
