@@ -132,6 +132,14 @@ std::unique_ptr<GroupCommand> GroupCommand::clone() const {
   return copy;
 }
 
+std::unique_ptr<GroupCommand> GroupCommand::copy() const {
+  std::unique_ptr<GroupCommand> same = clone();
+  same->startTime = startTime;
+  same->stopTime = stopTime;
+  same->movedStopTime = movedStopTime;
+  return same;
+}
+
 void GroupCommand::setFinalText(std::string_view editorText) { storeText(finalText, editorText); }
 
 std::string GroupCommand::displayFinalText() const { return toDisplayForm(finalText); }

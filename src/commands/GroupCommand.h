@@ -30,6 +30,9 @@ class GroupCommand : public BaseCommand {
   // A new group equal to this one as its record stores it, without its commands (they are the
   // item's children and are copied one by one).
   [[nodiscard]] std::unique_ptr<GroupCommand> clone() const;
+  // The same record exactly, its times too (a clone moves a past start time as reading does);
+  // without its commands.
+  [[nodiscard]] std::unique_ptr<GroupCommand> copy() const;
 
   // Stores the final commands' editor text; the key-action list holds its translation.
   void setFinalText(std::string_view editorText);

@@ -1,6 +1,7 @@
 #include "frame/FrameMenus.h"
 
 #include <wx/accel.h>
+#include <wx/cmdproc.h>
 #include <wx/frame.h>
 #include <wx/menu.h>
 
@@ -26,17 +27,20 @@ struct MenuEntry {
 const std::vector<MenuEntry>& entries() {
   static const std::vector<MenuEntry> table{
       {FrameId::exitProgram, "E&xit", "Exit Zentak"},
+      {wxID_UNDO, "&Undo", "Undo the last change to the groups and commands.", wxACCEL_CTRL, 'Z'},
+      {wxID_REDO, "&Redo", "Redo the change last undone.", wxACCEL_CTRL | wxACCEL_SHIFT, 'Z'},
       {FrameId::addGroup, "&Add New Group", "Add a new group of commands."},
       {FrameId::duplicateGroup, "Du&plicate Group", "Make a duplicate copy of the selected group."},
       {FrameId::deleteGroup, "&Delete Group", "Delete the selected group."},
       {FrameId::renameGroup, "&Rename Group", "Rename the selected group."},
       {FrameId::exportGroup, "&Export Group", "Export the selected group to file."},
       {FrameId::importGroup, "&Import Group", "Import a group file."},
-      {FrameId::addCommand, "&Add New Command", "Add a new command to the group."},
+      // Its own mnemonic: the Group menu and its context menu hold "&Add New Group" too.
+      {FrameId::addCommand, "Add New &Command", "Add a new command to the group."},
       {FrameId::duplicateCommand, "Du&plicate Command", "Make a duplicate copy of the selected command."},
       {FrameId::deleteCommand, "&Delete Command", "Delete the selected command."},
       {FrameId::renameCommand, "&Rename Command", "Rename the selected command."},
-      {FrameId::runGroup, "&Run Current Group", "Runs the currently selected command group."},
+      {FrameId::runGroup, "&Run Current Group", "Runs the currently selected command group.", wxACCEL_CTRL, 'R'},
       {FrameId::helpContents, "&Contents", "Display the help contents."},
       {FrameId::helpIndex, "&Index", "Display the help index."},
       {FrameId::webSite, WebLinks::menuLabel(), WebLinks::menuHelp()},
@@ -51,6 +55,25 @@ const std::vector<MenuEntry>& entries() {
 
 constexpr int separator = wxID_SEPARATOR;
 
+const MenuEntry* entryOf(int id) {
+  for (const MenuEntry& entry : entries()) {
+    if (entry.id == id) return &entry;
+  }
+  return nullptr;
+}
+
+// The entry's key as a menu item shows it; empty when it has none.
+wxString keyOf(const MenuEntry& entry) {
+  if (entry.keyCode == 0) return {};
+  return wxAcceleratorEntry(entry.keyFlags, entry.keyCode).ToString();
+}
+
+// A label with its key after a tab, which the menu shows and answers.
+wxString labelWithKey(const MenuEntry& entry) {
+  const wxString key = keyOf(entry);
+  return key.empty() ? entry.label : entry.label + '\t' + key;
+}
+
 wxMenu* makeMenu(std::initializer_list<int> ids) {
   auto* menu = new wxMenu;
   for (int id : ids) {
@@ -58,9 +81,7 @@ wxMenu* makeMenu(std::initializer_list<int> ids) {
       menu->AppendSeparator();
       continue;
     }
-    for (const MenuEntry& entry : entries()) {
-      if (entry.id == id) menu->Append(id, entry.label, entry.help);
-    }
+    if (const MenuEntry* entry = entryOf(id)) menu->Append(id, labelWithKey(*entry), entry->help);
   }
   return menu;
 }
@@ -77,9 +98,10 @@ wxMenu* makeCommandMenu() {
 }  // namespace
 
 FrameMenus::FrameMenus(wxFrame& window) : frame(window) {
+  // The menu items answer their own keys; the table holds those of entries without an item.
   std::vector<wxAcceleratorEntry> keys;
   for (const MenuEntry& entry : entries()) {
-    if (entry.keyCode != 0) keys.emplace_back(entry.keyFlags, entry.keyCode, entry.id);
+    if (entry.keyCode != 0 && entry.label.empty()) keys.emplace_back(entry.keyFlags, entry.keyCode, entry.id);
   }
   frame.SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(keys.size()), keys.data()));
 
@@ -91,6 +113,8 @@ FrameMenus::FrameMenus(wxFrame& window) : frame(window) {
 
   auto* bar = new wxMenuBar;
   bar->Append(makeMenu({FrameId::exitProgram}), "&File");
+  editMenu = makeMenu({wxID_UNDO, wxID_REDO});
+  bar->Append(editMenu, "&Edit");
   bar->Append(groupMenu, "&Group");
   bar->Append(commandMenu, "&Command");
   wxMenu* run = makeMenu({FrameId::runGroup});
@@ -117,6 +141,18 @@ void FrameMenus::enableFor(bool commandSelected, TopToolbar& tools) {
     menu->Enable(FrameId::addCommand, true);
     for (int id = FrameId::duplicateCommand; id <= FrameId::renameCommand; ++id) menu->Enable(id, commandSelected);
   }
+}
+
+void FrameMenus::followHistory(wxCommandProcessor& history) {
+  history.SetEditMenu(editMenu);
+  history.SetUndoAccelerator('\t' + wxString::FromUTF8(keyText(wxID_UNDO)));
+  history.SetRedoAccelerator('\t' + wxString::FromUTF8(keyText(wxID_REDO)));
+  history.SetMenuStrings();
+}
+
+std::string FrameMenus::keyText(int id) {
+  const MenuEntry* entry = entryOf(id);
+  return entry != nullptr ? keyOf(*entry).utf8_string() : std::string();
 }
 
 wxMenu& FrameMenus::popup(Popup which) const {

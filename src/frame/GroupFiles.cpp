@@ -6,6 +6,7 @@
 #include "commands/GroupCommand.h"
 #include "frame/ProjectKeeper.h"
 #include "frame/ProjectTree.h"
+#include "frame/TreeUndo.h"
 #include "project/GroupFile.h"
 #include "shell/UserDialogs.h"
 #include "text/WxText.h"
@@ -24,8 +25,9 @@ std::filesystem::path chosenPath(const wxString& chosen) { return {std::string(c
 }  // namespace
 
 GroupFiles::GroupFiles(wxWindow& parent, CommandTree& commandTree, TreeActions::Editors& windowEditors,
-                       ProjectKeeper& projectKeeper, std::filesystem::path start)
-    : window(parent), tree(commandTree), editors(windowEditors), keeper(projectKeeper), folder(std::move(start)) {}
+                       ProjectKeeper& projectKeeper, TreeUndo& history, std::filesystem::path start)
+    : window(parent), tree(commandTree), editors(windowEditors), keeper(projectKeeper), undo(history),
+      folder(std::move(start)) {}
 
 void GroupFiles::exportGroup() {
   uiThread.assertCurrent("GroupFiles::exportGroup");
@@ -95,6 +97,7 @@ void GroupFiles::importGroup() {
   if (const wxTreeItemId added = filler.lastGroupItem(); added.IsOk()) {
     tree.Expand(added);
     tree.SelectItem(added);
+    undo.added("Import Group", added);
   }
   if (!whole) {
     dialogs.tell("Failed to load group file.\nPlease try again.", "LOAD ERROR", UserDialogs::Icon::error, nullptr);

@@ -26,6 +26,7 @@
 #include "frame/RunInput.h"
 #include "frame/TreeMemory.h"
 #include "frame/TreeSplitter.h"
+#include "frame/TreeUndo.h"
 #include "project/Settings.h"
 #include "project/WindowGeometry.h"
 #include "resources/Resources.h"
@@ -113,8 +114,11 @@ MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store, Ru
   fitMinimumToEditors();
   keeper = std::make_unique<ProjectKeeper>(projectPath(), static_cast<ProjectKeeper::Window&>(*this));
   run = std::make_unique<RunHost>(*this, *this, *tree, input, [this] { saveProject(); });
-  actions = std::make_unique<TreeActions>(*this, *tree, static_cast<TreeActions::Editors&>(*this), *keeper);
-  groupFiles = std::make_unique<GroupFiles>(*this, *tree, static_cast<TreeActions::Editors&>(*this), *keeper, folder);
+  undo = std::make_unique<TreeUndo>(*tree, static_cast<TreeActions::Editors&>(*this), [this] { keeper->changed(); });
+  menus->followHistory(undo->history().processor());
+  actions = std::make_unique<TreeActions>(*this, *tree, static_cast<TreeActions::Editors&>(*this), *keeper, *undo);
+  groupFiles =
+      std::make_unique<GroupFiles>(*this, *tree, static_cast<TreeActions::Editors&>(*this), *keeper, *undo, folder);
   manual = std::make_unique<HelpBook>(this);
   bindEvents();
   changeWatch = std::make_unique<EditorChangeFilter>(*this, [this] { keeper->changed(); });
@@ -249,6 +253,8 @@ void MyFrame::bindEvents() {
   menu({FrameId::duplicateCommand}, [this] { actions->duplicateCommand(); });
   menu({FrameId::deleteCommand, FrameId::toolDeleteCommand}, [this] { actions->deleteCommand(); });
   menu({FrameId::renameCommand}, [this] { actions->rename(false); });
+  menu({wxID_UNDO}, [this] { undo->undo(); });
+  menu({wxID_REDO}, [this] { undo->redo(); });
   menu({FrameId::exportGroup}, [this] { groupFiles->exportGroup(); });
   menu({FrameId::importGroup}, [this] { groupFiles->importGroup(); });
   menu({FrameId::runGroup, FrameId::toolRunGroup}, [this] { runCurrentGroup(); });
@@ -357,12 +363,24 @@ void MyFrame::postSelect(const wxTreeItemId& item) { Tern::Event::postOwned(std:
 
 void MyFrame::storeEditors() {
   uiThread.assertCurrent("MyFrame::storeEditors");
-  const wxTreeItemId selected = tree->GetSelection();
-  if (GroupCommand* group = tree->groupRecord(selected)) {
+  storeInto(tree->GetSelection());
+}
+
+void MyFrame::storeInto(const wxTreeItemId& item) {
+  std::unique_ptr<BaseCommand> before = undo->copyOf(item);
+  BaseCommand* record = tree->record(item);
+  if (GroupCommand* group = tree->groupRecord(item)) {
     groupPanel->storeGroup(*group);
-  } else if (BaseCommand* command = tree->commandRecord(selected)) {
+  } else if (BaseCommand* command = tree->commandRecord(item)) {
     commandEditor().storeCommand(*command);
+  } else {
+    return;
   }
+  std::string now;
+  record->save(now);
+  if (now != shownAs) undo->changed(tree->isGroupItem(item) ? "Edit Group" : "Edit Command", item, std::move(before));
+  // The editors untouched now store what the record holds.
+  shownAs = std::move(now);
 }
 
 void MyFrame::showGroup(const GroupCommand& group) {
@@ -370,6 +388,10 @@ void MyFrame::showGroup(const GroupCommand& group) {
   if (commandPanel != nullptr) commandPanel->Hide();
   groupPanel->Show();
   groupPanel->showGroup(group);
+  std::unique_ptr<GroupCommand> untouched = group.copy();
+  groupPanel->storeGroup(*untouched);
+  shownAs.clear();
+  untouched->save(shownAs);
   layOutEditors();
 }
 
@@ -378,6 +400,10 @@ void MyFrame::showCommand(const BaseCommand& command) {
   groupPanel->Hide();
   commandEditor().Show();
   commandPanel->showCommand(command);
+  std::unique_ptr<BaseCommand> untouched = command.clone();
+  commandPanel->storeCommand(*untouched);
+  shownAs.clear();
+  untouched->save(shownAs);
   layOutEditors();
 }
 
@@ -403,13 +429,7 @@ void MyFrame::selectItem(const wxTreeItemId& item) {
 
 void MyFrame::onSelChanging(wxTreeEvent& event) {
   event.Skip();
-  if (!keeper->isLoaded()) return;
-  const wxTreeItemId old = event.GetOldItem();
-  if (GroupCommand* group = tree->groupRecord(old)) {
-    groupPanel->storeGroup(*group);
-  } else if (BaseCommand* command = tree->commandRecord(old)) {
-    commandEditor().storeCommand(*command);
-  }
+  if (keeper->isLoaded()) storeInto(event.GetOldItem());
 }
 
 void MyFrame::onSelChanged(wxTreeEvent& event) {
@@ -425,7 +445,7 @@ void MyFrame::selectionChanged(const wxTreeItemId& item) {
     if (first.IsOk()) {
       postSelect(first);
     } else {
-      actions->addGroup();
+      actions->addDefaultGroup();
       postSelect(tree->GetSelection());
     }
     return;

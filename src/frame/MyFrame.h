@@ -32,6 +32,7 @@ class StopWindow;
 class TaskBarIcon;
 class TopToolbar;
 class TreeSplitter;
+class TreeUndo;
 class wxCloseEvent;
 class wxEventFilter;
 class wxEventLoopSource;
@@ -98,6 +99,8 @@ class MyFrame : public wxFrame,
   // The manual and the popup help; the application tells it where the book is.
   [[nodiscard]] HelpBook& helpBook() const { return *manual; }
   [[nodiscard]] std::filesystem::path projectPath() const { return folder / ProjectFile::fileName; }
+  // The tree's undo history.
+  [[nodiscard]] TreeUndo& treeUndo() const { return *undo; }
 
  private:
   void loadProject() override;
@@ -126,6 +129,8 @@ class MyFrame : public wxFrame,
   void storeGeometry(const wxRect& r);
   void bindEvents();
 
+  // Writes the editors into the item's record, a change of it being a step of the history.
+  void storeInto(const wxTreeItemId& item);
   void postSelect(const wxTreeItemId& item);
   void onSelChanging(wxTreeEvent& event);
   void onSelChanged(wxTreeEvent& event);
@@ -156,6 +161,11 @@ class MyFrame : public wxFrame,
   std::unique_ptr<FrameMenus> menus;
   std::unique_ptr<ProjectKeeper> keeper;
   std::unique_ptr<RunHost> run;
+  std::unique_ptr<TreeUndo> undo;
+  // The shown record as the editors store it untouched: storing that is no step of the history,
+  // though a record the editors did not make may store differently (a new command's interval).
+  // Each store moves it on.
+  std::string shownAs;
   std::unique_ptr<TreeActions> actions;
   std::unique_ptr<GroupFiles> groupFiles;
   std::unique_ptr<HelpBook> manual;

@@ -1,14 +1,20 @@
 #include "frame/TreeActions.h"
 
+#include <wx/frame.h>
 #include <wx/utils.h>
 
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
+#include "frame/DeletedNote.h"
+#include "frame/FrameMenus.h"
 #include "frame/ProjectKeeper.h"
 #include "frame/ProjectTree.h"
+#include "frame/TreeUndo.h"
+#include "shell/TopToolbar.h"
 #include "shell/UserDialogs.h"
 #include "tree/CommandTree.h"
 #include "tree/ItemNames.h"
+#include "text/WxText.h"
 
 namespace {
 
@@ -26,8 +32,9 @@ bool isBelow(const wxTreeCtrl& tree, const wxTreeItemId& item, const wxTreeItemI
 
 }  // namespace
 
-TreeActions::TreeActions(wxWindow& parent, CommandTree& commandTree, Editors& windowEditors, ProjectKeeper& projectKeeper)
-    : window(parent), tree(commandTree), editors(windowEditors), keeper(projectKeeper) {
+TreeActions::TreeActions(wxWindow& parent, CommandTree& commandTree, Editors& windowEditors, ProjectKeeper& projectKeeper,
+                         TreeUndo& history)
+    : window(parent), tree(commandTree), editors(windowEditors), keeper(projectKeeper), undo(history) {
   tree.Bind(wxEVT_TREE_BEGIN_LABEL_EDIT, [this](wxTreeEvent& event) { tree.beginLabelEdit(event); });
   tree.Bind(wxEVT_TREE_END_LABEL_EDIT, &TreeActions::onEndLabelEdit, this);
   tree.Bind(wxEVT_TREE_ITEM_COLLAPSING, &TreeActions::onItemCollapsing, this);
@@ -41,8 +48,7 @@ TreeActions::TreeActions(wxWindow& parent, CommandTree& commandTree, Editors& wi
 
 wxTreeItemId TreeActions::selectedGroup() const { return tree.groupOf(tree.GetSelection()); }
 
-void TreeActions::addGroup() {
-  uiThread.assertCurrent("TreeActions::addGroup");
+wxTreeItemId TreeActions::appendNewGroup() {
   keeper.changed();
   auto group = std::make_unique<GroupCommand>();
   group->setName(newGroupName);
@@ -50,6 +56,19 @@ void TreeActions::addGroup() {
   const wxTreeItemId item = tree.appendGroup(std::move(group), NameStyle::plain);
   tree.SelectItem(item);
   editors.showGroup(shown);
+  return item;
+}
+
+void TreeActions::addGroup() {
+  uiThread.assertCurrent("TreeActions::addGroup");
+  const wxTreeItemId item = appendNewGroup();
+  undo.added("Add Group", item);
+  tree.EditLabel(item);
+}
+
+void TreeActions::addDefaultGroup() {
+  uiThread.assertCurrent("TreeActions::addDefaultGroup");
+  appendNewGroup();
 }
 
 void TreeActions::addCommand() {
@@ -63,32 +82,38 @@ void TreeActions::addCommand() {
   const wxTreeItemId item = tree.appendCommand(groupItem, std::move(command), NameStyle::plain);
   tree.SelectItem(item);
   editors.showCommand(shown);
+  undo.added("Add Command", item);
+  tree.EditLabel(item);
 }
 
+// The editors are stored first: what they held comes back with the record.
 void TreeActions::deleteGroup() {
   uiThread.assertCurrent("TreeActions::deleteGroup");
   keeper.changed();
+  editors.storeEditors();
   const wxTreeItemId item = selectedGroup();
-  if (!item.IsOk()) return;
-  const wxTreeItemId root = tree.GetRootItem();
-  const wxTreeItemId next = tree.GetNextSibling(item);
-  const wxTreeItemId previous = tree.GetPrevSibling(item);
-  tree.Delete(item);
-  if (!tree.HasChildren(root)) tree.SetItemImage(root, CommandTree::rootClosedImage);
-  tree.SelectItem(next.IsOk() ? next : previous.IsOk() ? previous : root);
+  const GroupCommand* group = tree.groupRecord(item);
+  if (group == nullptr) return;
+  const std::string note = DeletedNote::group(group->getName(), ProjectTree::groupBlock(tree, item).commands.size(),
+                                              FrameMenus::keyText(wxID_UNDO));
+  undo.remove("Delete Group", item);
+  showStatus(note);
 }
 
 void TreeActions::deleteCommand() {
   uiThread.assertCurrent("TreeActions::deleteCommand");
   keeper.changed();
+  editors.storeEditors();
   const wxTreeItemId item = tree.GetSelection();
-  if (tree.commandRecord(item) == nullptr) return;
-  const wxTreeItemId groupItem = tree.GetItemParent(item);
-  const wxTreeItemId next = tree.GetNextSibling(item);
-  const wxTreeItemId previous = tree.GetPrevSibling(item);
-  tree.Delete(item);
-  if (!tree.HasChildren(groupItem)) tree.SetItemImage(groupItem, CommandTree::groupClosedImage);
-  tree.SelectItem(next.IsOk() ? next : previous.IsOk() ? previous : groupItem);
+  const BaseCommand* command = tree.commandRecord(item);
+  if (command == nullptr) return;
+  const std::string note = DeletedNote::command(command->getName(), FrameMenus::keyText(wxID_UNDO));
+  undo.remove("Delete Command", item);
+  showStatus(note);
+}
+
+void TreeActions::showStatus(const std::string& text) {
+  if (auto* frame = dynamic_cast<wxFrame*>(&window)) frame->SetStatusText(WxText::fromUtf8(text), TopToolbar::statusField);
 }
 
 void TreeActions::rename(bool groupOnly) {
@@ -115,6 +140,7 @@ void TreeActions::duplicateGroup() {
   tree.Expand(copy);
   tree.SelectItem(copy);
   tree.SetFocus();
+  undo.added("Duplicate Group", copy);
 }
 
 void TreeActions::duplicateCommand() {
@@ -133,10 +159,14 @@ void TreeActions::duplicateCommand() {
   tree.makeNameUnique(name, item, NameStyle::copy);
   shown.setName(name);
   tree.Refresh();
+  undo.added("Duplicate Command", item);
 }
 
 void TreeActions::onEndLabelEdit(wxTreeEvent& event) {
+  const wxTreeItemId item = event.GetItem();
+  std::unique_ptr<BaseCommand> before = undo.copyOf(item);
   tree.endLabelEdit(event);
+  undo.changed(tree.isGroupItem(item) ? "Rename Group" : "Rename Command", item, std::move(before));
   keeper.changed();
 }
 
@@ -148,7 +178,14 @@ void TreeActions::onItemCollapsing(wxTreeEvent& event) {
   event.Skip();
 }
 
-void TreeActions::onBeginDrag(wxTreeEvent& event) { dragItem = tree.beginDrag(event); }
+void TreeActions::onBeginDrag(wxTreeEvent& event) {
+  if (tree.isGroupItem(event.GetItem())) {
+    event.Allow();
+    dragItem = event.GetItem();
+    return;
+  }
+  dragItem = tree.beginDrag(event);
+}
 
 void TreeActions::onEndDrag(wxTreeEvent& event) {
   const wxTreeItemId dragged = dragItem;
@@ -156,8 +193,22 @@ void TreeActions::onEndDrag(wxTreeEvent& event) {
   if (!dragged.IsOk()) return;
   keeper.changed();
   editors.storeEditors();
+  if (tree.isGroupItem(dragged)) {
+    // A group dropped on a group or one of its commands takes that group's place; dropped
+    // anywhere else it goes last.
+    const wxTreeItemId target = tree.groupOf(event.GetItem());
+    undo.moveGroup(dragged, target.IsOk() ? tree.indexOf(target) : tree.GetChildrenCount(tree.GetRootItem(), false));
+    return;
+  }
   const bool copy = copyOnDrop || wxGetKeyState(WXK_CONTROL);
+  const TreeSpot from = undo.spotOf(dragged);
+  std::unique_ptr<BaseCommand> original = copy ? nullptr : undo.copyOf(dragged);
   const wxTreeItemId dropped = tree.dropCommand(dragged, event.GetItem(), copy);
+  if (copy) {
+    undo.added("Copy Command", dropped);
+  } else {
+    undo.moved("Move Command", from, std::move(original), dropped);
+  }
   if (const BaseCommand* command = tree.commandRecord(dropped)) editors.showCommand(*command);
 }
 

@@ -2,19 +2,24 @@
 
 #include <wx/treebase.h>
 
+#include <string>
+
 #include "tern/OwnerThread.h"
 
 class BaseCommand;
 class CommandTree;
 class GroupCommand;
 class ProjectKeeper;
+class TreeUndo;
 class wxKeyEvent;
 class wxTreeEvent;
 class wxWindow;
 
 // The actions on the tree's groups and commands, as the menus, tools and keys start them: add,
-// delete, duplicate, rename, drag (a copy with Ctrl held) and collapse; each keeps the editors
-// and the records in step and tells the keeper of the change. UI thread only.
+// delete, duplicate, rename, drag (a command's copy with Ctrl held; a group moves among the
+// groups) and collapse; each keeps the editors and the records in step, tells the keeper of the
+// change and leaves it in the undo history. A new group or command opens for renaming; a delete
+// says on the status bar what went and how to bring it back. UI thread only.
 class TreeActions {
  public:
   // What the actions need of the window's editors.
@@ -28,10 +33,13 @@ class TreeActions {
     virtual void showCommand(const BaseCommand& command) = 0;
   };
 
-  // Binds the tree's label, drag, collapse and key events; window parents the messages.
-  TreeActions(wxWindow& window, CommandTree& tree, Editors& editors, ProjectKeeper& keeper);
+  // Binds the tree's label, drag, collapse and key events; window parents the messages and
+  // shows the status; the actions' steps go to undo.
+  TreeActions(wxWindow& window, CommandTree& tree, Editors& editors, ProjectKeeper& keeper, TreeUndo& undo);
 
   void addGroup();
+  // The group an empty project starts with: no step, no renaming.
+  void addDefaultGroup();
   void addCommand();
   void deleteGroup();
   void deleteCommand();
@@ -43,6 +51,8 @@ class TreeActions {
 
  private:
   [[nodiscard]] wxTreeItemId selectedGroup() const;
+  wxTreeItemId appendNewGroup();
+  void showStatus(const std::string& text);
   void onEndLabelEdit(wxTreeEvent& event);
   void onItemCollapsing(wxTreeEvent& event);
   void onBeginDrag(wxTreeEvent& event);
@@ -55,6 +65,7 @@ class TreeActions {
   CommandTree& tree;
   Editors& editors;
   ProjectKeeper& keeper;
+  TreeUndo& undo;
   bool copyOnDrop = false;
   wxTreeItemId dragItem;
 };

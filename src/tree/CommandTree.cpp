@@ -3,6 +3,8 @@
 #include <wx/imaglist.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
+
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
 #include "resources/Resources.h"
@@ -164,6 +166,80 @@ void CommandTree::openGroup(const wxTreeItemId& group) {
   }
   // The button follows the items from now on: a group whose last command goes shows none.
   SetItemHasChildren(group, false);
+}
+
+std::size_t CommandTree::indexOf(const wxTreeItemId& item) const {
+  std::size_t at = 0;
+  for (wxTreeItemId before = GetPrevSibling(item); before.IsOk(); before = GetPrevSibling(before)) ++at;
+  return at;
+}
+
+wxTreeItemId CommandTree::childAt(const wxTreeItemId& parent, std::size_t at) const {
+  if (!parent.IsOk()) return {};
+  wxTreeItemIdValue cookie;
+  wxTreeItemId child = GetFirstChild(parent, cookie);
+  for (; child.IsOk() && at > 0; --at) child = GetNextChild(parent, cookie);
+  return child;
+}
+
+wxTreeItemId CommandTree::insertGroup(std::size_t at, std::unique_ptr<GroupCommand> group) {
+  const wxTreeItemId root = GetRootItem();
+  if (!root.IsOk() || group == nullptr) return {};
+  at = std::min(at, GetChildrenCount(root, false));
+  const bool holds = !group->unopenedCommands().empty();
+  const wxString label = labelOf(group->getName());
+  const wxTreeItemId item = InsertItem(root, at, label, groupClosedImage, -1, group.release());
+  if (holds) {
+    SetItemHasChildren(item, true);
+    setExpandedImage(item, groupOpenImage);
+  }
+  setExpandedImage(root, rootOpenImage);
+  return item;
+}
+
+wxTreeItemId CommandTree::insertCommand(const wxTreeItemId& group, std::size_t at,
+                                        std::unique_ptr<BaseCommand> command) {
+  if (!isGroupItem(group) || command == nullptr) return {};
+  openGroup(group);
+  at = std::min(at, GetChildrenCount(group, false));
+  const wxString label = labelOf(command->getName());
+  const wxTreeItemId item = InsertItem(group, at, label, commandImage, -1, command.release());
+  setExpandedImage(group, groupOpenImage);
+  return item;
+}
+
+std::unique_ptr<BaseCommand> CommandTree::takeItem(const wxTreeItemId& item) {
+  const ItemLevel taken = level(item);
+  if (taken != ItemLevel::group && taken != ItemLevel::command) return nullptr;
+  std::unique_ptr<BaseCommand> owned(record(item));
+  if (auto* group = dynamic_cast<GroupCommand*>(owned.get())) {
+    wxTreeItemIdValue cookie;
+    for (wxTreeItemId c = GetFirstChild(item, cookie); c.IsOk(); c = GetNextChild(item, cookie)) {
+      group->unopenedCommands().emplace_back(record(c));
+      SetItemData(c, nullptr);
+    }
+  }
+  SetItemData(item, nullptr);
+  const wxTreeItemId parent = GetItemParent(item);
+  Delete(item);
+  if (!HasChildren(parent)) SetItemImage(parent, taken == ItemLevel::group ? rootClosedImage : groupClosedImage);
+  return owned;
+}
+
+std::unique_ptr<BaseCommand> CommandTree::replaceRecord(const wxTreeItemId& item, std::unique_ptr<BaseCommand> next) {
+  std::unique_ptr<BaseCommand> old(record(item));
+  if (old == nullptr || next == nullptr) {
+    old.release();
+    return next;
+  }
+  auto* oldGroup = dynamic_cast<GroupCommand*>(old.get());
+  if (auto* nextGroup = dynamic_cast<GroupCommand*>(next.get()); oldGroup != nullptr && nextGroup != nullptr) {
+    nextGroup->unopenedCommands() = std::move(oldGroup->unopenedCommands());
+    oldGroup->unopenedCommands().clear();
+  }
+  SetItemText(item, labelOf(next->getName()));
+  SetItemData(item, next.release());
+  return old;
 }
 
 void CommandTree::openGroupFor(const wxTreeItemId& group) const { const_cast<CommandTree*>(this)->openGroup(group); }

@@ -2,6 +2,7 @@
 
 #include <wx/treectrl.h>
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -66,6 +67,22 @@ class CommandTree : public wxTreeCtrl, public RunGroup {
   void holdCommand(const wxTreeItemId& group, std::unique_ptr<BaseCommand> command);
   // Makes the items of the commands a group holds without them, in their order.
   void openGroup(const wxTreeItemId& group);
+
+  // The position of a group among the groups, or of a command in its group.
+  [[nodiscard]] std::size_t indexOf(const wxTreeItemId& item) const;
+  // The child of parent at a position; no item past the last.
+  [[nodiscard]] wxTreeItemId childAt(const wxTreeItemId& parent, std::size_t at) const;
+  // Puts a record in at a position (past the last: last), labelled with its name as it is: a
+  // group with the commands it holds, or a command of a group. For undoing and redoing, where
+  // the record comes back exactly as it left.
+  wxTreeItemId insertGroup(std::size_t at, std::unique_ptr<GroupCommand> group);
+  wxTreeItemId insertCommand(const wxTreeItemId& group, std::size_t at, std::unique_ptr<BaseCommand> command);
+  // Takes a group or command item out of the tree and hands its record over, a group's commands
+  // held by it as never opened; the parent left empty shows its closed image.
+  std::unique_ptr<BaseCommand> takeItem(const wxTreeItemId& item);
+  // Puts record in place of the item's own, which is handed back; a group's commands stay with
+  // the item.
+  std::unique_ptr<BaseCommand> replaceRecord(const wxTreeItemId& item, std::unique_ptr<BaseCommand> record);
 
   // No other child of the item's parent has this label; always true for the root or no item.
   [[nodiscard]] bool isNameUnique(const wxString& name, const wxTreeItemId& item) const;

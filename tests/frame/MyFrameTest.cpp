@@ -15,6 +15,7 @@
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
@@ -25,10 +26,12 @@
 #include "frame/DesktopInput.h"
 #include "frame/GroupPanel.h"
 #include "frame/MyFrame.h"
+#include "frame/ProjectTree.h"
 #include "project/InstanceLock.h"
 #include "project/ProjectFile.h"
 #include "project/Settings.h"
 #include "shell/FrameIds.h"
+#include "shell/TopToolbar.h"
 #include "support/ChildProcess.h"
 #include "support/GuiTest.h"
 #include "support/RecordingDialogs.h"
@@ -1167,4 +1170,128 @@ TEST_F(MyFrameTest, AnInsertSpecialItemGoesToTheSelectedRecordsTextAtTheCaret) {
   dialogs.menuChoices = {28};
   GuiTest::click(insertSpecialButton(frame->commandEditor()));
   EXPECT_EQ(commandText.GetValue(), shown);
+}
+
+namespace {
+
+// Sends the tree's drag notifications as the toolkit does at a drag from item to a drop on target.
+void drag(CommandTree& tree, const wxTreeItemId& item, const wxTreeItemId& target) {
+  wxTreeEvent begin(wxEVT_TREE_BEGIN_DRAG, &tree, item);
+  begin.Veto();
+  tree.GetEventHandler()->ProcessEvent(begin);
+  ASSERT_TRUE(begin.IsAllowed());
+  wxTreeEvent end(wxEVT_TREE_END_DRAG, &tree, target);
+  tree.GetEventHandler()->ProcessEvent(end);
+}
+
+}  // namespace
+
+// Fault: a tree change that leaves no step, a step whose undo or redo does not give back the
+// project exactly, or a new item that does not open for renaming.
+TEST_F(MyFrameTest, EveryTreeChangeIsUndoneAndRedoneToTheSameProjectText) {
+  // Commands as the editor stores them, so that merely showing one changes nothing.
+  const auto shown = [](const std::string& name) {
+    BaseCommand command;
+    command.setName(name);
+    command.setIntervalMs(30000);
+    command.setRandomFromMs(15000);
+    command.setRandomToMs(120000);
+    std::string line;
+    command.save(line);
+    return line + "\r\n";
+  };
+  writeProject(std::string("2") + del + "Zentak v2.0\r\n" + groupLine("Hunt", 3) + "\r\n" + shown("Attack") +
+               shown("Attack") + shown("Heal") + groupLine("Rest", 0) + "\r\n");
+  std::ofstream(dir.path() / "Fish.zgf", std::ios::binary) << groupLine("Fish", 1) + "\r\n" + commandLine("Cast") + "\r\n";
+  open();
+  // A new item opens for renaming: the editor is left unchanged here, as a rename is a step of
+  // its own.
+  const auto leaveNewLabel = [this] {
+    ASSERT_NE(tree().GetEditControl(), nullptr);
+    tree().EndEditLabel(tree().GetSelection(), true);
+  };
+  const auto relabel = [this](const std::string& name) {
+    ASSERT_NE(tree().GetEditControl(), nullptr);
+    tree().GetEditControl()->SetValue(name);
+    tree().EndEditLabel(tree().GetSelection(), false);
+  };
+  const struct {
+    const char* step;
+    std::vector<std::string> from;
+    std::function<void()> act;
+  } cases[] = {
+      {"Add Group", {"Rest"}, [&] { menu(FrameId::addGroup); leaveNewLabel(); }},
+      {"Add Command", {"Rest"}, [&] { menu(FrameId::addCommand); leaveNewLabel(); }},
+      {"Delete Group", {"Hunt", "Heal"}, [&] { menu(FrameId::deleteGroup); }},
+      {"Delete Command", {"Hunt", "Heal"}, [&] { menu(FrameId::deleteCommand); }},
+      {"Duplicate Group", {"Hunt"}, [&] { menu(FrameId::duplicateGroup); }},
+      {"Duplicate Command", {"Hunt", "Heal"}, [&] { menu(FrameId::duplicateCommand); }},
+      {"Rename Group", {"Hunt"}, [&] { menu(FrameId::renameGroup); relabel("Chase"); }},
+      {"Edit Command", {"Hunt", "Heal"}, [&] { runCountSpin().SetValue(77); select({"Rest"}); }},
+      {"Move Command", {"Hunt"}, [&] { drag(tree(), find({"Hunt", "Heal"}), find({"Rest"})); }},
+      {"Move Group", {"Hunt"}, [&] { drag(tree(), find({"Hunt"}), find({"Rest"})); }},
+      {"Import Group", {"Rest"}, [&] {
+         dialogs.files = {wxString::FromUTF8((dir.path() / "Fish.zgf").string())};
+         menu(FrameId::importGroup);
+       }},
+  };
+  // What a save writes: the editors stored, then the tree.
+  const auto saved = [this] {
+    frame->storeEditors();
+    return ProjectTree::text(tree(), 0);
+  };
+  wxMenuItem& undoItem = *frame->GetMenuBar()->FindItem(wxID_UNDO);
+  EXPECT_FALSE(undoItem.IsEnabled());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.step);
+    select(c.from);
+    const std::string before = saved();
+    c.act();
+    GuiTest::flushEvents();
+    const std::string after = saved();
+    EXPECT_NE(after, before);
+    EXPECT_EQ(undoItem.GetItemLabelText(), wxString("Undo ") + c.step);
+    menu(wxID_UNDO);
+    EXPECT_EQ(saved(), before);
+    menu(wxID_REDO);
+    EXPECT_EQ(saved(), after);
+    menu(wxID_UNDO);
+    EXPECT_EQ(saved(), before);
+  }
+}
+
+// Fault: a delete that the next save makes final, or an undo the save does not follow.
+TEST_F(MyFrameTest, ADeletedGroupComesBackAfterASaveAndIsSavedAgain) {
+  writeProject(twoGroups());
+  open();
+  frame->saveProject();
+  const std::string whole = readProject();
+  select({"Hunt"});
+  menu(FrameId::deleteGroup);
+  EXPECT_EQ(frame->GetStatusBar()->GetStatusText(TopToolbar::statusField),
+            wxString::FromUTF8("Deleted group \"Hunt\" with 3 commands \u2014 Ctrl+Z brings it back"));
+  frame->saveIfChanged();
+  EXPECT_EQ(readProject().find("Hunt"), std::string::npos);
+  menu(wxID_UNDO);
+  frame->saveIfChanged();
+  EXPECT_EQ(readProject(), whole);
+  EXPECT_EQ(selectedLabel(), "Hunt");
+}
+
+// Fault: two items of one menu sharing a mnemonic, or a key that works but is not shown.
+TEST_F(MyFrameTest, MenusHaveDistinctMnemonicsAndShowTheirKeys) {
+  open();
+  wxMenuBar& bar = *frame->GetMenuBar();
+  for (std::size_t m = 0; m < bar.GetMenuCount(); ++m) {
+    std::set<wxChar> mnemonics;
+    for (const wxMenuItem* item : bar.GetMenu(m)->GetMenuItems()) {
+      const wxString label = item->GetItemLabel();
+      const int amp = label.Find('&');
+      if (amp == wxNOT_FOUND) continue;
+      EXPECT_TRUE(mnemonics.insert(wxToupper(label[amp + 1])).second) << label;
+    }
+  }
+  EXPECT_EQ(bar.GetMenuLabelText(1), "Edit");
+  EXPECT_EQ(bar.FindItem(FrameId::runGroup)->GetItemLabel(), "&Run Current Group\tCtrl+R");
+  EXPECT_EQ(bar.FindItem(wxID_REDO)->GetItemLabel(), "&Redo\tCtrl+Shift+Z");
 }
