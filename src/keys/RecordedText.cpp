@@ -92,6 +92,7 @@ void RecordedText::write(const std::string& piece) {
     out += piece.starts_with('<') ? "<" : noToken("less");
     lessPending = false;
   }
+  lastClick.reset();
   if (piece == "<") {
     lessPending = true;
     return;
@@ -194,12 +195,22 @@ void RecordedText::button(const Button& button) {
     const bool still = pressedButton->x == button.x && pressedButton->y == button.y;
     if (still) {
       write(buttonToken(button.button, "CLICK", button.x, button.y));
+      lastClick = out.size() - buttonToken(button.button, "CLICK", button.x, button.y).size();
       pressedButton.reset();
       return;
     }
   }
   flushButton();
   write(buttonToken(button.button, "UP", button.x, button.y));
+}
+
+void RecordedText::dropLastClick() {
+  if (pressedButton) {
+    pressedButton.reset();
+  } else if (lastClick) {
+    out.resize(*lastClick);
+    lastClick.reset();
+  }
 }
 
 std::string RecordedText::text() const {

@@ -45,6 +45,10 @@ class RecordedText {
 
   [[nodiscard]] bool finished() const { return done; }
 
+  // Leaves out the last button press, and its click when that was the last thing written: the
+  // click that ended the recording on a window of the recorder's own.
+  void dropLastClick();
+
   // The text recorded so far, as it would be typed now: a button still held is clicked, and the
   // modifiers still held are let go at its end, so that playing it leaves nothing down.
   [[nodiscard]] std::string text() const;
@@ -70,5 +74,7 @@ class RecordedText {
   // Ctrl, Alt, Shift and Super.
   std::array<ModifierState, 4> modifiers{};
   std::optional<Button> pressedButton;
+  // Where the last click begins in out, while nothing has been written after it.
+  std::optional<std::size_t> lastClick;
   bool done = false;
 };

@@ -27,8 +27,7 @@ struct Case {
   std::string expected;
 };
 
-std::string record(const std::vector<Input>& inputs) {
-  RecordedText text(StopChord::standard());
+void feed(RecordedText& text, const std::vector<Input>& inputs) {
   for (const Input& input : inputs) {
     if (const auto* key = std::get_if<RecordedText::Key>(&input)) {
       text.key(*key);
@@ -36,6 +35,11 @@ std::string record(const std::vector<Input>& inputs) {
       text.button(std::get<RecordedText::Button>(input));
     }
   }
+}
+
+std::string record(const std::vector<Input>& inputs) {
+  RecordedText text(StopChord::standard());
+  feed(text, inputs);
   return text.text();
 }
 
@@ -86,5 +90,17 @@ TEST(RecordedTextTest, InputsBecomeTheTokenTextThatTypesThemAgain) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(record(c.inputs), c.expected) << c.fault;
+  }
+}
+
+// Catches the click on the recorder's own stop button kept in the text, whether its release
+// came before the end or not, or an earlier click dropped in its place.
+TEST(RecordedTextTest, TheEndingClickIsLeftOut) {
+  for (const bool released : {false, true}) {
+    RecordedText text(StopChord::standard());
+    feed(text, {press(1, 1, 1), release(1, 1, 1), typed(a, U'a'), press(1, 9, 9)});
+    if (released) feed(text, {release(1, 9, 9)});
+    text.dropLastClick();
+    EXPECT_EQ(text.text(), "<MOUSE-LEFT-CLICK 1 1>a") << released;
   }
 }
