@@ -4,21 +4,18 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 #include <xkbcommon/xkbcommon-keysyms.h>
 #include <xkbcommon/xkbcommon.h>
 
 #include <array>
 #include <atomic>
 #include <bitset>
-#include <cerrno>
-#include <system_error>
 #include <thread>
 #include <utility>
 
 #include "keys/RecordedText.h"
 #include "keys/StopChord.h"
+#include "keys/WakeUpFd.h"
 #include "keys/XDisplay.h"
 #include "tern/OwnerThread.h"
 
@@ -28,26 +25,6 @@ struct DescFree {
   void operator()(XkbDescPtr desc) const { XkbFreeKeyboard(desc, XkbAllComponentsMask, True); }
 };
 using Desc = std::unique_ptr<XkbDescRec, DescFree>;
-
-// An eventfd that wakes the worker out of poll.
-class WakeUp {
- public:
-  WakeUp() : fd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-    if (fd < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
-  }
-  ~WakeUp() { close(fd); }
-  WakeUp(const WakeUp&) = delete;
-  WakeUp& operator=(const WakeUp&) = delete;
-
-  [[nodiscard]] int get() const { return fd; }
-  void signal() const noexcept {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = write(fd, &one, sizeof one);
-  }
-
- private:
-  int fd;
-};
 
 bool isLockKey(KeySym keysym) {
   return keysym == XKB_KEY_Caps_Lock || keysym == XKB_KEY_Shift_Lock || keysym == XKB_KEY_Num_Lock;
@@ -72,7 +49,7 @@ struct InputRecorder::State {
   Window root;
   int xiOpcode = 0;
   int xkbEventBase = 0;
-  const WakeUp wakeUp;
+  const WakeUpFd wakeUp;
   const std::function<void()> onChord;
   std::atomic<bool> stopping{false};
   // The worker's alone until it is joined.

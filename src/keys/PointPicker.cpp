@@ -4,17 +4,14 @@
 #include <X11/cursorfont.h>
 #include <X11/keysym.h>
 #include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 #include <array>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
-#include <system_error>
 #include <thread>
 #include <utility>
 
+#include "keys/WakeUpFd.h"
 #include "keys/XDisplay.h"
 #include "tern/OwnerThread.h"
 
@@ -38,7 +35,7 @@ struct PointPicker::State {
   XDisplay display;
   const Window root;
   Cursor cross = None;
-  const int wakeUp;
+  const WakeUpFd wakeUp;
   const std::function<void(std::optional<Point>)> onPicked;
   std::atomic<bool> stopping{false};
   // Started last: everything it reads exists by then.
@@ -46,9 +43,7 @@ struct PointPicker::State {
 };
 
 PointPicker::State::State(const std::string& displayName, std::function<void(std::optional<Point>)> picked)
-    : display(displayName), root(XDefaultRootWindow(display.get())),
-      wakeUp(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), onPicked(std::move(picked)) {
-  if (wakeUp < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+    : display(displayName), root(XDefaultRootWindow(display.get())), onPicked(std::move(picked)) {
   Display* dpy = display.get();
   cross = XCreateFontCursor(dpy, XC_crosshair);
   int pointer = GrabNotViewable;
@@ -66,7 +61,6 @@ PointPicker::State::State(const std::string& displayName, std::function<void(std
     XUngrabKeyboard(dpy, CurrentTime);
     XFreeCursor(dpy, cross);
     XSync(dpy, False);
-    close(wakeUp);
     throw XError("Another program holds the pointer or the keyboard: no point can be picked now");
   }
   XSync(dpy, False);
@@ -75,20 +69,18 @@ PointPicker::State::State(const std::string& displayName, std::function<void(std
 
 PointPicker::State::~State() {
   stopping.store(true);
-  const std::uint64_t one = 1;
-  [[maybe_unused]] const ssize_t written = write(wakeUp, &one, sizeof one);
+  wakeUp.signal();
   worker.join();
   Display* dpy = display.get();
   XUngrabPointer(dpy, CurrentTime);
   XUngrabKeyboard(dpy, CurrentTime);
   XFreeCursor(dpy, cross);
   XSync(dpy, False);
-  close(wakeUp);
 }
 
 void PointPicker::State::watch() noexcept {
   Display* dpy = display.get();
-  std::array<pollfd, 2> watched{{{wakeUp, POLLIN, 0}, {ConnectionNumber(dpy), POLLIN, 0}}};
+  std::array<pollfd, 2> watched{{{wakeUp.get(), POLLIN, 0}, {ConnectionNumber(dpy), POLLIN, 0}}};
   while (!stopping.load()) {
     while (XPending(dpy) > 0) {
       XEvent event{};

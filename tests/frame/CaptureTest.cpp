@@ -142,14 +142,17 @@ TEST_F(CaptureTest, RecordedInputPlaysBackAsTheUserGaveIt) {
                                  {"key", "ctrl+alt+shift+Escape"}});
   const std::string recorded = "Hé€<ENTER><CTRL-DOWN>a<CTRL-UP><F5><MOUSE-LEFT-CLICK 100 200><MOUSE-RIGHT-CLICK 400 300>";
   EXPECT_EQ(text().GetValue().utf8_string(), "[" + recorded + "]");
+  // What the user gave, as xrecorder renders it. xrecorder itself may look é up after xdotool has
+  // unbound its temporary key again, so its view of the original is compared from "€" on.
+  const std::string userInput = "Hé€{Return}{Ctrl+a}{F5}{button 1 at 100,200}{button 3 at 400,300}";
   const std::string given = recorder.readUntil("{button 3 at 400,300}");
-  EXPECT_EQ(given, "Hé€{Return}{Ctrl+a}{F5}{button 1 at 100,200}{button 3 at 400,300}");
+  EXPECT_EQ(given.substr(given.find("€")), userInput.substr(userInput.find("€")));
 
   wxCommandEvent run(wxEVT_MENU, FrameId::runGroup);
   frame->GetEventHandler()->ProcessEvent(run);
   ASSERT_TRUE(GuiTest::waitFor([this] { return frame->isRunning(); }));
   ASSERT_TRUE(GuiTest::waitFor([this] { return !frame->isRunning() && frame->IsShown(); }, patience));
-  EXPECT_EQ(recorder.readUntilEscape(), "[" + given + "]");
+  EXPECT_EQ(recorder.readUntilEscape(), "[" + userInput + "]");
 }
 
 // Catches a pick that leaves the token as it was, writes other coordinates than the click's,
