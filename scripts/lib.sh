@@ -6,7 +6,7 @@ ZENTAK_PACKAGES=(
   build-essential cmake pkg-config
   dpkg-dev file appstream lintian desktop-file-utils
   libwxgtk3.2-dev libgtk-3-dev libgtk-layer-shell-dev
-  libx11-dev libxcb1-dev libxtst-dev libxrandr-dev libxkbcommon-dev libglib2.0-dev
+  libx11-dev libxcb1-dev libxtst-dev libxi-dev libxrandr-dev libxkbcommon-dev libglib2.0-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool xterm x11-utils x11-xkb-utils xkb-data trayer
   clang libclang-rt-14-dev

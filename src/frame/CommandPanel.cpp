@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <tuple>
 
 #include "commands/BaseCommand.h"
 #include "controls/IntervalCtrl.h"
@@ -94,6 +95,7 @@ CommandPanel::CommandPanel(wxWindow* parent)
   commandText =
       new wxTextCtrl(this, FrameId::commandText, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxTE_MULTILINE);
   insertSpecial = new wxButton(this, FrameId::insertSpecial, "Insert Special");
+  std::tie(record, pickPoint) = EditorLayout::captureButtons(this);
   shownText = std::make_unique<EditorText>(*commandText);
 
   auto* runCountRow = new wxBoxSizer(wxHORIZONTAL);
@@ -120,7 +122,7 @@ CommandPanel::CommandPanel(wxWindow* parent)
 
   EditorLayout::placeBoxes(
       *this, {EditorLayout::boxOf(optionsBox, {disableRow, runCountRow}), EditorLayout::boxOf(intervalBox, {intervals}),
-              EditorLayout::textBoxOf(textBox, commandText, &shownText->noteWindow(), insertSpecial)});
+              EditorLayout::textBoxOf(textBox, commandText, &shownText->noteWindow(), {record, insertSpecial, pickPoint})});
 
   for (wxRadioButton* option : {setInterval, randomInterval}) {
     Bind(wxEVT_RADIOBUTTON, &CommandPanel::onIntervalOption, this, option->GetId());
@@ -176,7 +178,7 @@ void CommandPanel::applyDisableRule() {
   for (wxWindow* control :
        std::initializer_list<wxWindow*>{optionsBox, runCountLabel, runCount, intervalBox, setInterval, randomInterval,
                                         fixedInterval, randomFrom, randomTo, textBox, commandText,
-                                        &shownText->noteWindow(), insertSpecial}) {
+                                        &shownText->noteWindow(), insertSpecial, record, pickPoint}) {
     control->Enable(enable);
   }
   for (wxWindow* label : boundLabels) label->Enable(enable);

@@ -56,4 +56,6 @@ class CommandPanel : public wxPanel {
   wxTextCtrl* commandText = nullptr;
   std::unique_ptr<EditorText> shownText;
   wxButton* insertSpecial = nullptr;
+  wxButton* record = nullptr;
+  wxButton* pickPoint = nullptr;
 };

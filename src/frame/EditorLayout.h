@@ -1,11 +1,15 @@
 #pragma once
 
+#include <wx/button.h>
 #include <wx/sizer.h>
 #include <wx/statbox.h>
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "controls/RowSizer.h"
+#include "shell/FrameIds.h"
 
 // The arrangement both editor panels share: boxes one under the other from a left margin, taking
 // 97 % of the panel's width and the last box down to 97 % of its height; inside a box, rows of
@@ -40,6 +44,34 @@ inline wxStaticBoxSizer* textBoxOf(wxStaticBox* box, wxWindow* text, wxWindow* n
   sizer->Add(text, 1, wxEXPAND | wxLEFT | wxRIGHT, boxPadding);
   sizer->Add(note, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, boxPadding);
   sizer->Add(button, 0, wxALIGN_CENTRE_HORIZONTAL | wxTOP | wxBOTTOM, buttonGap);
+  return sizer;
+}
+
+// The "Record" and "Pick Point" buttons that stand beside "Insert Special" under a text.
+inline std::pair<wxButton*, wxButton*> captureButtons(wxWindow* parent) {
+  auto* record = new wxButton(parent, FrameId::recordInput, "Record");
+  record->SetToolTip(
+      "Record the keys and mouse buttons you press anywhere, until the stop key, into the text at the cursor. "
+      "On a Wayland desktop only X11 (XWayland) windows can be recorded.");
+  auto* pick = new wxButton(parent, FrameId::pickPoint, "Pick Point");
+  pick->SetToolTip("Click a point of the screen to put it into the mouse token at the cursor; Escape cancels.");
+  return {record, pick};
+}
+
+// The same with a row of buttons of one width, the middle one centred under the text.
+inline wxStaticBoxSizer* textBoxOf(wxStaticBox* box, wxWindow* text, wxWindow* note,
+                                   const std::vector<wxWindow*>& buttons) {
+  int width = 0;
+  for (wxWindow* button : buttons) width = std::max(width, button->GetBestSize().GetWidth());
+  auto* row = new wxBoxSizer(wxHORIZONTAL);
+  for (wxWindow* button : buttons) {
+    button->SetMinSize(wxSize(width, -1));
+    row->Add(button, 0, row->IsEmpty() ? 0 : wxLEFT, columnGap);
+  }
+  auto* sizer = new wxStaticBoxSizer(box, wxVERTICAL);
+  sizer->Add(text, 1, wxEXPAND | wxLEFT | wxRIGHT, boxPadding);
+  sizer->Add(note, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, boxPadding);
+  sizer->Add(row, 0, wxALIGN_CENTRE_HORIZONTAL | wxTOP | wxBOTTOM, buttonGap);
   return sizer;
 }
 

@@ -40,6 +40,8 @@ const std::vector<MenuEntry>& entries() {
       {FrameId::duplicateCommand, "Du&plicate Command", "Make a duplicate copy of the selected command."},
       {FrameId::deleteCommand, "&Delete Command", "Delete the selected command."},
       {FrameId::renameCommand, "&Rename Command", "Rename the selected command."},
+      // Its own mnemonic: "Add New &Command" sits in the same menu.
+      {FrameId::recordInput, "Rec&ord", "Record keys and mouse buttons into the text being edited."},
       {FrameId::runGroup, "&Run Current Group", "Runs the currently selected command group.", wxACCEL_CTRL, 'R'},
       {FrameId::helpContents, "&Contents", "Display the help contents."},
       {FrameId::helpIndex, "&Index", "Display the help index."},
@@ -92,7 +94,8 @@ wxMenu* makeGroupMenu() {
 }
 
 wxMenu* makeCommandMenu() {
-  return makeMenu({FrameId::addCommand, FrameId::duplicateCommand, FrameId::deleteCommand, FrameId::renameCommand});
+  return makeMenu({FrameId::addCommand, FrameId::duplicateCommand, FrameId::deleteCommand, FrameId::renameCommand,
+                   separator, FrameId::recordInput});
 }
 
 }  // namespace

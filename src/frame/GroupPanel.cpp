@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <utility>
+#include <tuple>
 #include <vector>
 
 #include "commands/GroupCommand.h"
@@ -88,6 +89,7 @@ GroupPanel::GroupPanel(wxWindow* parent)
   finalTextBox = new wxStaticBox(this, wxID_ANY, "Final Command Text");
   finalText = new wxTextCtrl(this, FrameId::finalText, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxTE_MULTILINE);
   insertSpecial = new wxButton(this, FrameId::insertSpecial, "Insert Special");
+  std::tie(record, pickPoint) = EditorLayout::captureButtons(this);
   shownFinalText = std::make_unique<EditorText>(*finalText);
 
   const std::vector<wxWindow*> options{startDelay, startTime, stopDelay, stopTime, repeatCount, dontStop};
@@ -103,7 +105,8 @@ GroupPanel::GroupPanel(wxWindow* parent)
                                     optionRow(repeatCount, options, repeatCountSpin, Width::natural), dontStopRow});
   EditorLayout::placeBoxes(
       *this, {start, stop,
-              EditorLayout::textBoxOf(finalTextBox, finalText, &shownFinalText->noteWindow(), insertSpecial)});
+              EditorLayout::textBoxOf(finalTextBox, finalText, &shownFinalText->noteWindow(),
+                                      {record, insertSpecial, pickPoint})});
 
   for (wxRadioButton* option : {startDelay, startTime}) {
     Bind(wxEVT_RADIOBUTTON, &GroupPanel::onStartOption, this, option->GetId());
@@ -189,8 +192,8 @@ void GroupPanel::applyStopRule() {
   finalTextBox->Enable(stops);
   finalText->Enable(stops);
   shownFinalText->noteWindow().Enable(stops);
-  // The button only writes into the final text, so it follows it.
-  insertSpecial->Enable(stops);
+  // The buttons only write into the final text, so they follow it.
+  for (wxButton* button : {record, insertSpecial, pickPoint}) button->Enable(stops);
   finishCommands->Enable(atTime || afterDelay);
 }
 

@@ -58,4 +58,6 @@ class GroupPanel : public wxPanel, public DateOrder {
   wxTextCtrl* finalText = nullptr;
   std::unique_ptr<EditorText> shownFinalText;
   wxButton* insertSpecial = nullptr;
+  wxButton* record = nullptr;
+  wxButton* pickPoint = nullptr;
 };

@@ -22,6 +22,7 @@
 #include "frame/GroupFiles.h"
 #include "frame/GroupPanel.h"
 #include "frame/ProjectTree.h"
+#include "frame/EditorCapture.h"
 #include "frame/RunHost.h"
 #include "frame/RunInput.h"
 #include "frame/TreeMemory.h"
@@ -114,6 +115,7 @@ MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store, Ru
   fitMinimumToEditors();
   keeper = std::make_unique<ProjectKeeper>(projectPath(), static_cast<ProjectKeeper::Window&>(*this));
   run = std::make_unique<RunHost>(*this, *this, *tree, input, [this] { saveProject(); });
+  capture = std::make_unique<EditorCapture>(*this, input);
   undo = std::make_unique<TreeUndo>(*tree, static_cast<TreeActions::Editors&>(*this), [this] { keeper->changed(); });
   menus->followHistory(undo->history().processor());
   actions = std::make_unique<TreeActions>(*this, *tree, static_cast<TreeActions::Editors&>(*this), *keeper, *undo);
@@ -268,6 +270,13 @@ void MyFrame::bindEvents() {
   menu({FrameId::popupHelp}, [this] { manual->showPopupFor(wxWindow::FindFocus()); });
   Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { WebLinks::openHomePage(this); }, FrameId::webSite);
   Bind(wxEVT_BUTTON, &MyFrame::onInsertSpecialButton, this, FrameId::insertSpecial);
+  const auto record = [this](wxCommandEvent&) {
+    storeEditors();
+    capture->record(editedText());
+  };
+  Bind(wxEVT_BUTTON, record, FrameId::recordInput);
+  Bind(wxEVT_MENU, record, FrameId::recordInput);
+  Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { capture->pick(editedText()); }, FrameId::pickPoint);
   Bind(wxEVT_MENU, [this](wxCommandEvent& event) { insertSpecial(event.GetId()); }, FrameId::insertSpecialFirst,
        FrameId::insertSpecialLast);
 
@@ -471,8 +480,7 @@ void MyFrame::onInsertSpecialButton(wxCommandEvent& event) {
 
 void MyFrame::insertSpecial(int id) {
   uiThread.assertCurrent("MyFrame::insertSpecial");
-  wxTextCtrl& target = tree->isGroupItem(tree->GetSelection()) ? groupPanel->finalTextCtrl()
-                                                               : commandEditor().commandTextCtrl();
+  wxTextCtrl& target = editedText();
   // A text too long to edit shows only its beginning, read-only; an insertion would be lost.
   if (const std::optional<std::string_view> text = MenuTokens::textFor(id); text && target.IsEditable()) {
     long from = 0;
@@ -486,6 +494,10 @@ void MyFrame::insertSpecial(int id) {
     }
   }
   target.SetFocus();
+}
+
+wxTextCtrl& MyFrame::editedText() {
+  return tree->isGroupItem(tree->GetSelection()) ? groupPanel->finalTextCtrl() : commandEditor().commandTextCtrl();
 }
 
 void MyFrame::onTreeRightDown(wxMouseEvent& event) {

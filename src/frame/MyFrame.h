@@ -20,6 +20,7 @@ class BaseCommand;
 class CommandPanel;
 class CommandTree;
 class DialogSafeExit;
+class EditorCapture;
 class FrameMenus;
 class GroupCommand;
 class GroupFiles;
@@ -39,6 +40,7 @@ class wxEventLoopSource;
 class wxEventLoopSourceHandler;
 class wxPanel;
 class wxSizer;
+class wxTextCtrl;
 class wxTreeEvent;
 
 // The main window: menus, toolbar, the command tree on the left and the editor panels on the
@@ -141,6 +143,8 @@ class MyFrame : public wxFrame,
   // Types the token of an "Insert Special" item into the text box of the selected group's or
   // command's editor, at the caret over any selection, and gives the box the focus.
   void insertSpecial(int id);
+  // The text box of the selected group's or command's editor.
+  wxTextCtrl& editedText();
   void onTreeRightDown(wxMouseEvent& event);
   void onCharHook(wxKeyEvent& event);
 
@@ -166,6 +170,8 @@ class MyFrame : public wxFrame,
   // though a record the editors did not make may store differently (a new command's interval).
   // Each store moves it on.
   std::string shownAs;
+  // Record and Pick Point.
+  std::unique_ptr<EditorCapture> capture;
   std::unique_ptr<TreeActions> actions;
   std::unique_ptr<GroupFiles> groupFiles;
   std::unique_ptr<HelpBook> manual;

@@ -101,6 +101,11 @@ std::vector<KeyTextCheck::Finding> KeyTextCheck::check(std::string_view text, st
     }
     if (piece->kind != KeyTextScanner::Kind::token) continue;
     const KeyTextScanner::Reading reading = KeyTextScanner::readToken(tokens, written, upper);
+    if (reading.kind == KeyTextScanner::Reading::Kind::unknown && upper.starts_with(noTokenPrefix)) {
+      findings.push_back({Kind::noToken, piece->begin, piece->end,
+                          quote(written) + ": a key with no token was pressed here: skipped"});
+      continue;
+    }
     if (reading.kind == KeyTextScanner::Reading::Kind::unknown) {
       findings.push_back({Kind::unknownToken, piece->begin, piece->end,
                           quote(written) + " is not a key name: it will be skipped" + likelyName(tokens, upper)});

@@ -24,7 +24,11 @@ class KeyTextCheck {
     malformedMouse,
     // "<MOUSE-LEFT-CLICK 5000 20>": its point lies outside the screen.
     mouseOffScreen,
+    // "<NO-TOKEN XF86AudioMute>": a recorded key the language has no token for; skipped.
+    noToken,
   };
+  // How a recording names a key it cannot write, followed by the key's name and ">".
+  static constexpr std::string_view noTokenPrefix = "<NO-TOKEN ";
   struct Finding {
     Kind kind;
     // Byte offsets in the text; end is one past the last byte.

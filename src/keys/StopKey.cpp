@@ -1,8 +1,6 @@
 #include "keys/StopKey.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 #include <xcb/xcb.h>
 #include <xkbcommon/xkbcommon-keysyms.h>
 
@@ -17,6 +15,7 @@
 #include <utility>
 
 #include "keys/StopChord.h"
+#include "keys/WakeUpFd.h"
 #include "keys/XDisplay.h"
 #include "tern/OwnerThread.h"
 
@@ -33,35 +32,6 @@ struct Free {
 };
 template <typename T>
 using Owned = std::unique_ptr<T, Free>;
-
-// An eventfd that wakes the worker out of poll.
-class WakeUp {
- public:
-  WakeUp() : fd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-    if (fd < 0) {
-      throw std::system_error(errno, std::generic_category(), "eventfd");
-    }
-  }
-  ~WakeUp() { close(fd); }
-  WakeUp(const WakeUp&) = delete;
-  WakeUp& operator=(const WakeUp&) = delete;
-
-  [[nodiscard]] int get() const { return fd; }
-
-  void signal() const noexcept {
-    const std::uint64_t one = 1;
-    // Only a counter already at its maximum fails, and that one wakes the worker anyway.
-    [[maybe_unused]] const ssize_t written = write(fd, &one, sizeof one);
-  }
-
-  void drain() const noexcept {
-    std::uint64_t count = 0;
-    [[maybe_unused]] const ssize_t got = read(fd, &count, sizeof count);
-  }
-
- private:
-  int fd;
-};
 
 // The key and the modifier bits of a grabbed chord.
 struct Grab {
@@ -167,7 +137,7 @@ struct StopKey::State {
   const Tern::OwnerThread uiThread;
   Connection connection;
   xcb_window_t root = XCB_NONE;
-  const WakeUp wakeUp;
+  const WakeUpFd wakeUp;
   const std::function<void()> onPressed;
   std::atomic<bool> stopping{false};
   // The chord as grabbed; kept while the grab is lifted for a key of the run. UI thread only.

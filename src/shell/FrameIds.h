@@ -56,6 +56,9 @@ enum : int {
   finalText = 3023,
   finishCommands = 3024,
   insertSpecial = 3025,
+  // Beside "Insert Special"; "Record" is in the Command menu too.
+  recordInput = 3040,
+  pickPoint = 3041,
 
   // The toolkit's stock ids, outside every range above.
   exitProgram = wxID_EXIT,

@@ -50,6 +50,9 @@ TEST_F(KeyTextCheckTest, AnUnknownTokenIsMarkedWhole) {
             "\"< b and c >\" is not a key name: it will be skipped");
   expectOne("<MOUSE-LEFT-CLICK>", KeyTextCheck::Kind::unknownToken, "<MOUSE-LEFT-CLICK>",
             "\"<MOUSE-LEFT-CLICK>\" is not a key name: it will be skipped");
+  // A recording's name for a key without token is told as such, not as a misspelt name.
+  expectOne("a<NO-TOKEN XF86AudioMute>", KeyTextCheck::Kind::noToken, "<NO-TOKEN XF86AudioMute>",
+            "\"<NO-TOKEN XF86AudioMute>\": a key with no token was pressed here: skipped");
 }
 
 // Faults: a key name one slip away (a letter missing, extra, wrong or two swapped, in any case)
