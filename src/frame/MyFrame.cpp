@@ -1,7 +1,6 @@
 #include "frame/MyFrame.h"
 
 #include <wx/bmpbuttn.h>
-#include <wx/eventfilter.h>
 #include <wx/evtloop.h>
 #include <wx/evtloopsrc.h>
 #include <wx/panel.h>
@@ -18,11 +17,12 @@
 #include "controls/MenuTokens.h"
 #include "controls/TokenMenu.h"
 #include "frame/CommandPanel.h"
+#include "frame/EditorCapture.h"
+#include "frame/EditorChangeFilter.h"
 #include "frame/FrameMenus.h"
 #include "frame/GroupFiles.h"
 #include "frame/GroupPanel.h"
 #include "frame/ProjectTree.h"
-#include "frame/EditorCapture.h"
 #include "frame/RunHost.h"
 #include "frame/RunInput.h"
 #include "frame/TreeMemory.h"
@@ -60,32 +60,6 @@ class ExitSignalWatch final : public wxEventLoopSourceHandler {
 
  private:
   std::function<void()> onExit;
-};
-
-// Reports every change the user makes in the window's editors. Setting a control's value from a
-// record reports one too; such a save finds nothing changed and writes nothing.
-class EditorChangeFilter final : public wxEventFilter {
- public:
-  EditorChangeFilter(wxWindow& frame, std::function<void()> changed) : window(frame), onChange(std::move(changed)) {
-    wxEvtHandler::AddFilter(this);
-  }
-  ~EditorChangeFilter() override { wxEvtHandler::RemoveFilter(this); }
-  EditorChangeFilter(const EditorChangeFilter&) = delete;
-  EditorChangeFilter& operator=(const EditorChangeFilter&) = delete;
-
-  int FilterEvent(wxEvent& event) override {
-    const wxEventType type = event.GetEventType();
-    if (type == wxEVT_TEXT || type == wxEVT_SPINCTRL || type == wxEVT_CHECKBOX || type == wxEVT_RADIOBUTTON ||
-        type == wxEVT_CHOICE || type == wxEVT_BUTTON) {
-      auto* source = dynamic_cast<wxWindow*>(event.GetEventObject());
-      if (source != nullptr && wxGetTopLevelParent(source) == &window) onChange();
-    }
-    return Event_Skip;
-  }
-
- private:
-  wxWindow& window;
-  std::function<void()> onChange;
 };
 
 // Where the window was at the last exit, as far as it fits the screen. The frame is created there:
