@@ -29,6 +29,13 @@ class Injector {
   // Types one Unicode character by whatever key, level or temporary binding produces it.
   virtual void typeChar(char32_t c) = 0;
 
+  // Whether typeChar types c, rather than dropping it because no key of the desktop's layout
+  // types it and the injector cannot add one.
+  [[nodiscard]] virtual bool canType(char32_t c) const {
+    static_cast<void>(c);
+    return true;
+  }
+
   // The characters the typeChar calls of the list about to be played type, in order, so that the
   // injector can make ready what they need in few steps; typeChar works without it.
   virtual void expectChars(std::u32string_view chars) { static_cast<void>(chars); }
