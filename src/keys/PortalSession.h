@@ -43,6 +43,8 @@ class PortalSession final : public RemoteDesktopSession {
   // empty) and the options, to which the request's token is added. Throws RemoteDesktopError on
   // a refusal, an error or a timeout.
   GVariantPtr request(const char* method, const std::string& session, GVariantBuilder* options, int timeoutMs);
+  // Makes a session, selects its devices and starts it: open() for one attempt.
+  void start(std::uint32_t version);
   void notify(const char* method, GVariant* arguments);
 
   const Tern::OwnerThread owner;

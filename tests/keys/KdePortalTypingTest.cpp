@@ -48,9 +48,10 @@ struct LayoutCase {
 
 }  // namespace
 
-// Catches keysyms Plasma's backend cannot place on the layout in force, Shift and AltGr
-// characters typed at the wrong level, named keys sent at the wrong key codes, a held Shift
-// never pressed or never let go, and clicks that miss their pixels.
+// Catches a session given up while Plasma's backend, just started, still ends it for want of
+// screens; keysyms it cannot place on the layout in force, Shift and AltGr characters typed at
+// the wrong level, named keys sent at the wrong key codes, a held Shift never pressed or never
+// let go, and clicks that miss their pixels.
 TEST(KdePortalTypingTest, MixedTextAndClicksArriveExactlyOnUsAndGerman) {
   const LayoutCase cases[] = {
       {"us", printableAscii() + "<ENTER>b<TAB>c<F1><F12>a<SHIFT-DOWN>bc<SHIFT-UP>d<MOUSE-LEFT-CLICK 10 20><MOUSE-RIGHT-CLICK 1000 700>",
