@@ -1,6 +1,6 @@
 // Typing throughput into a real Wayland client (wev) on a private headless sway, through the
 // compositor's virtual keyboard (wayland_*), and on a private KWin through its fake input
-// (kde_*); and whether a window that reads its events only every 100 ms, on a machine kept busy,
+// (kde_*) and through the desktop portal with Plasma's backend (portal_kde_*); and whether a window that reads its events only every 100 ms, on a machine kept busy,
 // gets every character and stays connected. Prints "name value unit" lines on stdout;
 // diagnostics go to stderr.
 
@@ -17,12 +17,15 @@
 #include "keys/KeyTokens.h"
 #include "keys/KwinInjector.h"
 #include "keys/Player.h"
+#include "keys/PortalSession.h"
+#include "keys/RemoteDesktopInjector.h"
 #include "keys/WaylandInjector.h"
 #include "support/BusyCores.h"
 #include "support/KwinServer.h"
 #include "support/PrintableAscii.h"
 #include "support/SlowClient.h"
 #include "support/SwayServer.h"
+#include "support/TempDir.h"
 #include "support/WevRecorder.h"
 
 namespace {
@@ -92,8 +95,25 @@ void run() {
     const KwinServer kwin(KwinServer::Options{});
     measureTyping(kwin, "kde", kde(kwin));
   }
-  const KwinServer kwin(KwinServer::Options{});
-  slowClient(kwin, "kde", kde(kwin));
+  {
+    const KwinServer kwin(KwinServer::Options{});
+    slowClient(kwin, "kde", kde(kwin));
+  }
+  const TempDir config;
+  const auto portal = [&config](const KwinServer& kwin) {
+    return [&kwin, &config] {
+      auto injector = std::make_unique<RemoteDesktopInjector>(
+          std::make_unique<PortalSession>(kwin.sessionBus(), config.path() / "token"), InputPacer::gnome);
+      injector->open();
+      return injector;
+    };
+  };
+  {
+    const KwinServer kwin(KwinServer::Options{{}, {}, true});
+    measureTyping(kwin, "portal_kde", portal(kwin));
+  }
+  const KwinServer kwin(KwinServer::Options{{}, {}, true});
+  slowClient(kwin, "portal_kde", portal(kwin));
 }
 
 }  // namespace

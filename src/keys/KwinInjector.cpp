@@ -14,6 +14,7 @@
 #include "fake-input-client-protocol.h"
 #include "keys/InputPacer.h"
 #include "keys/KeyPositions.h"
+#include "keys/KwinActiveLayout.h"
 #include "keys/VirtualKeymap.h"
 #include "tern/OwnerThread.h"
 
@@ -28,14 +29,14 @@ constexpr std::uint32_t fakeInputVersion = 4;
 
 struct KwinInjector::State {
   const Tern::OwnerThread uiThread;
-  explicit State(const std::string& socket);
+  State(const std::string& socket, const std::string& busAddress);
   ~State();
   State(const State&) = delete;
   State& operator=(const State&) = delete;
 
   [[nodiscard]] bool alive() const { return connection.alive(); }
   void begin();
-  void useKeymap(const std::string& text);
+  void useKeymap(const std::string& text, std::uint32_t layout);
   void sendKey(std::uint32_t keycode, bool down);
   // The keys that make the modifiers of mask (Shift, AltGr); nothing when the keymap lacks one.
   [[nodiscard]] std::optional<std::vector<std::uint32_t>> modifierKeys(std::uint32_t mask) const;
@@ -43,6 +44,9 @@ struct KwinInjector::State {
   // Declared first, so that it closes after every object of the connection.
   WaylandConnection connection;
   FakeInputPtr fakeInput;
+  const KwinActiveLayout activeLayout;
+  std::string keymapText;
+  std::uint32_t group = 0;
   std::optional<VirtualKeymap> keymap;
   std::uint64_t keymapsUsed = 0;
   // What the keys sent so far hold down, as KWin's keyboard sees them.
@@ -52,7 +56,8 @@ struct KwinInjector::State {
   std::array<bool, 3> heldButtons{};
 };
 
-KwinInjector::State::State(const std::string& socket) : connection(socket) {
+KwinInjector::State::State(const std::string& socket, const std::string& busAddress)
+    : connection(socket), activeLayout(busAddress) {
   connection.start(true, [this](wl_registry* registry, std::uint32_t name, std::string_view kind, std::uint32_t version) {
     if (kind == org_kde_kwin_fake_input_interface.name && version >= fakeInputVersion) {
       fakeInput.reset(static_cast<org_kde_kwin_fake_input*>(
@@ -61,7 +66,7 @@ KwinInjector::State::State(const std::string& socket) : connection(socket) {
   });
   if (!fakeInput) throw WaylandError("KWin offers this program no fake input");
   org_kde_kwin_fake_input_authenticate(fakeInput.get(), "Zentak", "Types the texts, keys and clicks of your sequences");
-  if (auto offered = connection.takeOfferedKeymap()) useKeymap(*offered);
+  if (auto offered = connection.takeOfferedKeymap()) useKeymap(*offered, activeLayout.current());
   if (!keymap) throw WaylandError("KWin handed over no keymap");
   if (!connection.roundTrip()) throw WaylandError("KWin refused fake input");
 }
@@ -81,25 +86,35 @@ KwinInjector::State::~State() {
 
 void KwinInjector::State::begin() {
   connection.pumpEvents();
-  if (auto offered = connection.takeOfferedKeymap()) useKeymap(*offered);
+  if (auto offered = connection.takeOfferedKeymap()) useKeymap(*offered, group);
 }
 
 // KWin hands the keyboard its own keymap, again whenever the user changes the layouts; our keys
-// never change it.
-void KwinInjector::State::useKeymap(const std::string& text) {
-  if (keymap && keymap->layoutText() == text) return;
+// never change it. A switch between its layouts changes only the group, which KWin's keyboard
+// applies to our keys too.
+void KwinInjector::State::useKeymap(const std::string& text, std::uint32_t layout) {
+  if (keymap && text == keymapText && layout == group) return;
+  const bool sameLayouts = keymap && text == keymapText;
   try {
-    VirtualKeymap fresh(text);
-    if (keymap && fresh.layoutText() == keymap->layoutText()) return;
+    VirtualKeymap fresh(text, layout);
+    keymapText = text;
+    if (keymap && layout == group && fresh.layoutText() == keymap->layoutText()) return;
     keymap.emplace(std::move(fresh));
   } catch (const std::runtime_error&) {
     // A keymap that does not compile here leaves the one in use.
     return;
   }
+  group = layout;
   ++keymapsUsed;
   keyState.reset(xkb_state_new(keymap->layoutKeymap()));
   for (std::uint32_t& keycode : heldKeyOfVk) {
-    if (keycode != 0) sendKey(std::exchange(keycode, 0), false);
+    if (keycode == 0) continue;
+    // Held keys stay held across a switch of layouts: their modifiers still count.
+    if (sameLayouts) {
+      xkb_state_update_key(keyState.get(), keycode, XKB_KEY_DOWN);
+    } else {
+      sendKey(std::exchange(keycode, 0), false);
+    }
   }
 }
 
@@ -123,7 +138,8 @@ std::optional<std::vector<std::uint32_t>> KwinInjector::State::modifierKeys(std:
   return keys;
 }
 
-KwinInjector::KwinInjector(const std::string& socket) : state(std::make_unique<State>(socket)) {}
+KwinInjector::KwinInjector(const std::string& socket, const std::string& busAddress)
+    : state(std::make_unique<State>(socket, busAddress)) {}
 
 KwinInjector::~KwinInjector() = default;
 
@@ -190,7 +206,9 @@ void KwinInjector::flush() {
 
 void KwinInjector::sync() {
   state->uiThread.assertCurrent("KwinInjector::sync");
-  state->begin();
+  State& s = *state;
+  s.begin();
+  s.useKeymap(s.keymapText, s.activeLayout.current());
 }
 
 std::uint64_t KwinInjector::generation() const {

@@ -3,8 +3,10 @@
 #include <xkbcommon/xkbcommon-keysyms.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <string_view>
+#include <thread>
 
 namespace {
 
@@ -23,6 +25,17 @@ constexpr guint32 responseCancelled = 1;
 
 constexpr int quickAnswerMs = 30000;
 constexpr int userAnswerMs = 120000;
+
+// Plasma's backend ends a Start with an error until it knows the screens, which it learns only
+// after it is on the bus: a portal started for this very session may need a moment.
+constexpr int startAttempts = 10;
+constexpr auto startRetryPause = std::chrono::milliseconds(200);
+
+// A request the desktop ended with an error, rather than the user's refusal.
+class EndedByDesktop : public RemoteDesktopError {
+ public:
+  EndedByDesktop() : RemoteDesktopError("the desktop ended the request") {}
+};
 
 struct SignalSubscription {
   SignalSubscription(GDBusConnection* bus, guint subscribed) : connection(bus), id(subscribed) {}
@@ -125,7 +138,7 @@ GVariantPtr PortalSession::request(const char* method, const std::string& sessio
     throw RemoteDesktopError("the desktop did not answer in time");
   }
   if (answer.response == responseCancelled) throw RemoteDesktopError("the request to control the desktop was declined");
-  if (answer.response != responseSuccess) throw RemoteDesktopError("the desktop ended the request");
+  if (answer.response != responseSuccess) throw EndedByDesktop();
   return std::move(answer.results);
 }
 
@@ -138,9 +151,22 @@ void PortalSession::open() {
   } else {
     throw RemoteDesktopError("the desktop portal offers no remote desktop");
   }
+  for (int attempt = 1;; ++attempt) {
+    try {
+      start(version);
+      return;
+    } catch (const EndedByDesktop&) {
+      if (attempt == startAttempts) throw;
+    }
+    std::this_thread::sleep_for(startRetryPause);
+  }
+}
 
+void PortalSession::start(std::uint32_t version) {
   const OptionsPtr createOptions(newOptions());
-  g_variant_builder_add(createOptions.get(), "{sv}", "session_handle_token", g_variant_new_string("zentak"));
+  const std::string sessionToken = "zentak" + std::to_string(requests);
+  g_variant_builder_add(createOptions.get(), "{sv}", "session_handle_token",
+                        g_variant_new_string(sessionToken.c_str()));
   const GVariantPtr created = request("CreateSession", {}, createOptions.get(), quickAnswerMs);
   const gchar* handle = nullptr;
   if (!g_variant_lookup(created.get(), "session_handle", "&s", &handle)) {

@@ -15,8 +15,8 @@
 // time, kept (readable by the user only) in tokenFile. The desktop answers each request later,
 // by a signal, which open() waits for. Input requests wait for their answers, since the portal
 // would otherwise pass them on out of order. Pointer positions are reached by relative motion from
-// the top-left corner, which the desktop accelerates as it does a mouse's: a click lands near
-// its position, not on it. The thread that made it only.
+// the top-left corner, which GNOME accelerates as it does a mouse's (a click lands near its
+// position, not on it) and Plasma does not (it lands on it). The thread that made it only.
 class PortalSession final : public RemoteDesktopSession {
  public:
   // An empty address is the session bus of the environment. Throws RemoteDesktopError when the
@@ -43,6 +43,8 @@ class PortalSession final : public RemoteDesktopSession {
   // empty) and the options, to which the request's token is added. Throws RemoteDesktopError on
   // a refusal, an error or a timeout.
   GVariantPtr request(const char* method, const std::string& session, GVariantBuilder* options, int timeoutMs);
+  // Makes a session, selects its devices and starts it: open() for one attempt.
+  void start(std::uint32_t version);
   void notify(const char* method, GVariant* arguments);
 
   const Tern::OwnerThread owner;

@@ -12,10 +12,10 @@
 #include "keys/VirtualKeymap.h"
 #include "tern/OwnerThread.h"
 
-// Injects input through a desktop's remote-desktop session (GNOME's portal or mutter's own
-// interface). Characters go as keysyms, which the desktop types with its own layout and levels
-// (it drops those its layout lacks); named keys and the keys of the typing block go as key
-// codes of their US positions. As a layout it knows no key, so that every character of a text
+// Injects input through a desktop's remote-desktop session (the desktop portal's, on GNOME or
+// Plasma, or mutter's own interface). Characters go as keysyms, which the desktop types with its
+// own layout and levels (it drops those its layout lacks); named keys and the keys of the typing
+// block go as key codes of their US positions. As a layout it knows no key, so that every character of a text
 // is typed as a keysym. The session is opened by open(), or at the first input; input is
 // dropped while it cannot be had. Mouse positions are pixels of the primary monitor, as exact
 // as the session places them. Held keys and buttons are released on destruction. UI thread

@@ -62,16 +62,16 @@ void VirtualKeymap::KeymapDeleter::operator()(xkb_keymap* map) const { xkb_keyma
 VirtualKeymap::VirtualKeymap(std::unique_ptr<xkb_context, ContextDeleter> ctx,
                              std::unique_ptr<xkb_keymap, KeymapDeleter> compiled)
     : context(std::move(ctx)), keymap(std::move(compiled)) {
-  build();
+  build(0);
 }
 
-VirtualKeymap::VirtualKeymap(const std::string& keymapText) {
+VirtualKeymap::VirtualKeymap(const std::string& keymapText, std::uint32_t group) {
   context.reset(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
   if (!context) throw std::runtime_error("Cannot start the keymap compiler");
   keymap.reset(xkb_keymap_new_from_buffer(context.get(), keymapText.data(), keymapText.size(),
                                           XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS));
   if (!keymap) throw std::runtime_error("The keymap does not compile");
-  build();
+  build(group);
 }
 
 VirtualKeymap VirtualKeymap::fromLayout(const std::string& layout, const std::string& variant) {
@@ -90,7 +90,7 @@ VirtualKeymap::~VirtualKeymap() = default;
 VirtualKeymap::VirtualKeymap(VirtualKeymap&&) noexcept = default;
 VirtualKeymap& VirtualKeymap::operator=(VirtualKeymap&&) noexcept = default;
 
-void VirtualKeymap::build() {
+void VirtualKeymap::build(std::uint32_t group) {
   xkb_keymap* map = keymap.get();
   std::unique_ptr<char, decltype(&std::free)> text(xkb_keymap_get_as_string(map, XKB_KEYMAP_FORMAT_TEXT_V1),
                                                    &std::free);
@@ -117,31 +117,42 @@ void VirtualKeymap::build() {
       vkOfKeycode.emplace(code, position.vk);
     }
   }
+  // A key with fewer layouts than the group's number has its own in the group, as XKB wraps it.
+  const std::unique_ptr<xkb_state, decltype(&xkb_state_unref)> state(xkb_state_new(map), &xkb_state_unref);
+  if (!state) throw std::runtime_error("The keymap has no state");
+  xkb_state_update_mask(state.get(), 0, 0, 0, 0, 0, group);
+  KeyLayouts layouts;
   for (xkb_keycode_t code = xkb_keymap_min_keycode(map); code <= lastLayoutKeycode; ++code) {
+    const xkb_layout_index_t layout = xkb_state_key_get_layout(state.get(), code);
+    layouts.emplace(code, layout);
     const xkb_keysym_t* syms = nullptr;
-    if (xkb_keymap_key_get_syms_by_level(map, code, 0, 0, &syms) == 1) plainKeys.try_emplace(syms[0], code);
+    if (layout != XKB_LAYOUT_INVALID && xkb_keymap_key_get_syms_by_level(map, code, layout, 0, &syms) == 1) {
+      plainKeys.try_emplace(syms[0], code);
+    }
   }
-  addStrokes();
+  addStrokes(layouts);
 }
 
-void VirtualKeymap::addStrokes() {
+void VirtualKeymap::addStrokes(const KeyLayouts& layouts) {
   xkb_keymap* map = keymap.get();
   const std::uint32_t allowed = shiftBit | level3Bit;
   // Main block before other keys, fewer modifiers before more, lower keycodes first.
   using Rank = std::tuple<int, int, std::uint32_t>;
   std::unordered_map<char32_t, Rank> ranks;
   for (xkb_keycode_t code = xkb_keymap_min_keycode(map); code <= lastLayoutKeycode; ++code) {
-    if (xkb_keymap_num_layouts_for_key(map, code) == 0) continue;
+    const xkb_layout_index_t layout = layouts.at(code);
+    if (layout == XKB_LAYOUT_INVALID) continue;
     const auto vk = vkOfKeycode.find(code);
     const std::uint8_t vkCode = vk == vkOfKeycode.end() ? 0 : vk->second;
-    const xkb_level_index_t levels = xkb_keymap_num_levels_for_key(map, code, 0);
+    const xkb_level_index_t levels = xkb_keymap_num_levels_for_key(map, code, layout);
     for (xkb_level_index_t level = 0; level < levels; ++level) {
       const xkb_keysym_t* syms = nullptr;
-      if (xkb_keymap_key_get_syms_by_level(map, code, 0, level, &syms) != 1) continue;
+      if (xkb_keymap_key_get_syms_by_level(map, code, layout, level, &syms) != 1) continue;
       const char32_t c = xkb_keysym_to_utf32(syms[0]);
       if (!KeyPositions::typeable(c)) continue;
       std::array<xkb_mod_mask_t, 16> masks{};
-      const std::size_t count = xkb_keymap_key_get_mods_for_level(map, code, 0, level, masks.data(), masks.size());
+      const std::size_t count =
+          xkb_keymap_key_get_mods_for_level(map, code, layout, level, masks.data(), masks.size());
       std::optional<xkb_mod_mask_t> best;
       for (std::size_t i = 0; i < count; ++i) {
         if ((masks[i] & ~allowed) == 0 && (!best || std::popcount(masks[i]) < std::popcount(*best))) best = masks[i];

@@ -30,8 +30,10 @@ class VirtualKeymap {
     std::uint8_t vk = 0;
   };
 
-  // Compiles a keymap in the XKB text format; throws std::runtime_error when it does not compile.
-  explicit VirtualKeymap(const std::string& keymapText);
+  // Compiles a keymap in the XKB text format, whose characters are looked up in one of its
+  // layouts (the active group, counted from 0, wrapped as XKB wraps it for each key); throws
+  // std::runtime_error when it does not compile.
+  explicit VirtualKeymap(const std::string& keymapText, std::uint32_t group = 0);
   // Compiles the keymap of an XKB layout name such as "de" or "fr" (empty: the XKB_DEFAULT_*
   // variables, else "us"), with an optional variant; throws std::runtime_error as above.
   static VirtualKeymap fromLayout(const std::string& layout, const std::string& variant = {});
@@ -100,8 +102,10 @@ class VirtualKeymap {
 
   VirtualKeymap(std::unique_ptr<xkb_context, ContextDeleter> context,
                 std::unique_ptr<xkb_keymap, KeymapDeleter> compiled);
-  void build();
-  void addStrokes();
+  void build(std::uint32_t group);
+  // The layout of each key in the group, XKB_LAYOUT_INVALID for keys without symbols.
+  using KeyLayouts = std::unordered_map<std::uint32_t, std::uint32_t>;
+  void addStrokes(const KeyLayouts& layouts);
   void renderText();
   [[nodiscard]] std::uint32_t bind(std::uint32_t keysym);
 

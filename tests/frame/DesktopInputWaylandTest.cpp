@@ -81,12 +81,14 @@ TEST_F(DesktopInputWaylandTest, TheUsersChoiceOfX11SkipsTheCompositor) {
   EXPECT_EQ(input.backendName(), InputBackend::name(InputBackend::Used::none));
 }
 
-// Catches a KDE Plasma session typed into through XTest (which reaches no Wayland window) while
-// KWin grants fake input, and a status bar that does not name it.
+// Catches a KDE Plasma session typed into through XTest (which reaches no Wayland window) or
+// through the desktop portal (slower, and a session to keep) while KWin grants fake input, and a
+// status bar that does not name it.
 TEST(DesktopInputKwinTest, AKdeSessionTypesThroughKwinsFakeInput) {
-  const KwinServer kwin(KwinServer::Options{});
+  const KwinServer kwin(KwinServer::Options{{}, {}, true});
   WevRecorder wev(kwin);
   const ScopedEnv socket("WAYLAND_DISPLAY", kwin.socketPath());
+  const ScopedEnv bus("DBUS_SESSION_BUS_ADDRESS", kwin.sessionBus());
   DesktopInput input("-no-such-display-");
   EXPECT_EQ(input.backendName(), "Types with: KWin fake input");
   EXPECT_FALSE(input.backendNotice());

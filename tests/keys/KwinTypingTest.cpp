@@ -14,6 +14,7 @@
 #include "keys/KeyTokens.h"
 #include "keys/KwinInjector.h"
 #include "keys/Player.h"
+#include "keys/SessionBus.h"
 #include "support/BusyCores.h"
 #include "support/KwinServer.h"
 #include "support/PrintableAscii.h"
@@ -67,6 +68,29 @@ TEST(KwinTypingTest, TextKeysAndHeldShiftArriveExactlyOnUsAndGerman) {
     KwinInjector injector(kwin.socketPath());
     wev.waitForInput();
     EXPECT_EQ(typeInto(injector, wev, c.text), c.seen) << c.layout;
+  }
+}
+
+// Catches characters mapped with KWin's first layout while the user switched to another (z and y
+// swapped, @ typed as "), and a switch back that the next texts never hear of.
+TEST(KwinTypingTest, TextsFollowASwitchBetweenKwinsLayouts) {
+  struct SwitchCase {
+    std::uint32_t layout;
+    std::string text;
+  };
+  const SwitchCase cases[] = {{1, "zy@€"}, {0, "zy@"}};
+  const KwinServer kwin(KwinServer::Options{{}, "us,de"});
+  WevRecorder wev(kwin);
+  KwinInjector injector(kwin.socketPath(), kwin.sessionBus());
+  wev.waitForInput();
+  const SessionBus bus(kwin.sessionBus());
+  for (const SwitchCase& c : cases) {
+    bus.call("org.kde.KWin", "/Layouts", "org.kde.KeyboardLayouts", "setLayout", g_variant_new("(u)", c.layout),
+             "setLayout");
+    const std::uint64_t before = injector.generation();
+    injector.sync();
+    EXPECT_NE(injector.generation(), before) << c.layout;
+    EXPECT_EQ(typeInto(injector, wev, c.text), c.text) << c.layout;
   }
 }
 

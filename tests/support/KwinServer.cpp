@@ -93,6 +93,37 @@ KwinServer::KwinServer(const Options& options) {
     if (Clock::now() >= deadline) throw std::runtime_error("KWin accepts no connections");
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
+  if (options.portal) startPortal();
+}
+
+void KwinServer::waitForName(const std::string& name) const {
+  ChildProcess::Options wait;
+  wait.argv = {"gdbus", "wait", "--address", busAddress, "--timeout",
+               std::to_string(std::chrono::seconds(startTimeout).count()), name};
+  if (ChildProcess(wait).wait(Clock::now() + startTimeout + std::chrono::seconds(5)) != 0) {
+    throw std::runtime_error(name + " is not on the bus");
+  }
+}
+
+// Plasma's backend first: the portal looks for it once, when it starts. The backend is a Qt
+// program on KWin, whose fake input it types with.
+void KwinServer::startPortal() {
+  for (const char* program : {"/usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde", "/usr/libexec/xdg-desktop-portal"}) {
+    ChildProcess::Options options;
+    options.argv = {program};
+    options.env = {{"XDG_RUNTIME_DIR", dir.path().string()},
+                   {"HOME", dir.path().string()},
+                   {"XDG_CONFIG_HOME", (dir.path() / "config").string()},
+                   {"DBUS_SESSION_BUS_ADDRESS", busAddress},
+                   {"WAYLAND_DISPLAY", socketName},
+                   {"QT_QPA_PLATFORM", "wayland"},
+                   {"XDG_CURRENT_DESKTOP", "KDE"},
+                   {"DISPLAY", ""}};
+    options.out = ChildProcess::Output::discard;
+    options.err = ChildProcess::Output::discard;
+    portal.emplace_back(options);
+    waitForName(portal.size() == 1 ? "org.freedesktop.impl.portal.desktop.kde" : "org.freedesktop.portal.Desktop");
+  }
 }
 
 std::string KwinServer::socketPath() const { return (dir.path() / socketName).string(); }
