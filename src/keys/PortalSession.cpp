@@ -11,11 +11,13 @@ namespace {
 constexpr const char* portal = "org.freedesktop.portal.Desktop";
 constexpr const char* portalPath = "/org/freedesktop/portal/desktop";
 constexpr const char* remoteDesktop = "org.freedesktop.portal.RemoteDesktop";
+constexpr const char* screenCast = "org.freedesktop.portal.ScreenCast";
 
 // Device types and persistence of the interface.
 constexpr guint32 keyboardDevice = 1;
 constexpr guint32 pointerDevice = 2;
 constexpr guint32 persistUntilRevoked = 2;
+constexpr guint32 monitorSource = 1;
 
 // Answers of a request.
 constexpr guint32 responseSuccess = 0;
@@ -23,6 +25,13 @@ constexpr guint32 responseCancelled = 1;
 
 constexpr int quickAnswerMs = 30000;
 constexpr int userAnswerMs = 120000;
+
+// A request the desktop ended after the user's answer, which a start without a screen cast may
+// yet pass.
+class RequestEnded final : public RemoteDesktopError {
+ public:
+  RequestEnded() : RemoteDesktopError("the desktop ended the request") {}
+};
 
 struct SignalSubscription {
   SignalSubscription(GDBusConnection* bus, guint subscribed) : connection(bus), id(subscribed) {}
@@ -71,8 +80,8 @@ PortalSession::~PortalSession() {
 
 bool PortalSession::offered() const { return bus.property(portal, portalPath, remoteDesktop, "version") != nullptr; }
 
-GVariantPtr PortalSession::request(const char* method, const std::string& session, GVariantBuilder* options,
-                                   int timeoutMs) {
+GVariantPtr PortalSession::request(const char* interface, const char* method, const std::string& session,
+                                   GVariantBuilder* options, int timeoutMs) {
   std::string sender = g_dbus_connection_get_unique_name(bus.get()) + 1;
   std::replace(sender.begin(), sender.end(), '.', '_');
   const std::string token = "zentak" + std::to_string(++requests);
@@ -107,7 +116,7 @@ GVariantPtr PortalSession::request(const char* method, const std::string& sessio
   } else {
     arguments = g_variant_new("(oa{sv})", session.c_str(), options);
   }
-  bus.call(portal, portalPath, remoteDesktop, method, arguments, method);
+  bus.call(portal, portalPath, interface, method, arguments, method);
 
   const std::unique_ptr<GSource, SourceDestroy> timeout(g_timeout_source_new(static_cast<guint>(timeoutMs)));
   g_source_set_callback(
@@ -125,23 +134,17 @@ GVariantPtr PortalSession::request(const char* method, const std::string& sessio
     throw RemoteDesktopError("the desktop did not answer in time");
   }
   if (answer.response == responseCancelled) throw RemoteDesktopError("the request to control the desktop was declined");
-  if (answer.response != responseSuccess) throw RemoteDesktopError("the desktop ended the request");
+  if (answer.response != responseSuccess) throw RequestEnded();
   return std::move(answer.results);
 }
 
-void PortalSession::open() {
-  owner.assertCurrent("PortalSession::open");
-  if (isOpen()) return;
-  guint32 version = 1;
-  if (const GVariantPtr value = bus.property(portal, portalPath, remoteDesktop, "version")) {
-    version = g_variant_get_uint32(value.get());
-  } else {
-    throw RemoteDesktopError("the desktop portal offers no remote desktop");
-  }
-
+void PortalSession::start(guint32 version, bool withScreenCast) {
   const OptionsPtr createOptions(newOptions());
-  g_variant_builder_add(createOptions.get(), "{sv}", "session_handle_token", g_variant_new_string("zentak"));
-  const GVariantPtr created = request("CreateSession", {}, createOptions.get(), quickAnswerMs);
+  // A token of its own: the session of a start given up may not yet be gone.
+  const std::string sessionToken = "zentak" + std::to_string(++requests);
+  g_variant_builder_add(createOptions.get(), "{sv}", "session_handle_token",
+                        g_variant_new_string(sessionToken.c_str()));
+  const GVariantPtr created = request(remoteDesktop, "CreateSession", {}, createOptions.get(), quickAnswerMs);
   const gchar* handle = nullptr;
   if (!g_variant_lookup(created.get(), "session_handle", "&s", &handle)) {
     throw RemoteDesktopError("the desktop portal made no session");
@@ -156,19 +159,64 @@ void PortalSession::open() {
         g_variant_builder_add(devices.get(), "{sv}", "restore_token", g_variant_new_string(token.c_str()));
       }
     }
-    request("SelectDevices", session, devices.get(), quickAnswerMs);
+    request(remoteDesktop, "SelectDevices", session, devices.get(), quickAnswerMs);
+    if (withScreenCast) {
+      const OptionsPtr sources(newOptions());
+      g_variant_builder_add(sources.get(), "{sv}", "types", g_variant_new_uint32(monitorSource));
+      g_variant_builder_add(sources.get(), "{sv}", "multiple", g_variant_new_boolean(FALSE));
+      request(screenCast, "SelectSources", session, sources.get(), quickAnswerMs);
+    }
     const OptionsPtr startOptions(newOptions());
-    const GVariantPtr started = request("Start", session, startOptions.get(), userAnswerMs);
+    const GVariantPtr started = request(remoteDesktop, "Start", session, startOptions.get(), userAnswerMs);
     guint32 granted = 0;
     g_variant_lookup(started.get(), "devices", "u", &granted);
     if ((granted & keyboardDevice) == 0) throw RemoteDesktopError("the desktop gave no keyboard to control");
     const gchar* restoreToken = nullptr;
     if (g_variant_lookup(started.get(), "restore_token", "&s", &restoreToken)) tokenFile.write(restoreToken);
+    const GVariantPtr streams(g_variant_lookup_value(started.get(), "streams", G_VARIANT_TYPE("a(ua{sv})")));
+    if (streams && g_variant_n_children(streams.get()) > 0) {
+      guint32 node = 0;
+      GVariant* properties = nullptr;
+      g_variant_get_child(streams.get(), 0, "(u@a{sv})", &node, &properties);
+      const GVariantPtr owned(properties);
+      ScreenSize size;
+      if (g_variant_lookup(owned.get(), "size", "(ii)", &size.width, &size.height)) {
+        streamNode = node;
+        streamSize = size;
+      }
+    }
   } catch (const RemoteDesktopError&) {
     bus.send(portal, session.c_str(), "org.freedesktop.portal.Session", "Close", nullptr);
     throw;
   }
   sessionHandle = session;
+}
+
+void PortalSession::open() {
+  owner.assertCurrent("PortalSession::open");
+  if (isOpen()) return;
+  guint32 version = 1;
+  if (const GVariantPtr value = bus.property(portal, portalPath, remoteDesktop, "version")) {
+    version = g_variant_get_uint32(value.get());
+  } else {
+    throw RemoteDesktopError("the desktop portal offers no remote desktop");
+  }
+  // GNOME's portal, served by mutter, asks about the monitor in the same question as about the
+  // input; Plasma's would add a screen chooser to a start that otherwise asks nothing.
+  const bool onGnome =
+      bus.property("org.gnome.Mutter.ScreenCast", "/org/gnome/Mutter/ScreenCast", "org.gnome.Mutter.ScreenCast",
+                   "Version") != nullptr;
+  if (!onGnome) {
+    start(version, false);
+  } else {
+    try {
+      start(version, true);
+    } catch (const RequestEnded&) {
+      // GNOME cannot start the screen cast without PipeWire and ends the request after the
+      // user's answer: a session without one is asked for instead, which moves relatively.
+      start(version, false);
+    }
+  }
   // The desktop makes its virtual keyboard and pointer at their first events and may lose the
   // events sent while it does: a Shift tap, which types nothing, and a move by nothing make them.
   keysym(XKB_KEY_Shift_L, true);
@@ -208,6 +256,11 @@ void PortalSession::button(std::uint32_t evdevButton, bool down) {
 }
 
 void PortalSession::moveTo(double x, double y) {
+  if (streamNode != 0) {
+    notify("NotifyPointerMotionAbsolute",
+           g_variant_new("(oa{sv}udd)", sessionHandle.c_str(), nullptr, streamNode, x, y));
+    return;
+  }
   // Farther than any desktop is wide: the move ends at the corner.
   constexpr double toTheCorner = -100000;
   notify("NotifyPointerMotion", g_variant_new("(oa{sv}dd)", sessionHandle.c_str(), nullptr, toTheCorner, toTheCorner));
