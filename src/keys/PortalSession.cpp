@@ -6,6 +6,8 @@
 #include <memory>
 #include <string_view>
 
+#include "keys/BusSignalWait.h"
+
 namespace {
 
 constexpr const char* portal = "org.freedesktop.portal.Desktop";
@@ -13,7 +15,7 @@ constexpr const char* portalPath = "/org/freedesktop/portal/desktop";
 constexpr const char* remoteDesktop = "org.freedesktop.portal.RemoteDesktop";
 constexpr const char* screenCast = "org.freedesktop.portal.ScreenCast";
 
-// Device types and persistence of the interface.
+// Device types, persistence and source types of the interfaces.
 constexpr guint32 keyboardDevice = 1;
 constexpr guint32 pointerDevice = 2;
 constexpr guint32 persistUntilRevoked = 2;
@@ -31,30 +33,6 @@ constexpr int userAnswerMs = 120000;
 class RequestEnded final : public RemoteDesktopError {
  public:
   RequestEnded() : RemoteDesktopError("the desktop ended the request") {}
-};
-
-struct SignalSubscription {
-  SignalSubscription(GDBusConnection* bus, guint subscribed) : connection(bus), id(subscribed) {}
-  ~SignalSubscription() { g_dbus_connection_signal_unsubscribe(connection, id); }
-  SignalSubscription(const SignalSubscription&) = delete;
-  SignalSubscription& operator=(const SignalSubscription&) = delete;
-  GDBusConnection* connection;
-  guint id;
-};
-
-struct SourceDestroy {
-  void operator()(GSource* source) const {
-    g_source_destroy(source);
-    g_source_unref(source);
-  }
-};
-
-// The answer to one request, filled in by its Response signal.
-struct Answer {
-  bool arrived = false;
-  bool timedOut = false;
-  guint32 response = 0;
-  GVariantPtr results;
 };
 
 GVariantBuilder* newOptions() { return g_variant_builder_new(G_VARIANT_TYPE("a{sv}")); }
@@ -88,25 +66,7 @@ GVariantPtr PortalSession::request(const char* interface, const char* method, co
   const std::string path = std::string(portalPath) + "/request/" + sender + "/" + token;
   g_variant_builder_add(options, "{sv}", "handle_token", g_variant_new_string(token.c_str()));
 
-  // The answer is dispatched on a context of this call's own, which only this call runs.
-  const GMainContextPtr context(g_main_context_new());
-  Answer answer;
-  g_main_context_push_thread_default(context.get());
-  const SignalSubscription subscription{
-      bus.get(), g_dbus_connection_signal_subscribe(
-                     bus.get(), nullptr, "org.freedesktop.portal.Request", "Response", path.c_str(), nullptr,
-                     G_DBUS_SIGNAL_FLAGS_NONE,
-                     [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant* parameters,
-                        gpointer data) {
-                       auto& a = *static_cast<Answer*>(data);
-                       GVariant* results = nullptr;
-                       g_variant_get(parameters, "(u@a{sv})", &a.response, &results);
-                       a.results.reset(results);
-                       a.arrived = true;
-                     },
-                     &answer, nullptr)};
-  g_main_context_pop_thread_default(context.get());
-
+  BusSignalWait response(bus.get(), "org.freedesktop.portal.Request", "Response", path.c_str());
   GVariant* arguments = nullptr;
   if (session.empty()) {
     arguments = g_variant_new("(a{sv})", options);
@@ -118,24 +78,18 @@ GVariantPtr PortalSession::request(const char* interface, const char* method, co
   }
   bus.call(portal, portalPath, interface, method, arguments, method);
 
-  const std::unique_ptr<GSource, SourceDestroy> timeout(g_timeout_source_new(static_cast<guint>(timeoutMs)));
-  g_source_set_callback(
-      timeout.get(),
-      [](gpointer data) {
-        static_cast<Answer*>(data)->timedOut = true;
-        return G_SOURCE_REMOVE;
-      },
-      &answer, nullptr);
-  g_source_attach(timeout.get(), context.get());
-  while (!answer.arrived && !answer.timedOut) g_main_context_iteration(context.get(), TRUE);
-
-  if (!answer.arrived) {
+  const GVariantPtr answer = response.wait(timeoutMs);
+  if (!answer) {
     bus.send(portal, path.c_str(), "org.freedesktop.portal.Request", "Close", nullptr);
     throw RemoteDesktopError("the desktop did not answer in time");
   }
-  if (answer.response == responseCancelled) throw RemoteDesktopError("the request to control the desktop was declined");
-  if (answer.response != responseSuccess) throw RequestEnded();
-  return std::move(answer.results);
+  guint32 code = 0;
+  GVariant* results = nullptr;
+  g_variant_get(answer.get(), "(u@a{sv})", &code, &results);
+  GVariantPtr owned(results);
+  if (code == responseCancelled) throw RemoteDesktopError("the request to control the desktop was declined");
+  if (code != responseSuccess) throw RequestEnded();
+  return owned;
 }
 
 void PortalSession::start(guint32 version, bool withScreenCast) {

@@ -43,12 +43,13 @@ class PortalSession final : public RemoteDesktopSession {
   void flush() override { bus.flush(); }
 
  private:
-  // Makes and starts a session, with a screen cast of the primary monitor when asked.
+  // Makes and starts a session, with a screen cast of the primary monitor when asked; throws as
+  // request does.
   void start(guint32 version, bool withScreenCast);
-  // Calls a method of the portal's interface whose answer comes by a Response signal of the request it
-  // returns, and waits for that answer: its results. The method takes the session (none when
-  // empty) and the options, to which the request's token is added. Throws RemoteDesktopError on
-  // a refusal, an error or a timeout.
+  // Calls a method of one of the portal's interfaces whose answer comes by a Response signal of
+  // the request it returns, and waits for that answer: its results. The method takes the
+  // session (none when empty) and the options, to which the request's token is added. Throws
+  // RemoteDesktopError on a refusal, an error or a timeout.
   GVariantPtr request(const char* interface, const char* method, const std::string& session,
                       GVariantBuilder* options, int timeoutMs);
   void notify(const char* method, GVariant* arguments);

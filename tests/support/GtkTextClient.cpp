@@ -3,8 +3,6 @@
 //   "focus" when its window gets the keyboard focus;
 //   "clipboard-set" once it has put --clipboard TEXT on the clipboard (at the first focus),
 //     as a user's copy before a run;
-//   "ready" once it has the focus (and set the clipboard) and has shown itself fullscreen, so
-//     that a press at a monitor's pixel lands on the window's same pixel;
 //   "text: T" at each Escape press, T being everything the view holds, escaped (\\, \n, \t),
 //     after which the view is emptied.
 // Function keys and mouse presses leave a mark in the text where the cursor is, "<F1>" or
@@ -24,9 +22,6 @@ struct Client {
   GtkTextView* view = nullptr;
   const char* clipboardText = nullptr;
   bool clipboardSet = false;
-  bool focused = false;
-  bool fullscreen = false;
-  int fullscreenFrames = 0;
 };
 
 void say(const std::string& line) {
@@ -90,30 +85,8 @@ gboolean onButton(GtkWidget* widget, GdkEventButton* event, gpointer data) {
   return TRUE;
 }
 
-// The second frame drawn fullscreen is drawn only once the compositor has shown the first.
-void onAfterPaint(GdkFrameClock* clock, gpointer data) {
+gboolean onFocus(GtkWidget*, GdkEventFocus*, gpointer data) {
   auto* client = static_cast<Client*>(data);
-  if (!client->fullscreen || !client->focused) return;
-  if (++client->fullscreenFrames < 2) {
-    gtk_widget_queue_draw(GTK_WIDGET(client->view));
-    return;
-  }
-  say("ready");
-  g_signal_handlers_disconnect_by_func(clock, reinterpret_cast<gpointer>(onAfterPaint), data);
-}
-
-gboolean onWindowState(GtkWidget* window, GdkEventWindowState* event, gpointer data) {
-  auto* client = static_cast<Client*>(data);
-  client->fullscreen = (event->new_window_state & GDK_WINDOW_STATE_FULLSCREEN) != 0;
-  client->fullscreenFrames = 0;
-  gtk_widget_queue_draw(window);
-  return FALSE;
-}
-
-gboolean onFocus(GtkWidget* window, GdkEventFocus*, gpointer data) {
-  auto* client = static_cast<Client*>(data);
-  client->focused = true;
-  gtk_widget_queue_draw(window);
   say("focus");
   if (client->clipboardText != nullptr && !client->clipboardSet) {
     client->clipboardSet = true;
@@ -140,9 +113,6 @@ int main(int argc, char** argv) {
   g_signal_connect(view, "key-press-event", G_CALLBACK(onKey), &client);
   g_signal_connect(view, "button-press-event", G_CALLBACK(onButton), &client);
   g_signal_connect(window, "focus-in-event", G_CALLBACK(onFocus), &client);
-  g_signal_connect(window, "window-state-event", G_CALLBACK(onWindowState), &client);
-  gtk_widget_realize(window);
-  g_signal_connect(gtk_widget_get_frame_clock(window), "after-paint", G_CALLBACK(onAfterPaint), &client);
   gtk_window_fullscreen(GTK_WINDOW(window));
   gtk_widget_show_all(window);
   gtk_widget_grab_focus(view);

@@ -33,7 +33,7 @@ std::string unescaped(const std::string& text) {
 
 GtkTextWindow::GtkTextWindow(const WaylandServer& server, const std::optional<std::string>& clipboard)
     : child(server.spawn(argvFor(clipboard), ChildProcess::Output::capture)) {
-  skipTo("ready");
+  skipTo(clipboard ? "clipboard-set" : "focus");
 }
 
 std::string GtkTextWindow::skipTo(const std::string& prefix) {

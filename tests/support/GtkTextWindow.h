@@ -19,8 +19,8 @@ class GtkTextWindow {
   static constexpr std::chrono::seconds patience{30};
 
   // Starts the window, with clipboard put on the clipboard at its first focus when given, as a
-  // user's copy; waits until it has the keyboard focus (and the clipboard is set) and shows
-  // fullscreen. Throws std::runtime_error when that does not happen in time.
+  // user's copy; waits until it has the keyboard focus (and the clipboard is set). Throws
+  // std::runtime_error when that does not happen in time.
   GtkTextWindow(const WaylandServer& server, const std::optional<std::string>& clipboard = std::nullopt);
 
   // Everything the view received up to the next Escape press, after which it is emptied;
