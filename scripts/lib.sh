@@ -15,6 +15,7 @@ ZENTAK_PACKAGES=(
   dunst dbus-daemon
   kwin-wayland qtwayland5 plasma-wayland-protocols
   mutter xdg-desktop-portal xdg-desktop-portal-gnome
+  pipewire
 )
 
 # Installs every package that is missing (as root on Debian).
