@@ -56,11 +56,11 @@ bool MutterSession::linkScreenCast(const std::string& session) {
                  g_variant_new("(sa{sv})", "", &options), "monitor's screen cast");
     const gchar* stream = nullptr;
     g_variant_get(recorded.get(), "(&o)", &stream);
-    const GVariantPtr parameters = bus.property(screenCast, stream, "org.gnome.Mutter.ScreenCast.Stream", "Parameters");
-    ScreenSize size;
-    if (!parameters || !g_variant_lookup(parameters.get(), "size", "(ii)", &size.width, &size.height)) return false;
     streamPath = stream;
-    streamSize = size;
+    if (const GVariantPtr parameters =
+            bus.property(screenCast, stream, "org.gnome.Mutter.ScreenCast.Stream", "Parameters")) {
+      g_variant_lookup(parameters.get(), "size", "(ii)", &streamSize.width, &streamSize.height);
+    }
     return true;
   } catch (const RemoteDesktopError&) {
     return false;
@@ -86,16 +86,18 @@ void MutterSession::open() {
     try {
       start(opened);
       sessionPath = opened;
-      if (!streamAdded.wait(streamStartMs)) dropScreenCast();
     } catch (const RemoteDesktopError&) {
       // Mutter cannot start the screen cast without PipeWire, and then closes the session: a
       // session of its own moves the pointer relatively instead.
       dropScreenCast();
       opened = createSession();
     }
+    if (isOpen() && !streamAdded.wait(streamStartMs)) dropScreenCast();
   }
-  if (!isOpen()) start(opened);
-  sessionPath = opened;
+  if (!isOpen()) {
+    start(opened);
+    sessionPath = opened;
+  }
   // Mutter makes its virtual keyboard and pointer at their first events and loses the events
   // sent while it does: a Shift tap, which types nothing, and a move by nothing make them.
   keysym(XKB_KEY_Shift_L, true);

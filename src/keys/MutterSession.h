@@ -36,8 +36,8 @@ class MutterSession final : public RemoteDesktopSession {
 
  private:
   [[nodiscard]] std::string createSession() const;
-  // Links a screen cast of the primary monitor to the session not yet started: the stream's
-  // path and size, or nothing where mutter offers none.
+  // Links a screen cast of the primary monitor to the session not yet started, keeping its
+  // stream's path and size; false where mutter offers none.
   bool linkScreenCast(const std::string& session);
   // Moves the pointer relatively from now on.
   void dropScreenCast();
