@@ -170,8 +170,8 @@ TEST(GnomePointerTest, ClicksLandOnTheirPixelsAndTheStreamGivesTheMonitorSize) {
   };
   constexpr int right = MutterServer::width - 1;
   constexpr int bottom = MutterServer::height - 1;
-  const Click clicks[] = {{"LEFT", 1, 0, 0},           {"LEFT", 1, right, 0},      {"RIGHT", 3, 640, 400},
-                          {"LEFT", 1, right, bottom}, {"LEFT", 1, 0, bottom},     {"RIGHT", 3, 17, 23}};
+  const Click clicks[] = {{"LEFT", 1, 0, 0},          {"LEFT", 1, right, 0}, {"RIGHT", 3, 640, 400},
+                          {"LEFT", 1, right, bottom}, {"LEFT", 1, 0, bottom}, {"RIGHT", 3, 17, 23}};
   std::string text;
   std::string expected;
   for (const Click& click : clicks) {
