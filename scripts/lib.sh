@@ -16,6 +16,7 @@ ZENTAK_PACKAGES=(
   kwin-wayland qtwayland5 plasma-wayland-protocols
   mutter xdg-desktop-portal xdg-desktop-portal-gnome
   xdg-desktop-portal-kde
+  pipewire
 )
 
 # Installs every package that is missing (as root on Debian).

@@ -2,10 +2,15 @@
 
 #include <xkbcommon/xkbcommon-keysyms.h>
 
+#include "keys/BusSignalWait.h"
+
 namespace {
 
 constexpr const char* service = "org.gnome.Mutter.RemoteDesktop";
 constexpr const char* sessionInterface = "org.gnome.Mutter.RemoteDesktop.Session";
+constexpr const char* screenCast = "org.gnome.Mutter.ScreenCast";
+// A stream not running by then is taken for one that never will.
+constexpr int streamStartMs = 5000;
 
 }  // namespace
 
@@ -24,16 +29,75 @@ bool MutterSession::offered() const {
   return bus.property(service, "/org/gnome/Mutter/RemoteDesktop", service, "Version") != nullptr;
 }
 
-void MutterSession::open() {
-  owner.assertCurrent("MutterSession::open");
-  if (isOpen()) return;
+std::string MutterSession::createSession() const {
   const GVariantPtr created = bus.call(service, "/org/gnome/Mutter/RemoteDesktop", service, "CreateSession", nullptr,
                                        "GNOME offers no remote-desktop session");
   const gchar* path = nullptr;
   g_variant_get(created.get(), "(&o)", &path);
-  const std::string opened = path;
-  bus.call(service, opened.c_str(), sessionInterface, "Start", nullptr, "GNOME did not start the session");
-  sessionPath = opened;
+  return path;
+}
+
+bool MutterSession::linkScreenCast(const std::string& session) {
+  const GVariantPtr id = bus.property(service, session.c_str(), sessionInterface, "SessionId");
+  if (!id) return false;
+  try {
+    GVariantBuilder properties;
+    g_variant_builder_init(&properties, G_VARIANT_TYPE("a{sv}"));
+    g_variant_builder_add(&properties, "{sv}", "remote-desktop-session-id", g_variant_ref(id.get()));
+    const GVariantPtr created = bus.call(screenCast, "/org/gnome/Mutter/ScreenCast", screenCast, "CreateSession",
+                                         g_variant_new("(a{sv})", &properties), "screen cast");
+    const gchar* castPath = nullptr;
+    g_variant_get(created.get(), "(&o)", &castPath);
+    // An empty connector is the primary monitor.
+    GVariantBuilder options;
+    g_variant_builder_init(&options, G_VARIANT_TYPE("a{sv}"));
+    const GVariantPtr recorded =
+        bus.call(screenCast, castPath, "org.gnome.Mutter.ScreenCast.Session", "RecordMonitor",
+                 g_variant_new("(sa{sv})", "", &options), "monitor's screen cast");
+    const gchar* stream = nullptr;
+    g_variant_get(recorded.get(), "(&o)", &stream);
+    streamPath = stream;
+    if (const GVariantPtr parameters =
+            bus.property(screenCast, stream, "org.gnome.Mutter.ScreenCast.Stream", "Parameters")) {
+      g_variant_lookup(parameters.get(), "size", "(ii)", &streamSize.width, &streamSize.height);
+    }
+    return true;
+  } catch (const RemoteDesktopError&) {
+    return false;
+  }
+}
+
+void MutterSession::dropScreenCast() {
+  streamPath.clear();
+  streamSize = {};
+}
+
+void MutterSession::open() {
+  owner.assertCurrent("MutterSession::open");
+  if (isOpen()) return;
+  const auto start = [this](const std::string& session) {
+    bus.call(service, session.c_str(), sessionInterface, "Start", nullptr, "GNOME did not start the session");
+  };
+  std::string opened = createSession();
+  if (linkScreenCast(opened)) {
+    // Mutter drops absolute motion until the stream runs, which it tells by this signal.
+    BusSignalWait streamAdded(bus.get(), "org.gnome.Mutter.ScreenCast.Stream", "PipeWireStreamAdded",
+                              streamPath.c_str());
+    try {
+      start(opened);
+      sessionPath = opened;
+    } catch (const RemoteDesktopError&) {
+      // Mutter cannot start the screen cast without PipeWire, and then closes the session: a
+      // session of its own moves the pointer relatively instead.
+      dropScreenCast();
+      opened = createSession();
+    }
+    if (isOpen() && !streamAdded.wait(streamStartMs)) dropScreenCast();
+  }
+  if (!isOpen()) {
+    start(opened);
+    sessionPath = opened;
+  }
   // Mutter makes its virtual keyboard and pointer at their first events and loses the events
   // sent while it does: a Shift tap, which types nothing, and a move by nothing make them.
   keysym(XKB_KEY_Shift_L, true);
@@ -64,6 +128,10 @@ void MutterSession::button(std::uint32_t evdevButton, bool down) {
 }
 
 void MutterSession::moveTo(double x, double y) {
+  if (!streamPath.empty()) {
+    notify("NotifyPointerMotionAbsolute", g_variant_new("(sdd)", streamPath.c_str(), x, y));
+    return;
+  }
   // Farther than any desktop is wide: the move ends at the corner.
   constexpr double toTheCorner = -100000;
   notify("NotifyPointerMotionRelative", g_variant_new("(dd)", toTheCorner, toTheCorner));

@@ -14,9 +14,13 @@
 // version 2 of the interface on it hands back a token that spares the user the question next
 // time, kept (readable by the user only) in tokenFile. The desktop answers each request later,
 // by a signal, which open() waits for. Input requests wait for their answers, since the portal
-// would otherwise pass them on out of order. Pointer positions are reached by relative motion from
-// the top-left corner, which GNOME accelerates as it does a mouse's (a click lands near its
-// position, not on it) and Plasma does not (it lands on it). The thread that made it only.
+// would otherwise pass them on out of order. On GNOME the session includes a screen cast of the
+// primary monitor (asked about in the same question), through whose stream the pointer is
+// placed on exact pixels; GNOME starts it only with PipeWire running. Without a stream (no
+// PipeWire, or a desktop other than GNOME, whose portal would add a screen chooser to its start)
+// pointer positions are reached by relative motion from the top-left corner, which GNOME
+// accelerates as it does a mouse's (a click then lands near its position, not on it) and Plasma
+// does not. The thread that made it only.
 class PortalSession final : public RemoteDesktopSession {
  public:
   // An empty address is the session bus of the environment. Throws RemoteDesktopError when the
@@ -34,22 +38,28 @@ class PortalSession final : public RemoteDesktopSession {
   void keysym(std::uint32_t keysym, bool down) override;
   void button(std::uint32_t evdevButton, bool down) override;
   void moveTo(double x, double y) override;
+  [[nodiscard]] ScreenSize screenSize() const override { return streamSize; }
   void roundTrip() override;
   void flush() override { bus.flush(); }
 
  private:
-  // Calls a method of the interface whose answer comes by a Response signal of the request it
-  // returns, and waits for that answer: its results. The method takes the session (none when
-  // empty) and the options, to which the request's token is added. Throws RemoteDesktopError on
-  // a refusal, an error or a timeout.
-  GVariantPtr request(const char* method, const std::string& session, GVariantBuilder* options, int timeoutMs);
-  // Makes a session, selects its devices and starts it: open() for one attempt.
-  void start(std::uint32_t version);
+  // Makes and starts a session, with a screen cast of the primary monitor when asked; throws as
+  // request does.
+  void start(guint32 version, bool withScreenCast);
+  // Calls a method of one of the portal's interfaces whose answer comes by a Response signal of
+  // the request it returns, and waits for that answer: its results. The method takes the
+  // session (none when empty) and the options, to which the request's token is added. Throws
+  // RemoteDesktopError on a refusal, an error or a timeout.
+  GVariantPtr request(const char* interface, const char* method, const std::string& session,
+                      GVariantBuilder* options, int timeoutMs);
   void notify(const char* method, GVariant* arguments);
 
   const Tern::OwnerThread owner;
   SessionBus bus;
   const RestoreTokenFile tokenFile;
   std::string sessionHandle;
+  // The screen cast's PipeWire node and its size, zero without one.
+  guint32 streamNode = 0;
+  ScreenSize streamSize;
   unsigned requests = 0;
 };

@@ -95,6 +95,11 @@ void RemoteDesktopInjector::mouseEvent(MouseButton button, bool down, int x, int
   pace();
 }
 
+ScreenSize RemoteDesktopInjector::screenSize() {
+  uiThread.assertCurrent("RemoteDesktopInjector::screenSize");
+  return session->isOpen() ? session->screenSize() : ScreenSize{};
+}
+
 void RemoteDesktopInjector::typeChar(char32_t c) {
   uiThread.assertCurrent("RemoteDesktopInjector::typeChar");
   if (!KeyPositions::typeable(c) || !ready()) return;

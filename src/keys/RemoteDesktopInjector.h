@@ -17,9 +17,9 @@
 // own layout and levels (it drops those its layout lacks); named keys and the keys of the typing
 // block go as key codes of their US positions. As a layout it knows no key, so that every character of a text
 // is typed as a keysym. The session is opened by open(), or at the first input; input is
-// dropped while it cannot be had. Mouse positions are pixels of the primary monitor, as exact
-// as the session places them. Held keys and buttons are released on destruction. UI thread
-// only.
+// dropped while it cannot be had. Mouse positions are pixels of the primary monitor, exact
+// where the session has a screen-cast stream of it, near otherwise. Held keys and buttons are
+// released on destruction. UI thread only.
 class RemoteDesktopInjector final : public Injector, public KeyboardLayout {
  public:
   RemoteDesktopInjector(std::unique_ptr<RemoteDesktopSession> session, const InputPacer::Settings& pace);
@@ -34,8 +34,8 @@ class RemoteDesktopInjector final : public Injector, public KeyboardLayout {
 
   void keyEvent(std::uint8_t keyCode, bool down) override;
   void mouseEvent(MouseButton button, bool down, int x, int y) override;
-  // Unknown to a remote-desktop session without a screen-cast stream: empty.
-  [[nodiscard]] ScreenSize screenSize() override { return {}; }
+  // Known once the session is open, from its screen-cast stream; empty before, and without one.
+  [[nodiscard]] ScreenSize screenSize() override;
   void typeChar(char32_t c) override;
   void flush() override;
 

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "keys/Injector.h"
+
 // An error of a remote-desktop session, with a text the user can read.
 class RemoteDesktopError : public std::runtime_error {
  public:
@@ -29,6 +31,10 @@ class RemoteDesktopSession {
   virtual void button(std::uint32_t evdevButton, bool down) = 0;
   // Moves the pointer to pixel (x, y) of the primary monitor, as near as the session can.
   virtual void moveTo(double x, double y) = 0;
+  // Width and height of the primary monitor in pixels where the open session knows them (from
+  // a screen-cast stream of it, through which moveTo places the pointer exactly); empty where
+  // it does not.
+  [[nodiscard]] virtual ScreenSize screenSize() const = 0;
 
   // Waits for the service to have handled every request sent; a service that no longer answers
   // closes the session.

@@ -19,6 +19,7 @@
 #include "keys/RemoteDesktopInjector.h"
 #include "support/BusyCores.h"
 #include "support/ConsentAnswerer.h"
+#include "support/GtkTextWindow.h"
 #include "support/MutterServer.h"
 #include "support/PrintableAscii.h"
 #include "support/SlowClient.h"
@@ -35,12 +36,12 @@ std::unique_ptr<RemoteDesktopInjector> mutterInjector(const MutterServer& mutter
 }
 
 // An injector typing through the portal's session, opened with the user's answer.
-std::unique_ptr<RemoteDesktopInjector> portalInjector(MutterServer& mutter, const TempDir& config,
-                                                      bool allow = true) {
+std::unique_ptr<RemoteDesktopInjector> portalInjector(
+    MutterServer& mutter, const TempDir& config, ConsentAnswerer::Monitor monitor = ConsentAnswerer::Monitor::notAsked) {
   mutter.startPortal();
   auto injector = std::make_unique<RemoteDesktopInjector>(
       std::make_unique<PortalSession>(mutter.busAddress(), config.path() / "token"), InputPacer::gnome);
-  const ConsentAnswerer user(mutter, allow);
+  const ConsentAnswerer user(mutter, true, monitor);
   injector->open();
   return injector;
 }
@@ -83,11 +84,22 @@ std::string withClicksRelative(const std::string& seen) {
   return out;
 }
 
+// Mutter shows a new window growing from half its size: clicks land on its pixels only once it
+// has grown. Clicks its top-left corner until one lands there.
+void waitUntilShownWhole(RemoteDesktopInjector& injector, GtkTextWindow& window) {
+  constexpr int tries = 100;
+  for (int i = 0; i < tries; ++i) {
+    play(injector, "<MOUSE-LEFT-CLICK 0 0>");
+    if (window.readUntilEscape() == "<CLICK 1 0 0>") return;
+  }
+  FAIL() << "no click reached the window's corner";
+}
+
 }  // namespace
 
 // Catches characters lost while mutter makes its virtual keyboard, Shift levels and named keys
 // that type the wrong key, a held Shift never pressed, and clicks sent with the wrong button or
-// moved the wrong way.
+// moved the wrong way; and, without PipeWire, a session that fails for want of a screen cast.
 TEST(MutterTypingTest, MixedTextAndClicksArriveExactly) {
   const MutterServer mutter;
   WevRecorder wev(mutter);
@@ -126,7 +138,8 @@ TEST(MutterTypingTest, ASlowWindowOnABusyMachineGetsEveryCharacterAndStaysConnec
 }
 
 // Catches a session used before the desktop's consent, answers of the portal's requests that are
-// never seen (they come as signals), and the portal's keysyms or clicks going astray.
+// never seen (they come as signals), and the portal's keysyms or clicks going astray; and,
+// without PipeWire, a session that fails for want of a screen cast.
 TEST(PortalTypingTest, MixedTextAndClicksArriveExactly) {
   MutterServer mutter;
   const TempDir config;
@@ -143,6 +156,43 @@ TEST(PortalTypingTest, ASlowWindowOnABusyMachineGetsEveryCharacterAndStaysConnec
   MutterServer mutter;
   const TempDir config;
   expectASlowWindowGetsEverything(mutter, [&] { return portalInjector(mutter, config); });
+}
+
+// Catches clicks that miss their pixels (relative motion, which GNOME accelerates; a stream
+// that is not the primary monitor's; x and y swapped) and a monitor size not taken from the
+// screen-cast stream, through mutter's interface and through the portal's.
+TEST(GnomePointerTest, ClicksLandOnTheirPixelsAndTheStreamGivesTheMonitorSize) {
+  struct Click {
+    const char* token;
+    int button;
+    int x;
+    int y;
+  };
+  constexpr int right = MutterServer::width - 1;
+  constexpr int bottom = MutterServer::height - 1;
+  const Click clicks[] = {{"LEFT", 1, 0, 0},          {"LEFT", 1, right, 0}, {"RIGHT", 3, 640, 400},
+                          {"LEFT", 1, right, bottom}, {"LEFT", 1, 0, bottom}, {"RIGHT", 3, 17, 23}};
+  std::string text;
+  std::string expected;
+  for (const Click& click : clicks) {
+    const std::string place = std::to_string(click.x) + " " + std::to_string(click.y);
+    text += std::string("<MOUSE-") + click.token + "-CLICK " + place + ">";
+    expected += "<CLICK " + std::to_string(click.button) + " " + place + ">";
+  }
+  for (const bool throughPortal : {false, true}) {
+    SCOPED_TRACE(throughPortal ? "portal" : "mutter");
+    MutterServer mutter(MutterServer::PipeWire::on);
+    const TempDir config;
+    const auto injector =
+        throughPortal ? portalInjector(mutter, config, ConsentAnswerer::Monitor::asked) : mutterInjector(mutter);
+    EXPECT_EQ(injector->screenSize().width, MutterServer::width);
+    EXPECT_EQ(injector->screenSize().height, MutterServer::height);
+    // Started once the question is answered, so that the answering keys never reach it.
+    GtkTextWindow window(mutter);
+    waitUntilShownWhole(*injector, window);
+    play(*injector, text);
+    EXPECT_EQ(window.readUntilEscape(), expected);
+  }
 }
 
 // Catches a declined question taken for consent, or one that leaves typing to go on unasked.

@@ -8,8 +8,8 @@
 #include "keys/MutterSession.h"
 #include "support/MutterServer.h"
 
-ConsentAnswerer::ConsentAnswerer(const MutterServer& mutter, bool allow)
-    : worker([address = mutter.busAddress(), allow](const std::stop_token& stop) {
+ConsentAnswerer::ConsentAnswerer(const MutterServer& mutter, bool allow, Monitor monitor)
+    : worker([address = mutter.busAddress(), allow, monitor](const std::stop_token& stop) {
         MutterSession user(address);
         user.open();
         const auto tap = [&user](std::uint32_t keysym) {
@@ -24,6 +24,12 @@ ConsentAnswerer::ConsentAnswerer(const MutterServer& mutter, bool allow)
           if (!allow) {
             tap(XKB_KEY_Escape);
             continue;
+          }
+          if (monitor == Monitor::asked) {
+            tap(XKB_KEY_Return);
+            std::this_thread::sleep_for(step);
+            tap(XKB_KEY_Tab);
+            std::this_thread::sleep_for(step);
           }
           tap(XKB_KEY_Return);
           std::this_thread::sleep_for(step);

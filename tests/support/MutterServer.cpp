@@ -5,6 +5,7 @@
 #include <wayland-client.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <stdexcept>
@@ -62,7 +63,7 @@ bool nameOwned(const std::string& address, const char* name) {
 
 }  // namespace
 
-MutterServer::MutterServer() {
+MutterServer::MutterServer(PipeWire withPipeWire) {
   chmod(dir.path().c_str(), S_IRWXU);
   const std::string busPath = (dir.path() / "bus").string();
   bus = "unix:path=" + busPath;
@@ -78,6 +79,8 @@ MutterServer::MutterServer() {
   busOptions.err = ChildProcess::Output::discard;
   daemon.emplace(busOptions);
   if (!daemon->readLine(Clock::now() + startTimeout)) throw std::runtime_error("the private D-Bus did not start");
+
+  if (withPipeWire == PipeWire::on) startPipeWire();
 
   ChildProcess::Options options = optionsFor({"mutter", "--headless", "--wayland", "--no-x11", "--virtual-monitor",
                                               std::to_string(width) + "x" + std::to_string(height),
@@ -101,6 +104,7 @@ MutterServer::MutterServer() {
 MutterServer::~MutterServer() {
   while (!portal.empty()) portal.pop_back();
   mutter.reset();
+  pipeWire.reset();
   daemon.reset();
 }
 
@@ -109,6 +113,21 @@ void MutterServer::waitForName(const char* name, ChildProcess& owner, const char
   while (!nameOwned(bus, name)) {
     if (owner.wait(Clock::now())) throw std::runtime_error(std::string(what) + " ended before it was on the bus");
     if (Clock::now() >= deadline) throw std::runtime_error(std::string(what) + " is not on the bus");
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+// Mutter connects to it once, when a screen cast starts: the socket must be there by then.
+void MutterServer::startPipeWire() {
+  ChildProcess::Options options = optionsFor({"pipewire"});
+  options.out = ChildProcess::Output::discard;
+  options.err = ChildProcess::Output::discard;
+  pipeWire.emplace(options);
+  const auto socket = dir.path() / "pipewire-0";
+  const auto deadline = Clock::now() + startTimeout;
+  while (!std::filesystem::exists(socket)) {
+    if (pipeWire->wait(Clock::now())) throw std::runtime_error("PipeWire ended before it accepted clients");
+    if (Clock::now() >= deadline) throw std::runtime_error("PipeWire accepts no clients");
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
 }

@@ -10,16 +10,19 @@
 
 // A private GNOME compositor: a D-Bus session bus of its own (no service activation) and mutter
 // on it, headless, Wayland only, with one 1280x800 virtual monitor, in a runtime directory of
-// its own. Optionally the desktop portal with GNOME's backend on the same bus. Stopped on
-// destruction, the portal first.
+// its own. Optionally PipeWire in that directory (mutter's screen casts, which place the
+// pointer exactly, need it; no session manager is needed), and the desktop portal with GNOME's
+// backend on the same bus. Stopped on destruction, the portal first.
 class MutterServer final : public WaylandServer {
  public:
   static constexpr int width = 1280;
   static constexpr int height = 800;
 
-  // Returns once mutter accepts Wayland clients and owns its D-Bus names; throws
-  // std::runtime_error when it does not.
-  MutterServer();
+  enum class PipeWire : bool { off, on };
+
+  // Returns once mutter accepts Wayland clients and owns its D-Bus names (and PipeWire, when
+  // on, accepts clients); throws std::runtime_error when it does not.
+  explicit MutterServer(PipeWire pipeWire = PipeWire::off);
   ~MutterServer() override;
   MutterServer(const MutterServer&) = delete;
   MutterServer& operator=(const MutterServer&) = delete;
@@ -35,11 +38,13 @@ class MutterServer final : public WaylandServer {
 
  private:
   [[nodiscard]] ChildProcess::Options optionsFor(std::vector<std::string> argv) const;
+  void startPipeWire();
   void waitForName(const char* name, ChildProcess& owner, const char* what);
 
   TempDir dir;
   std::string bus;
   std::optional<ChildProcess> daemon;
+  std::optional<ChildProcess> pipeWire;
   std::optional<ChildProcess> mutter;
   std::vector<ChildProcess> portal;
 };
