@@ -82,7 +82,9 @@ void DesktopInput::useRemoteDesktop(InputBackend::Used service) {
       session = std::make_unique<MutterSession>();
     }
     if (!session->offered()) return;
-    auto typing = std::make_unique<RemoteDesktopInjector>(std::move(session), InputPacer::gnome);
+    const char* compositor = std::getenv("WAYLAND_DISPLAY");
+    auto typing = std::make_unique<RemoteDesktopInjector>(std::move(session), InputPacer::gnome,
+                                                          waylandSession ? compositor : "");
     layout = typing.get();
     remote = typing.get();
     injector = std::move(typing);
