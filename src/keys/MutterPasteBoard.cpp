@@ -5,9 +5,11 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 #include "keys/ClipboardPipe.h"
@@ -26,12 +28,15 @@ constexpr const char* sessionInterface = "org.gnome.Mutter.RemoteDesktop.Session
 const std::vector<std::string> textTypes = {"text/plain;charset=utf-8", "UTF8_STRING", "text/plain", "STRING",
                                             "TEXT"};
 
-// How long a paste is served, and how long one transfer may take.
+// How long a paste is served at most, and how long one transfer may take.
 constexpr auto pasteTime = std::chrono::seconds(3);
 constexpr auto transferTime = std::chrono::seconds(2);
 
-// A window fetches the text once as it is offered and once at the paste key.
+// A window fetches the text as it is offered (GTK: once or twice) and at the paste key, which
+// may come after those: a paste is over once the window fetched it twice and then asked no more
+// for a while.
 constexpr int fetchesOfAPaste = 2;
+constexpr auto quietAfterFetches = std::chrono::milliseconds(300);
 
 GVariant* mimeTypesOption(const std::vector<std::string>& mimeTypes) {
   GVariantBuilder options;
@@ -145,25 +150,40 @@ bool MutterPasteBoard::offer(const std::string& text) {
   return true;
 }
 
-bool MutterPasteBoard::keepUsersClipboard() {
-  std::map<std::string, std::string> copy;
-  std::size_t total = 0;
-  for (const std::string& type : ownerTypes) {
+// Mutter reads one transfer at a time and may still be finishing the last one after its data
+// has arrived: a read it calls parallel is asked again after a round trip.
+std::optional<ClipboardPipe> MutterPasteBoard::selectionRead(const std::string& mimeType) {
+  constexpr int attempts = 5;
+  for (int attempt = 0; attempt < attempts; ++attempt) {
     GUnixFDList* rawFds = nullptr;
     GError* rawError = nullptr;
     const GVariantPtr reply(g_dbus_connection_call_with_unix_fd_list_sync(
         session.connection().get(), service, session.path().c_str(), sessionInterface, "SelectionRead",
-        g_variant_new("(s)", type.c_str()), G_VARIANT_TYPE("(h)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, &rawFds,
-        nullptr, &rawError));
+        g_variant_new("(s)", mimeType.c_str()), G_VARIANT_TYPE("(h)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr,
+        &rawFds, nullptr, &rawError));
     const GErrorPtr error(rawError);
     const GObjectPtr<GUnixFDList> fds(rawFds);
+    if (reply && fds) {
+      gint32 index = 0;
+      g_variant_get(reply.get(), "(h)", &index);
+      return std::optional<ClipboardPipe>(std::in_place, g_unix_fd_list_get(fds.get(), index, nullptr));
+    }
+    if (!error || !g_error_matches(error.get(), G_DBUS_ERROR, G_DBUS_ERROR_LIMITS_EXCEEDED)) return std::nullopt;
+    session.roundTrip();
+  }
+  return std::nullopt;
+}
+
+bool MutterPasteBoard::keepUsersClipboard() {
+  std::map<std::string, std::string> copy;
+  std::size_t total = 0;
+  for (const std::string& type : ownerTypes) {
+    if (copy.contains(type)) continue;
+    const auto pipe = selectionRead(type);
     // A type the owner does not give is left out.
-    if (!reply || !fds) continue;
-    gint32 index = 0;
-    g_variant_get(reply.get(), "(h)", &index);
-    const ClipboardPipe pipe(g_unix_fd_list_get(fds.get(), index, nullptr));
+    if (!pipe) continue;
     std::string data;
-    const ClipboardPipe::ReadEnd end = pipe.readAll(data, keptLimit - total, Clock::now() + transferTime);
+    const ClipboardPipe::ReadEnd end = pipe->readAll(data, keptLimit - total, Clock::now() + transferTime);
     // Beyond the limit the clipboard could not be given back whole: no paste then.
     if (end == ClipboardPipe::ReadEnd::tooLarge) return false;
     if (end == ClipboardPipe::ReadEnd::failed) continue;
@@ -191,13 +211,22 @@ void MutterPasteBoard::finishPaste() {
   const auto deadline = Clock::now() + pasteTime;
   for (;;) {
     pump();
-    if (pasteFetches >= fetchesOfAPaste) break;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) break;
-    pollfd arrival{inbox->arrived.get(), POLLIN, 0};
-    ::poll(&arrival, 1, static_cast<int>(left));
+    const bool fetched = pasteFetches >= fetchesOfAPaste;
+    const auto until = fetched ? std::min(deadline, Clock::now() + quietAfterFetches) : deadline;
+    if (!awaitSignal(until)) break;
   }
   giveBack();
+}
+
+bool MutterPasteBoard::awaitSignal(Clock::time_point until) const {
+  for (;;) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now()).count();
+    if (left <= 0) return false;
+    pollfd arrival{inbox->arrived.get(), POLLIN, 0};
+    const int ready = ::poll(&arrival, 1, static_cast<int>(left));
+    if (ready > 0) return true;
+    if (ready < 0 && errno != EINTR) return false;
+  }
 }
 
 void MutterPasteBoard::giveBack() {

@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "keys/ClipboardPipe.h"
 #include "keys/GLibPtr.h"
 #include "keys/PasteBoard.h"
 #include "tern/OwnerThread.h"
@@ -51,10 +53,14 @@ class MutterPasteBoard final : public PasteBoard {
   void pump();
   void handle(const std::string& member, GVariant* body);
   void serve(const std::string& mimeType, std::uint32_t serial);
+  // The pipe mutter writes the clipboard's data of a mime type into; nothing when it gives none.
+  [[nodiscard]] std::optional<ClipboardPipe> selectionRead(const std::string& mimeType);
   // Reads what the user's clipboard offers; false when it cannot be kept whole.
   [[nodiscard]] bool keepUsersClipboard();
   // Offers the mime types (none: no selection) as this session's selection.
   [[nodiscard]] bool setSelection(const std::vector<std::string>& mimeTypes);
+  // Waits for a signal to arrive; false when none has by then.
+  [[nodiscard]] bool awaitSignal(ClipboardPipe::Clock::time_point until) const;
   void giveBack();
 
   const Tern::OwnerThread uiThread;

@@ -43,6 +43,10 @@ void RemoteDesktopInjector::open() {
     openFailed = true;
     throw;
   }
+  // A desktop without a keyboard of its own (a headless one) gets one with the session: the
+  // first round trip learns of it and asks for its keymap, the second brings the keymap.
+  if (keyboard && keyboard->roundTrip()) keyboard->roundTrip();
+  sync();
 }
 
 // A session the desktop refused is asked for again only by open(), at the next run's start.
@@ -116,6 +120,8 @@ void RemoteDesktopInjector::expectChars(std::u32string_view) {
 void RemoteDesktopInjector::sync() {
   uiThread.assertCurrent("RemoteDesktopInjector::sync");
   if (!keyboard) return;
+  // Sends what the events handled before asked for, such as a keyboard the desktop gained.
+  keyboard->flushOut();
   keyboard->pumpEvents();
   const auto offered = keyboard->takeOfferedKeymap();
   if (!offered) return;

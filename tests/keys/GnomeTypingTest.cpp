@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 #include <xkbcommon/xkbcommon-keysyms.h>
 
+#include <glib.h>
+
 #include <cstdio>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,12 +16,16 @@
 
 #include "keys/KeyParser.h"
 #include "keys/KeyTokens.h"
+#include "keys/MutterPasteBoard.h"
 #include "keys/MutterSession.h"
+#include "keys/PasteKey.h"
+#include "keys/PastingInjector.h"
 #include "keys/PortalSession.h"
 #include "keys/Player.h"
 #include "keys/RemoteDesktopInjector.h"
 #include "support/BusyCores.h"
 #include "support/ConsentAnswerer.h"
+#include "support/GtkTextWindow.h"
 #include "support/MutterServer.h"
 #include "support/PrintableAscii.h"
 #include "support/SlowClient.h"
@@ -45,13 +52,26 @@ std::unique_ptr<RemoteDesktopInjector> portalInjector(MutterServer& mutter, cons
   return injector;
 }
 
-// Parses text for the injector, plays it with an Escape press as end marker.
-void play(RemoteDesktopInjector& injector, std::string_view text) {
+// Parses text with the layout, plays it through the injector with an Escape press as end marker.
+void play(Injector& injector, KeyboardLayout& layout, std::string_view text) {
   const KeyTokens tokens;
   KeyActions list;
-  KeyParser(tokens, injector).parseKeys(text, list);
+  KeyParser(tokens, layout).parseKeys(text, list);
   list.push_back(KeyCode::escape);
   Player(injector).playKeys(list);
+}
+
+void play(RemoteDesktopInjector& injector, std::string_view text) { play(injector, injector, text); }
+
+// What the window received up to the Escape press, while this thread runs the default main
+// context as the program's event loop does: the clipboard given back is served from there.
+std::string readRunningTheMainContext(GtkTextWindow& window) {
+  auto received = std::async(std::launch::async, [&window] { return window.readUntilEscape(); });
+  while (received.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+    while (g_main_context_iteration(nullptr, FALSE) != FALSE) {
+    }
+  }
+  return received.get();
 }
 
 // What the test types: ASCII with Shift characters, named keys, a held Shift and two clicks,
@@ -166,4 +186,20 @@ TEST(PortalTypingTest, ADeclinedQuestionIsAnErrorAndTypesNothing) {
   marker.keysym(XKB_KEY_Escape, false);
   marker.roundTrip();
   EXPECT_EQ(wev.readUntilEscape(), "");
+}
+
+// Catches characters the layout lacks that are dropped or typed as others, a paste served before
+// or without the window's fetch, and the user's clipboard lost or not served after the paste.
+TEST(MutterPasteTest, CharactersTheLayoutLacksArriveByPasteAndTheUsersClipboardComesBack) {
+  const MutterServer mutter;
+  auto session = std::make_unique<MutterSession>(mutter.busAddress());
+  MutterSession& shared = *session;
+  RemoteDesktopInjector injector(std::move(session), InputPacer::gnome, mutter.socketPath());
+  // Mutter focuses a window only once it has a keyboard, which the session makes.
+  injector.open();
+  GtkTextWindow window(mutter, "user words");
+  MutterPasteBoard board(shared);
+  PastingInjector typing(injector, board, PasteKey::standard());
+  play(typing, injector, "a\u00e9\u20ac\u4e2db<ENTER><CTRL-DOWN>v<CTRL-UP>");
+  EXPECT_EQ(readRunningTheMainContext(window), "a\u00e9\u20ac\u4e2db\nuser words");
 }
