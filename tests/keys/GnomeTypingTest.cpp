@@ -203,3 +203,24 @@ TEST(MutterPasteTest, CharactersTheLayoutLacksArriveByPasteAndTheUsersClipboardC
   play(typing, injector, "a\u00e9\u20ac\u4e2db<ENTER><CTRL-DOWN>v<CTRL-UP>");
   EXPECT_EQ(readRunningTheMainContext(window), "a\u00e9\u20ac\u4e2db\nuser words");
 }
+
+// Catches a layout's own characters taken for missing ones (pasted needlessly), missing ones
+// taken for typeable (mutter would drop them), and a keymap asked of no compositor at all.
+TEST(MutterPasteTest, CanTypeTellsTheCharactersTheDesktopsKeymapHas) {
+  const MutterServer mutter;
+  RemoteDesktopInjector withKeymap(std::make_unique<MutterSession>(mutter.busAddress()), InputPacer::gnome,
+                                   mutter.socketPath());
+  withKeymap.open();
+  const RemoteDesktopInjector withoutKeymap(std::make_unique<MutterSession>(mutter.busAddress()), InputPacer::gnome);
+  const struct {
+    const RemoteDesktopInjector& injector;
+    char32_t c;
+    bool typeable;
+  } cases[] = {
+      {withKeymap, U'a', true},       {withKeymap, U'Z', true},      {withKeymap, U'~', true},
+      {withKeymap, U'\u00e9', false}, {withKeymap, U'\u4e2d', false}, {withoutKeymap, U'\u00e9', true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.injector.canType(c.c), c.typeable) << "U+" << std::hex << static_cast<std::uint32_t>(c.c);
+  }
+}
