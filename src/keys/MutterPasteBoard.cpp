@@ -88,7 +88,8 @@ struct MutterPasteBoard::Inbox {
   }
 };
 
-MutterPasteBoard::MutterPasteBoard(MutterSession& remote) : session(remote), inbox(std::make_shared<Inbox>()) {
+MutterPasteBoard::MutterPasteBoard(MutterSession& remote, std::size_t limit)
+    : session(remote), keptLimit(limit), inbox(std::make_shared<Inbox>()) {
   // The filter may run once more after its removal: its copy of the inbox goes with it.
   filter = g_dbus_connection_add_filter(
       session.connection().get(), &Inbox::filter, new std::shared_ptr<Inbox>(inbox),
@@ -191,6 +192,11 @@ bool MutterPasteBoard::keepUsersClipboard() {
     copy.emplace(type, std::move(data));
   }
   if (!ownerTypes.empty() && copy.empty()) return false;
+  // An empty clipboard is given back as empty text: once this session's selection is gone,
+  // mutter's clipboard manager offers the last text it saved, which may be the pasted one.
+  if (ownerTypes.empty()) {
+    for (const std::string& type : textTypes) copy.emplace(type, std::string());
+  }
   kept = std::move(copy);
   return true;
 }
@@ -233,8 +239,7 @@ void MutterPasteBoard::giveBack() {
   pasted.clear();
   std::vector<std::string> types;
   for (const auto& entry : kept) types.push_back(entry.first);
-  serving = types.empty() ? Serving::nothing : Serving::user;
-  // No types unsets this session's selection: an empty clipboard stays empty.
+  serving = Serving::user;
   if (!setSelection(types)) serving = Serving::nothing;
 }
 

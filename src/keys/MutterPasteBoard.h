@@ -21,18 +21,18 @@ class MutterSession;
 // session's selection and written to each window that fetches it. Before that, the user's
 // clipboard is read whole (up to a limit: a larger one is never lost, the paste is given up
 // instead) and afterwards offered again from here, for as long as the program lives or until
-// the user copies something else; an empty clipboard is left empty. Mutter's requests arrive as
+// the user copies something else; an empty clipboard is given back as empty text. Mutter's requests arrive as
 // D-Bus signals, taken off the connection by its worker thread and handled on the UI thread:
 // while a paste is served, and otherwise from the default main context, which the program's
-// event loop runs. What this program offers ends with it. UI thread only.
+// event loop runs. UI thread only.
 class MutterPasteBoard final : public PasteBoard {
  public:
-  // The largest clipboard kept for the user.
-  static constexpr std::size_t keptLimit = 16 * 1024 * 1024;
+  // The largest clipboard kept for the user, unless told otherwise.
+  static constexpr std::size_t standardKeptLimit = 16 * 1024 * 1024;
 
   // session: the typing's session, which outlives the board; its clipboard is enabled at the
-  // first offer.
-  explicit MutterPasteBoard(MutterSession& session);
+  // first offer. keptLimit: the largest clipboard kept for the user, in bytes of all its types.
+  explicit MutterPasteBoard(MutterSession& session, std::size_t keptLimit = standardKeptLimit);
   ~MutterPasteBoard() override;
   MutterPasteBoard(const MutterPasteBoard&) = delete;
   MutterPasteBoard& operator=(const MutterPasteBoard&) = delete;
@@ -65,6 +65,7 @@ class MutterPasteBoard final : public PasteBoard {
 
   const Tern::OwnerThread uiThread;
   MutterSession& session;
+  const std::size_t keptLimit;
   std::shared_ptr<Inbox> inbox;
   // Removed on destruction: the connection's filter filling the inbox, and the default main
   // context's watch of it.

@@ -188,20 +188,36 @@ TEST(PortalTypingTest, ADeclinedQuestionIsAnErrorAndTypesNothing) {
   EXPECT_EQ(wev.readUntilEscape(), "");
 }
 
-// Catches characters the layout lacks that are dropped or typed as others, a paste served before
-// or without the window's fetch, and the user's clipboard lost or not served after the paste.
+// Each case names the fault it catches. The text types a, b and the € of mutter's layout, and
+// pastes é and 中; Ctrl+V then pastes what the clipboard holds after the run.
 TEST(MutterPasteTest, CharactersTheLayoutLacksArriveByPasteAndTheUsersClipboardComesBack) {
-  const MutterServer mutter;
-  auto session = std::make_unique<MutterSession>(mutter.busAddress());
-  MutterSession& shared = *session;
-  RemoteDesktopInjector injector(std::move(session), InputPacer::gnome, mutter.socketPath());
-  // Mutter focuses a window only once it has a keyboard, which the session makes.
-  injector.open();
-  GtkTextWindow window(mutter, "user words");
-  MutterPasteBoard board(shared);
-  PastingInjector typing(injector, board, PasteKey::standard());
-  play(typing, injector, "a\u00e9\u20ac\u4e2db<ENTER><CTRL-DOWN>v<CTRL-UP>");
-  EXPECT_EQ(readRunningTheMainContext(window), "a\u00e9\u20ac\u4e2db\nuser words");
+  const struct {
+    const char* fault;
+    std::optional<std::string> usersClipboard;
+    std::size_t keptLimit;
+    std::string received;
+  } cases[] = {
+      {"pasted characters dropped or typed as others, a paste served before the window's fetch, the "
+       "user's clipboard lost or not served afterwards",
+       "user words", MutterPasteBoard::standardKeptLimit, "a\u00e9\u20ac\u4e2db\nuser words"},
+      {"the pasted text left on a clipboard the user had left empty", std::nullopt,
+       MutterPasteBoard::standardKeptLimit, "a\u00e9\u20ac\u4e2db\n"},
+      {"a clipboard too large to keep replaced by the paste", "user words", 4, "a\u20acb\nuser words"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fault);
+    const MutterServer mutter;
+    auto session = std::make_unique<MutterSession>(mutter.busAddress());
+    MutterSession& shared = *session;
+    RemoteDesktopInjector injector(std::move(session), InputPacer::gnome, mutter.socketPath());
+    // Mutter focuses a window only once it has a keyboard, which the session makes.
+    injector.open();
+    GtkTextWindow window(mutter, c.usersClipboard);
+    MutterPasteBoard board(shared, c.keptLimit);
+    PastingInjector typing(injector, board, PasteKey::standard());
+    play(typing, injector, "a\u00e9\u20ac\u4e2db<ENTER><CTRL-DOWN>v<CTRL-UP>");
+    EXPECT_EQ(readRunningTheMainContext(window), c.received);
+  }
 }
 
 // Catches a layout's own characters taken for missing ones (pasted needlessly), missing ones
