@@ -32,9 +32,9 @@ const std::vector<std::string> textTypes = {"text/plain;charset=utf-8", "UTF8_ST
 constexpr auto pasteTime = std::chrono::seconds(3);
 constexpr auto transferTime = std::chrono::seconds(2);
 
-// A window fetches the text as it is offered (GTK: once or twice) and at the paste key, which
-// may come after those: a paste is over once the window fetched it twice and then asked no more
-// for a while.
+// Mutter's clipboard manager fetches the text as soon as it is offered (to keep it should its
+// owner go), the window at the paste key: a paste is over once the text was fetched twice and
+// then asked for no more for a while.
 constexpr int fetchesOfAPaste = 2;
 constexpr auto quietAfterFetches = std::chrono::milliseconds(300);
 

@@ -21,10 +21,10 @@ class MutterSession;
 // session's selection and written to each window that fetches it. Before that, the user's
 // clipboard is read whole (up to a limit: a larger one is never lost, the paste is given up
 // instead) and afterwards offered again from here, for as long as the program lives or until
-// the user copies something else; an empty clipboard is given back as empty text. Mutter's requests arrive as
-// D-Bus signals, taken off the connection by its worker thread and handled on the UI thread:
-// while a paste is served, and otherwise from the default main context, which the program's
-// event loop runs. UI thread only.
+// the user copies something else; an empty clipboard is given back as empty text. Mutter's
+// requests arrive as D-Bus signals, taken off the connection by its worker thread and handled
+// on the UI thread: while a paste is served, and otherwise from the default main context, which
+// the program's event loop runs. UI thread only.
 class MutterPasteBoard final : public PasteBoard {
  public:
   // The largest clipboard kept for the user, unless told otherwise.
@@ -40,8 +40,9 @@ class MutterPasteBoard final : public PasteBoard {
   // Until mutter has refused the session its clipboard.
   [[nodiscard]] bool available() override { return !refused; }
   [[nodiscard]] bool offer(const std::string& text) override;
-  // Serves until the window that pastes has fetched the text twice (once as it is offered, once
-  // at the paste key), or a few seconds have passed.
+  // Serves until the text has been fetched twice (by mutter's clipboard manager as it is
+  // offered, by the window at the paste key) and no more fetches follow, or a few seconds have
+  // passed; then gives the user's clipboard back.
   void finishPaste() override;
 
  private:
