@@ -96,7 +96,8 @@ void RemoteDesktopInjector::mouseEvent(MouseButton button, bool down, int x, int
 
 void RemoteDesktopInjector::typeChar(char32_t c) {
   uiThread.assertCurrent("RemoteDesktopInjector::typeChar");
-  if (!KeyPositions::typeable(c) || !ready()) return;
+  // A character the desktop's keymap lacks is skipped here rather than left to the desktop.
+  if (!KeyPositions::typeable(c) || !canType(c) || !ready()) return;
   const xkb_keysym_t keysym = xkb_utf32_to_keysym(c);
   if (keysym == XKB_KEY_NoSymbol) return;
   session->keysym(keysym, true);
