@@ -16,15 +16,15 @@
 #include "tern/OwnerThread.h"
 
 // Injects input through a desktop's remote-desktop session (GNOME's portal or mutter's own
-// interface). Characters go as keysyms, which the desktop types with its own layout and levels
-// (it drops those its layout lacks); named keys and the keys of the typing block go as key
-// codes of their US positions. As a layout it knows no key, so that every character of a text
-// is typed as a keysym. Which characters the desktop can type it learns from the keymap the
-// compositor hands a keyboard of this program's own Wayland connection, following its changes;
-// without that connection every character counts as typeable. The session is opened by open(),
-// or at the first input; input is dropped while it cannot be had. Mouse positions are pixels of the primary monitor, as exact
-// as the session places them. Held keys and buttons are released on destruction. UI thread
-// only.
+// interface). Characters go as keysyms, which the desktop types with its own layout and levels;
+// named keys and the keys of the typing block go as key codes of their US positions. As a
+// layout it knows no key, so that every character of a text is typed as a keysym. Which
+// characters the desktop can type it learns from the keymap the compositor hands a keyboard of
+// this program's own Wayland connection, following its changes, and skips the others (the
+// desktop would drop them); without that connection every character counts as typeable. The
+// session is opened by open(), or at the first input; input is dropped while it cannot be had.
+// Mouse positions are pixels of the primary monitor, as exact as the session places them. Held
+// keys and buttons are released on destruction. UI thread only.
 class RemoteDesktopInjector final : public Injector, public KeyboardLayout {
  public:
   // waylandSocket: the desktop's compositor, whose keymap tells which characters its layout has;
