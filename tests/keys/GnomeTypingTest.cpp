@@ -43,10 +43,11 @@ std::unique_ptr<RemoteDesktopInjector> mutterInjector(const MutterServer& mutter
 
 // An injector typing through the portal's session, opened with the user's answer.
 std::unique_ptr<RemoteDesktopInjector> portalInjector(MutterServer& mutter, const TempDir& config,
-                                                      bool allow = true) {
+                                                      bool allow = true, const std::string& waylandSocket = {}) {
   mutter.startPortal();
   auto injector = std::make_unique<RemoteDesktopInjector>(
-      std::make_unique<PortalSession>(mutter.busAddress(), config.path() / "token"), InputPacer::gnome);
+      std::make_unique<PortalSession>(mutter.busAddress(), config.path() / "token"), InputPacer::gnome,
+      waylandSocket);
   const ConsentAnswerer user(mutter, allow);
   injector->open();
   return injector;
@@ -239,4 +240,16 @@ TEST(MutterPasteTest, CanTypeTellsTheCharactersTheDesktopsKeymapHas) {
   for (const auto& c : cases) {
     EXPECT_EQ(c.injector.canType(c.c), c.typeable) << "U+" << std::hex << static_cast<std::uint32_t>(c.c);
   }
+}
+
+// Catches characters the desktop's keymap lacks typed as other ones through the portal, which
+// has no clipboard to paste them with here.
+TEST(PortalTypingTest, CharactersTheKeymapLacksAreSkipped) {
+  MutterServer mutter;
+  const TempDir config;
+  const auto injector = portalInjector(mutter, config, true, mutter.socketPath());
+  // Started once the question is answered, so that the answering keys never reach it.
+  GtkTextWindow window(mutter);
+  play(*injector, "a\u00e9\u20ac\u4e2db");
+  EXPECT_EQ(window.readUntilEscape(), "a\u20acb");
 }
