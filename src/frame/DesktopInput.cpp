@@ -5,8 +5,11 @@
 
 #include "keys/KeyParser.h"
 #include "keys/KwinInjector.h"
+#include "keys/MutterPasteBoard.h"
 #include "keys/MutterSession.h"
 #include "keys/NullInjector.h"
+#include "keys/PasteKey.h"
+#include "keys/PastingInjector.h"
 #include "keys/PortalSession.h"
 #include "keys/Player.h"
 #include "keys/ReleaseGuardian.h"
@@ -76,16 +79,27 @@ void DesktopInput::useKde() {
 void DesktopInput::useRemoteDesktop(InputBackend::Used service) {
   try {
     std::unique_ptr<RemoteDesktopSession> session;
+    MutterSession* mutter = nullptr;
     if (service == InputBackend::Used::portal) {
       session = std::make_unique<PortalSession>(std::string(), Settings::userFolder() / "portal-restore-token");
     } else {
-      session = std::make_unique<MutterSession>();
+      auto own = std::make_unique<MutterSession>();
+      mutter = own.get();
+      session = std::move(own);
     }
     if (!session->offered()) return;
-    auto typing = std::make_unique<RemoteDesktopInjector>(std::move(session), InputPacer::gnome);
+    const char* compositor = std::getenv("WAYLAND_DISPLAY");
+    auto typing = std::make_unique<RemoteDesktopInjector>(std::move(session), InputPacer::gnome,
+                                                          waylandSession ? compositor : "");
     layout = typing.get();
     remote = typing.get();
-    injector = std::move(typing);
+    if (mutter != nullptr) {
+      pasteBoard = std::make_unique<MutterPasteBoard>(*mutter);
+      typingInjector = std::move(typing);
+      injector = std::make_unique<PastingInjector>(*typingInjector, *pasteBoard, PasteKey::standard());
+    } else {
+      injector = std::move(typing);
+    }
     used = service;
   } catch (const std::exception&) {
     // No session bus, or no service on it.

@@ -13,6 +13,7 @@
 class Injector;
 class KeyParser;
 class KeyboardLayout;
+class PasteBoard;
 class Player;
 class ReleaseGuardian;
 class RemoteDesktopInjector;
@@ -77,6 +78,10 @@ class DesktopInput final : public RunInput {
   std::unique_ptr<KeyboardLayout> ownLayout;
   // Outlives the injector, which reports to it up to its last release.
   std::unique_ptr<ReleaseGuardian> guardian;
+  // Where typing pastes what the desktop's layout lacks: the injector that types and the board
+  // that pastes, both wrapped by the injector below, which they outlive.
+  std::unique_ptr<Injector> typingInjector;
+  std::unique_ptr<PasteBoard> pasteBoard;
   std::unique_ptr<Injector> injector;
   // ownLayout, or the Wayland or KWin injector, which types with a keymap of its own.
   KeyboardLayout* layout = nullptr;

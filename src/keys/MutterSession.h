@@ -34,6 +34,11 @@ class MutterSession final : public RemoteDesktopSession {
   void roundTrip() override;
   void flush() override { bus.flush(); }
 
+  // The connection and object path of the open session (empty while none is), for the other
+  // things the session offers, such as its clipboard.
+  [[nodiscard]] const SessionBus& connection() const { return bus; }
+  [[nodiscard]] const std::string& path() const { return sessionPath; }
+
  private:
   [[nodiscard]] std::string createSession() const;
   // Links a screen cast of the primary monitor to the session not yet started, keeping its

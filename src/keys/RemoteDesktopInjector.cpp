@@ -1,32 +1,27 @@
 #include "keys/RemoteDesktopInjector.h"
 
-#include <linux/input-event-codes.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <stdexcept>
 #include <thread>
 #include <utility>
 
 #include "keys/KeyPositions.h"
 
-namespace {
-
-std::uint32_t buttonCode(MouseButton button) {
-  switch (button) {
-    case MouseButton::left: return BTN_LEFT;
-    case MouseButton::right: return BTN_RIGHT;
-    case MouseButton::middle: return BTN_MIDDLE;
-  }
-  return BTN_LEFT;
-}
-
-// XKB key codes are evdev codes plus eight.
-constexpr std::uint32_t xkbKeycodeOffset = 8;
-
-}  // namespace
-
 RemoteDesktopInjector::RemoteDesktopInjector(std::unique_ptr<RemoteDesktopSession> remote,
-                                             const InputPacer::Settings& pace)
-    : session(std::move(remote)), pacer(pace), positions(VirtualKeymap::fromLayout("us")) {}
+                                             const InputPacer::Settings& pace, const std::string& waylandSocket)
+    : session(std::move(remote)), pacer(pace), positions(VirtualKeymap::fromLayout("us")) {
+  if (waylandSocket.empty()) return;
+  try {
+    auto connection = std::make_unique<WaylandConnection>(waylandSocket);
+    connection->start(true, [](wl_registry*, std::uint32_t, std::string_view, std::uint32_t) {});
+    keyboard = std::move(connection);
+    sync();
+  } catch (const WaylandError&) {
+    // No compositor, or one without a keyboard: every character counts as typeable.
+    keyboard.reset();
+  }
+}
 
 RemoteDesktopInjector::~RemoteDesktopInjector() {
   if (!session->isOpen()) return;
@@ -34,7 +29,7 @@ RemoteDesktopInjector::~RemoteDesktopInjector() {
     if (keycode != 0) session->keycode(std::exchange(keycode, 0) - xkbKeycodeOffset, false);
   }
   for (std::size_t b = 0; b < heldButtons.size(); ++b) {
-    if (heldButtons[b]) session->button(buttonCode(static_cast<MouseButton>(b)), false);
+    if (heldButtons[b]) session->button(evdevButton(static_cast<MouseButton>(b)), false);
   }
   session->roundTrip();
 }
@@ -48,6 +43,10 @@ void RemoteDesktopInjector::open() {
     openFailed = true;
     throw;
   }
+  // A desktop without a keyboard of its own (a headless one) gets one with the session: the
+  // first round trip learns of it and asks for its keymap, the second brings the keymap.
+  if (keyboard && keyboard->roundTrip()) keyboard->roundTrip();
+  sync();
 }
 
 // A session the desktop refused is asked for again only by open(), at the next run's start.
@@ -90,7 +89,7 @@ void RemoteDesktopInjector::mouseEvent(MouseButton button, bool down, int x, int
   // The user may have moved the pointer since the last event.
   session->moveTo(x, y);
   pace();
-  session->button(buttonCode(button), down);
+  session->button(evdevButton(button), down);
   heldButtons[static_cast<std::size_t>(button)] = down;
   pace();
 }
@@ -102,13 +101,41 @@ ScreenSize RemoteDesktopInjector::screenSize() {
 
 void RemoteDesktopInjector::typeChar(char32_t c) {
   uiThread.assertCurrent("RemoteDesktopInjector::typeChar");
-  if (!KeyPositions::typeable(c) || !ready()) return;
+  // A character the desktop's keymap lacks is skipped here rather than left to the desktop.
+  if (!KeyPositions::typeable(c) || !canType(c) || !ready()) return;
   const xkb_keysym_t keysym = xkb_utf32_to_keysym(c);
   if (keysym == XKB_KEY_NoSymbol) return;
   session->keysym(keysym, true);
   pace();
   session->keysym(keysym, false);
   pace();
+}
+
+bool RemoteDesktopInjector::canType(char32_t c) const {
+  uiThread.assertCurrent("RemoteDesktopInjector::canType");
+  // A character no key types (a control character) is dropped whatever the layout.
+  return !desktopKeymap || !KeyPositions::typeable(c) || desktopKeymap->strokeFor(c) != nullptr;
+}
+
+void RemoteDesktopInjector::expectChars(std::u32string_view) {
+  uiThread.assertCurrent("RemoteDesktopInjector::expectChars");
+  sync();
+}
+
+// The desktop hands the keyboard its keymap again whenever the user changes the layouts.
+void RemoteDesktopInjector::sync() {
+  uiThread.assertCurrent("RemoteDesktopInjector::sync");
+  if (!keyboard) return;
+  // Sends what the events handled before asked for, such as a keyboard the desktop gained.
+  keyboard->flushOut();
+  keyboard->pumpEvents();
+  const auto offered = keyboard->takeOfferedKeymap();
+  if (!offered) return;
+  try {
+    desktopKeymap.emplace(*offered);
+  } catch (const std::runtime_error&) {
+    // A keymap that does not compile here leaves the one in use.
+  }
 }
 
 void RemoteDesktopInjector::flush() {

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 #include <xkbcommon/xkbcommon-keysyms.h>
 
+#include <glib.h>
+
 #include <cstdio>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,7 +16,10 @@
 
 #include "keys/KeyParser.h"
 #include "keys/KeyTokens.h"
+#include "keys/MutterPasteBoard.h"
 #include "keys/MutterSession.h"
+#include "keys/PasteKey.h"
+#include "keys/PastingInjector.h"
 #include "keys/PortalSession.h"
 #include "keys/Player.h"
 #include "keys/RemoteDesktopInjector.h"
@@ -37,22 +43,37 @@ std::unique_ptr<RemoteDesktopInjector> mutterInjector(const MutterServer& mutter
 
 // An injector typing through the portal's session, opened with the user's answer.
 std::unique_ptr<RemoteDesktopInjector> portalInjector(
-    MutterServer& mutter, const TempDir& config, ConsentAnswerer::Monitor monitor = ConsentAnswerer::Monitor::notAsked) {
+    MutterServer& mutter, const TempDir& config, ConsentAnswerer::Monitor monitor = ConsentAnswerer::Monitor::notAsked,
+    const std::string& waylandSocket = {}) {
   mutter.startPortal();
   auto injector = std::make_unique<RemoteDesktopInjector>(
-      std::make_unique<PortalSession>(mutter.busAddress(), config.path() / "token"), InputPacer::gnome);
+      std::make_unique<PortalSession>(mutter.busAddress(), config.path() / "token"), InputPacer::gnome,
+      waylandSocket);
   const ConsentAnswerer user(mutter, true, monitor);
   injector->open();
   return injector;
 }
 
-// Parses text for the injector, plays it with an Escape press as end marker.
-void play(RemoteDesktopInjector& injector, std::string_view text) {
+// Parses text with the layout, plays it through the injector with an Escape press as end marker.
+void play(Injector& injector, KeyboardLayout& layout, std::string_view text) {
   const KeyTokens tokens;
   KeyActions list;
-  KeyParser(tokens, injector).parseKeys(text, list);
+  KeyParser(tokens, layout).parseKeys(text, list);
   list.push_back(KeyCode::escape);
   Player(injector).playKeys(list);
+}
+
+void play(RemoteDesktopInjector& injector, std::string_view text) { play(injector, injector, text); }
+
+// What the window received up to the Escape press, while this thread runs the default main
+// context as the program's event loop does: the clipboard given back is served from there.
+std::string readRunningTheMainContext(GtkTextWindow& window) {
+  auto received = std::async(std::launch::async, [&window] { return window.readUntilEscape(); });
+  while (received.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+    while (g_main_context_iteration(nullptr, FALSE) != FALSE) {
+    }
+  }
+  return received.get();
 }
 
 // What the test types: ASCII with Shift characters, named keys, a held Shift and two clicks,
@@ -216,4 +237,69 @@ TEST(PortalTypingTest, ADeclinedQuestionIsAnErrorAndTypesNothing) {
   marker.keysym(XKB_KEY_Escape, false);
   marker.roundTrip();
   EXPECT_EQ(wev.readUntilEscape(), "");
+}
+
+// Each case names the fault it catches. The text types a, b and the € of mutter's layout, and
+// pastes é and 中; Ctrl+V then pastes what the clipboard holds after the run.
+TEST(MutterPasteTest, CharactersTheLayoutLacksArriveByPasteAndTheUsersClipboardComesBack) {
+  const struct {
+    const char* fault;
+    std::optional<std::string> usersClipboard;
+    std::size_t keptLimit;
+    std::string received;
+  } cases[] = {
+      {"pasted characters dropped or typed as others, a paste served before the window's fetch, the "
+       "user's clipboard lost or not served afterwards",
+       "user words", MutterPasteBoard::standardKeptLimit, "a\u00e9\u20ac\u4e2db\nuser words"},
+      {"the pasted text left on a clipboard the user had left empty", std::nullopt,
+       MutterPasteBoard::standardKeptLimit, "a\u00e9\u20ac\u4e2db\n"},
+      {"a clipboard too large to keep replaced by the paste", "user words", 4, "a\u20acb\nuser words"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fault);
+    const MutterServer mutter;
+    auto session = std::make_unique<MutterSession>(mutter.busAddress());
+    MutterSession& shared = *session;
+    RemoteDesktopInjector injector(std::move(session), InputPacer::gnome, mutter.socketPath());
+    // Mutter focuses a window only once it has a keyboard, which the session makes.
+    injector.open();
+    GtkTextWindow window(mutter, c.usersClipboard);
+    MutterPasteBoard board(shared, c.keptLimit);
+    PastingInjector typing(injector, board, PasteKey::standard());
+    play(typing, injector, "a\u00e9\u20ac\u4e2db<ENTER><CTRL-DOWN>v<CTRL-UP>");
+    EXPECT_EQ(readRunningTheMainContext(window), c.received);
+  }
+}
+
+// Catches a layout's own characters taken for missing ones (pasted needlessly), missing ones
+// taken for typeable (mutter would drop them), and a keymap asked of no compositor at all.
+TEST(MutterPasteTest, CanTypeTellsTheCharactersTheDesktopsKeymapHas) {
+  const MutterServer mutter;
+  RemoteDesktopInjector withKeymap(std::make_unique<MutterSession>(mutter.busAddress()), InputPacer::gnome,
+                                   mutter.socketPath());
+  withKeymap.open();
+  const RemoteDesktopInjector withoutKeymap(std::make_unique<MutterSession>(mutter.busAddress()), InputPacer::gnome);
+  const struct {
+    const RemoteDesktopInjector& injector;
+    char32_t c;
+    bool typeable;
+  } cases[] = {
+      {withKeymap, U'a', true},       {withKeymap, U'Z', true},      {withKeymap, U'~', true},
+      {withKeymap, U'\u00e9', false}, {withKeymap, U'\u4e2d', false}, {withoutKeymap, U'\u00e9', true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.injector.canType(c.c), c.typeable) << "U+" << std::hex << static_cast<std::uint32_t>(c.c);
+  }
+}
+
+// Catches characters the desktop's keymap lacks typed as other ones through the portal, which
+// has no clipboard to paste them with here.
+TEST(PortalTypingTest, CharactersTheKeymapLacksAreSkipped) {
+  MutterServer mutter;
+  const TempDir config;
+  const auto injector = portalInjector(mutter, config, ConsentAnswerer::Monitor::notAsked, mutter.socketPath());
+  // Started once the question is answered, so that the answering keys never reach it.
+  GtkTextWindow window(mutter);
+  play(*injector, "a\u00e9\u20ac\u4e2db");
+  EXPECT_EQ(window.readUntilEscape(), "a\u20acb");
 }

@@ -91,6 +91,8 @@ gboolean onFocus(GtkWidget*, GdkEventFocus*, gpointer data) {
   if (client->clipboardText != nullptr && !client->clipboardSet) {
     client->clipboardSet = true;
     gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), client->clipboardText, -1);
+    // The compositor holds the selection before the report, which the test acts on at once.
+    gdk_display_sync(gdk_display_get_default());
     say("clipboard-set");
   }
   return FALSE;
