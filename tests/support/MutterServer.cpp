@@ -62,7 +62,7 @@ bool nameOwned(const std::string& address, const char* name) {
 
 }  // namespace
 
-MutterServer::MutterServer() {
+MutterServer::MutterServer(const std::string& layout) {
   chmod(dir.path().c_str(), S_IRWXU);
   const std::string busPath = (dir.path() / "bus").string();
   bus = "unix:path=" + busPath;
@@ -78,6 +78,7 @@ MutterServer::MutterServer() {
   busOptions.err = ChildProcess::Output::discard;
   daemon.emplace(busOptions);
   if (!daemon->readLine(Clock::now() + startTimeout)) throw std::runtime_error("the private D-Bus did not start");
+  if (!layout.empty()) locale.emplace(bus, layout);
 
   ChildProcess::Options options = optionsFor({"mutter", "--headless", "--wayland", "--no-x11", "--virtual-monitor",
                                               std::to_string(width) + "x" + std::to_string(height),
@@ -86,6 +87,8 @@ MutterServer::MutterServer() {
   for (auto& [name, value] : options.env) {
     if (name == "WAYLAND_DISPLAY") value.clear();
   }
+  // Never the machine's own locale service, whose layout would be the machine user's.
+  options.env.emplace_back("DBUS_SYSTEM_BUS_ADDRESS", bus);
   options.out = ChildProcess::Output::discard;
   options.err = ChildProcess::Output::discard;
   mutter.emplace(options);

@@ -5,21 +5,24 @@
 #include <vector>
 
 #include "support/ChildProcess.h"
+#include "support/LocaleService.h"
 #include "support/TempDir.h"
 #include "support/WaylandServer.h"
 
 // A private GNOME compositor: a D-Bus session bus of its own (no service activation) and mutter
 // on it, headless, Wayland only, with one 1280x800 virtual monitor, in a runtime directory of
-// its own. Optionally the desktop portal with GNOME's backend on the same bus. Stopped on
-// destruction, the portal first.
+// its own. The bus stands in for the system bus too, where mutter asks the locale service for
+// the keyboard layout. Optionally the desktop portal with GNOME's backend on the same bus.
+// Stopped on destruction, the portal first.
 class MutterServer final : public WaylandServer {
  public:
   static constexpr int width = 1280;
   static constexpr int height = 800;
 
   // Returns once mutter accepts Wayland clients and owns its D-Bus names; throws
-  // std::runtime_error when it does not.
-  MutterServer();
+  // std::runtime_error when it does not. layout is the XKB layout of mutter's keyboard, such as
+  // "de"; empty for "us".
+  explicit MutterServer(const std::string& layout = {});
   ~MutterServer() override;
   MutterServer(const MutterServer&) = delete;
   MutterServer& operator=(const MutterServer&) = delete;
@@ -40,6 +43,7 @@ class MutterServer final : public WaylandServer {
   TempDir dir;
   std::string bus;
   std::optional<ChildProcess> daemon;
+  std::optional<LocaleService> locale;
   std::optional<ChildProcess> mutter;
   std::vector<ChildProcess> portal;
 };
