@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <thread>
 
 class MutterServer;
@@ -8,11 +9,21 @@ class MutterServer;
 // keyboard would, through mutter's own remote-desktop interface, which asks nobody: Return on
 // the focused "Allow remote interaction" row turns its switch on, which makes "Share" (Alt+S)
 // sensitive; a switch turned off again by the next Return is turned on by the one after. Or
-// declines it with Escape. Start it after the portal, and no client that must not see the keys.
+// declines it with Escape. Start it after the portal and before the question is asked: the keys
+// begin when the portal asks its backend to start a session, and end once the portal has told
+// the program that its session started (both overheard on the bus), so that none reaches the
+// window the program then types into.
 class ConsentAnswerer {
  public:
   ConsentAnswerer(const MutterServer& mutter, bool allow);
+  ~ConsentAnswerer();
+  ConsentAnswerer(const ConsentAnswerer&) = delete;
+  ConsentAnswerer& operator=(const ConsentAnswerer&) = delete;
 
  private:
+  class StartWatch;
+
+  // Listening before the constructor returns, so that no question goes unseen.
+  std::unique_ptr<StartWatch> portal;
   std::jthread worker;
 };
