@@ -15,7 +15,7 @@ namespace {
 
 // Long enough for the compositor to hand the focus back to the window the run types into once
 // the program's window is hidden, as a user leaves it before typing starts.
-constexpr int startDelayMs = 1500;
+constexpr int startDelayMs = 2000;
 
 void writeProject(const std::filesystem::path& folder, const std::string& text) {
   GroupCommand group;

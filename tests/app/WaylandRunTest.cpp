@@ -112,7 +112,7 @@ TEST(WaylandRunTest, OnMutterARunFromTheWindowTypesExactly) {
       }
       EXPECT_EQ(typedFromTheWindow(mutter, {.text = layout.typed,
                                             .inputBackend = service.inputBackend,
-                                            .busAddress = mutter.busAddress()}),
+                                            .busAddress = {}}),
                 layout.seen);
     }
   }
