@@ -1,6 +1,6 @@
 // A fullscreen GTK3 window holding one text view, as a native client of whatever display
 // GDK_BACKEND names: what a user types into. It reports on stdout, one line each:
-//   "focus" when its window gets the keyboard focus;
+//   "focus" when its window gets the keyboard focus, "unfocus" when another window takes it;
 //   "clipboard-set" once it has put --clipboard TEXT on the clipboard (at the first focus),
 //     as a user's copy before a run;
 //   "text: T" at each Escape press, T being everything the view holds, escaped (\\, \n, \t),
@@ -98,6 +98,11 @@ gboolean onFocus(GtkWidget*, GdkEventFocus*, gpointer data) {
   return FALSE;
 }
 
+gboolean onFocusOut(GtkWidget*, GdkEventFocus*, gpointer) {
+  say("unfocus");
+  return FALSE;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -115,6 +120,7 @@ int main(int argc, char** argv) {
   g_signal_connect(view, "key-press-event", G_CALLBACK(onKey), &client);
   g_signal_connect(view, "button-press-event", G_CALLBACK(onButton), &client);
   g_signal_connect(window, "focus-in-event", G_CALLBACK(onFocus), &client);
+  g_signal_connect(window, "focus-out-event", G_CALLBACK(onFocusOut), nullptr);
   gtk_window_fullscreen(GTK_WINDOW(window));
   gtk_widget_show_all(window);
   gtk_widget_grab_focus(view);

@@ -23,6 +23,11 @@ class GtkTextWindow {
   // std::runtime_error when that does not happen in time.
   GtkTextWindow(const WaylandServer& server, const std::optional<std::string>& clipboard = std::nullopt);
 
+  // Wait until another window has taken the keyboard focus, and until the view has it again;
+  // throw std::runtime_error when that does not happen in time.
+  void waitForFocusLoss() { skipTo("unfocus"); }
+  void waitForFocus() { skipTo("focus"); }
+
   // Everything the view received up to the next Escape press, after which it is emptied;
   // throws when no Escape arrives in time.
   std::string readUntilEscape();

@@ -63,7 +63,7 @@ bool nameOwned(const std::string& address, const char* name) {
 
 }  // namespace
 
-MutterServer::MutterServer(PipeWire withPipeWire) {
+MutterServer::MutterServer(PipeWire withPipeWire, const std::string& layout) {
   chmod(dir.path().c_str(), S_IRWXU);
   const std::string busPath = (dir.path() / "bus").string();
   bus = "unix:path=" + busPath;
@@ -79,6 +79,7 @@ MutterServer::MutterServer(PipeWire withPipeWire) {
   busOptions.err = ChildProcess::Output::discard;
   daemon.emplace(busOptions);
   if (!daemon->readLine(Clock::now() + startTimeout)) throw std::runtime_error("the private D-Bus did not start");
+  if (!layout.empty()) locale.emplace(bus, layout);
 
   if (withPipeWire == PipeWire::on) startPipeWire();
 
@@ -89,6 +90,8 @@ MutterServer::MutterServer(PipeWire withPipeWire) {
   for (auto& [name, value] : options.env) {
     if (name == "WAYLAND_DISPLAY") value.clear();
   }
+  // Never the machine's own locale service, whose layout would be the machine user's.
+  options.env.emplace_back("DBUS_SYSTEM_BUS_ADDRESS", bus);
   options.out = ChildProcess::Output::discard;
   options.err = ChildProcess::Output::discard;
   mutter.emplace(options);

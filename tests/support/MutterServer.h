@@ -5,14 +5,16 @@
 #include <vector>
 
 #include "support/ChildProcess.h"
+#include "support/LocaleService.h"
 #include "support/TempDir.h"
 #include "support/WaylandServer.h"
 
 // A private GNOME compositor: a D-Bus session bus of its own (no service activation) and mutter
 // on it, headless, Wayland only, with one 1280x800 virtual monitor, in a runtime directory of
-// its own. Optionally PipeWire in that directory (mutter's screen casts, which place the
-// pointer exactly, need it; no session manager is needed), and the desktop portal with GNOME's
-// backend on the same bus. Stopped on destruction, the portal first.
+// its own. The bus stands in for the system bus too, where mutter asks the locale service for
+// the keyboard layout. Optionally PipeWire in that directory (mutter's screen casts, which place
+// the pointer exactly, need it; no session manager is needed), and the desktop portal with
+// GNOME's backend on the same bus. Stopped on destruction, the portal first.
 class MutterServer final : public WaylandServer {
  public:
   static constexpr int width = 1280;
@@ -21,8 +23,9 @@ class MutterServer final : public WaylandServer {
   enum class PipeWire : bool { off, on };
 
   // Returns once mutter accepts Wayland clients and owns its D-Bus names (and PipeWire, when
-  // on, accepts clients); throws std::runtime_error when it does not.
-  explicit MutterServer(PipeWire pipeWire = PipeWire::off);
+  // on, accepts clients); throws std::runtime_error when it does not. layout is the XKB layout
+  // of mutter's keyboard, such as "de"; empty for "us".
+  explicit MutterServer(PipeWire pipeWire = PipeWire::off, const std::string& layout = {});
   ~MutterServer() override;
   MutterServer(const MutterServer&) = delete;
   MutterServer& operator=(const MutterServer&) = delete;
@@ -45,6 +48,7 @@ class MutterServer final : public WaylandServer {
   std::string bus;
   std::optional<ChildProcess> daemon;
   std::optional<ChildProcess> pipeWire;
+  std::optional<LocaleService> locale;
   std::optional<ChildProcess> mutter;
   std::vector<ChildProcess> portal;
 };
