@@ -1,6 +1,6 @@
 #pragma once
 
-#include <wx/localedefs.h>
+#include <wx/intl.h>
 
 namespace LayoutDirection {
 
