@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/LayoutDirection.h"
 #include "support/XvfbServer.h"
 
 // The toolkit application a window benchmark runs in: measure runs from the event loop's first
@@ -17,6 +18,8 @@ class BenchApp : public wxApp {
 
   bool OnInit() override;
   int OnRun() override;
+  // As the program's.
+  [[nodiscard]] wxLayoutDirection GetLayoutDirection() const override { return LayoutDirection::ofWindows; }
   void OnAssertFailure(const wxChar* file, int line, const wxChar* func, const wxChar* cond,
                        const wxChar* msg) override;
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/LayoutDirection.h"
 #include "keys/KeyCodes.h"
 
 class CopyChannel;
@@ -28,6 +29,7 @@ class Zentak : public wxApp {
   bool OnInit() override;
   int OnRun() override;
   int OnExit() override;
+  [[nodiscard]] wxLayoutDirection GetLayoutDirection() const override { return LayoutDirection::ofWindows; }
 
   // Translates a stored-form text into a key-action list with the live keyboard layout.
   void parseKeys(std::string_view text, KeyActions& list) const;

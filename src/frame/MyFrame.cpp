@@ -35,6 +35,7 @@
 #include "shell/DialogSafeExit.h"
 #include "shell/FrameIds.h"
 #include "shell/HelpBook.h"
+#include "shell/ThemeBitmaps.h"
 #include "shell/TopToolbar.h"
 #include "shell/UserDialogs.h"
 #include "shell/WebLinks.h"
@@ -76,7 +77,7 @@ wxRect restoredRect(Settings& settings) {
 
 MyFrame::MyFrame(const std::filesystem::path& programFolder, Settings& store, RunInput& runInput)
     : wxFrame(nullptr, wxID_ANY, wxEmptyString, restoredRect(store).GetPosition(), restoredRect(store).GetSize()),
-      folder(programFolder), settings(store), input(runInput) {
+      themeBitmaps(std::make_unique<ThemeBitmaps>()), folder(programFolder), settings(store), input(runInput) {
   SetBackgroundColour(*wxWHITE);
   SetIcons(Resources::iconBundle("MAINICON"));
   menus = std::make_unique<FrameMenus>(*this);

@@ -31,6 +31,7 @@ class RunInput;
 class Settings;
 class StopWindow;
 class TaskBarIcon;
+class ThemeBitmaps;
 class TopToolbar;
 class TreeSplitter;
 class TreeUndo;
@@ -149,6 +150,8 @@ class MyFrame : public wxFrame,
   void onCharHook(wxKeyEvent& event);
 
   const Tern::OwnerThread uiThread;
+  // Made before any control, whose first measuring would otherwise load the SVG renderer.
+  std::unique_ptr<ThemeBitmaps> themeBitmaps;
   const std::filesystem::path folder;
   Settings& settings;
   RunInput& input;
