@@ -12,9 +12,12 @@
 
 #include "keys/KeyParser.h"
 #include "keys/KeyTokens.h"
+#include "keys/DataControlPasteBoard.h"
 #include "keys/KwinInjector.h"
+#include "keys/PastingInjector.h"
 #include "keys/Player.h"
 #include "support/BusyCores.h"
+#include "support/GtkTextWindow.h"
 #include "support/KwinServer.h"
 #include "support/PrintableAscii.h"
 #include "support/SlowClient.h"
@@ -67,6 +70,28 @@ TEST(KwinTypingTest, TextKeysAndHeldShiftArriveExactlyOnUsAndGerman) {
     KwinInjector injector(kwin.socketPath());
     wev.waitForInput();
     EXPECT_EQ(typeInto(injector, wev, c.text), c.seen) << c.layout;
+  }
+}
+
+// Catches characters the layout lacks skipped instead of pasted or pasted out of order, and the
+// user's clipboard lost, left holding the pasted text, or no longer served after the paste.
+TEST(KwinTypingTest, CharactersTheLayoutLacksArePastedAndTheUsersClipboardComesBack) {
+  const LayoutCase cases[] = {
+      {"us", "aé€中b<ENTER><CTRL-DOWN>v<CTRL-UP>", "aé€中b\nuser words"},
+      {"de", "aäł中€b<ENTER><CTRL-DOWN>v<CTRL-UP>", "aäł中€b\nuser words"},
+  };
+  for (const LayoutCase& c : cases) {
+    const KwinServer kwin(KwinServer::Options{{}, c.layout});
+    GtkTextWindow window(kwin, "user words");
+    KwinInjector keys(kwin.socketPath());
+    DataControlPasteBoard board(kwin.socketPath());
+    PastingInjector injector(keys, board, PasteKey::standard());
+    const KeyTokens tokens;
+    KeyActions list;
+    KeyParser(tokens, keys).parseKeys(c.text, list);
+    list.push_back(KeyCode::escape);
+    Player(injector).playKeys(list);
+    EXPECT_EQ(window.readUntilEscape(), c.seen) << c.layout;
   }
 }
 
