@@ -3,10 +3,12 @@
 #include <cstdlib>
 #include <exception>
 
+#include "keys/DataControlPasteBoard.h"
 #include "keys/KeyParser.h"
 #include "keys/KwinInjector.h"
 #include "keys/MutterSession.h"
 #include "keys/NullInjector.h"
+#include "keys/PastingInjector.h"
 #include "keys/PortalSession.h"
 #include "keys/Player.h"
 #include "keys/ReleaseGuardian.h"
@@ -29,8 +31,12 @@ bool isWaylandSession() {
 }  // namespace
 
 DesktopInput::DesktopInput(const std::string& displayName, StopChord stopChord, InputBackend::Choice backendChoice,
-                           const std::string& guardianProgram)
-    : display(displayName), choice(backendChoice), waylandSession(isWaylandSession()), chord(stopChord) {
+                           const std::string& guardianProgram, PasteKey paste)
+    : display(displayName),
+      choice(backendChoice),
+      pasteKey(paste),
+      waylandSession(isWaylandSession()),
+      chord(stopChord) {
   const InputBackend::Plan plan = InputBackend::plan(choice, waylandSession);
   if (plan.tryWayland) useWayland();
   if (plan.tryKde && used == InputBackend::Used::none) useKde();
@@ -67,9 +73,23 @@ void DesktopInput::useKde() {
     layout = kde.get();
     injector = std::move(kde);
     used = InputBackend::Used::kde;
+    pasteWithDataControl();
   } catch (const WaylandError&) {
     // No KWin, or one that grants this program no fake input: the next service is tried.
   }
+}
+
+// KWin's keys are those of its own keymap: characters it has none for are pasted, where the
+// compositor lets this program set the clipboard.
+void DesktopInput::pasteWithDataControl() {
+  try {
+    pasteBoard = std::make_unique<DataControlPasteBoard>();
+  } catch (const std::exception&) {
+    // No data control: those characters are skipped.
+    return;
+  }
+  typingInjector = std::move(injector);
+  injector = std::make_unique<PastingInjector>(*typingInjector, *pasteBoard, pasteKey);
 }
 
 // The session itself is opened before the first run, not here: a desktop may ask the user.
@@ -179,4 +199,10 @@ std::string DesktopInput::backendName() const { return std::string(InputBackend:
 
 std::optional<std::string> DesktopInput::backendNotice() const {
   return InputBackend::notice(used, choice, waylandSession);
+}
+
+KeyTextCheck::Delivery DesktopInput::delivery(char32_t c) {
+  if (!typingInjector) return injector->canType(c) ? KeyTextCheck::Delivery::typed : KeyTextCheck::Delivery::skipped;
+  if (typingInjector->canType(c)) return KeyTextCheck::Delivery::typed;
+  return pasteBoard->available() ? KeyTextCheck::Delivery::pasted : KeyTextCheck::Delivery::skipped;
 }
