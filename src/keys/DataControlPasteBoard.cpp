@@ -109,7 +109,7 @@ const zwlr_data_control_source_v1_listener sourceListener = {
 struct DataControlPasteBoard::Worker {
   enum class Request : std::uint8_t { none, offer, finish, stop };
 
-  explicit Worker(const std::string& socket);
+  Worker(const std::string& socket, std::size_t limit);
   ~Worker();
   Worker(const Worker&) = delete;
   Worker& operator=(const Worker&) = delete;
@@ -138,6 +138,7 @@ struct DataControlPasteBoard::Worker {
   };
   // Declared first, so that it closes after every object of the connection.
   std::unique_ptr<wl_display, DisplayCloser> display;
+  const std::size_t clipboardLimit;
   RegistryPtr registry;
   SeatPtr seat;
   ManagerPtr manager;
@@ -202,8 +203,8 @@ const zwlr_data_control_offer_v1_listener DataControlPasteBoard::Worker::offerLi
     },
 };
 
-DataControlPasteBoard::Worker::Worker(const std::string& socket)
-    : display(wl_display_connect(socket.empty() ? nullptr : socket.c_str())) {
+DataControlPasteBoard::Worker::Worker(const std::string& socket, std::size_t limit)
+    : display(wl_display_connect(socket.empty() ? nullptr : socket.c_str())), clipboardLimit(limit) {
   if (!display) throw WaylandError("No Wayland compositor to connect to");
   registry.reset(wl_display_get_registry(display.get()));
   wl_registry_add_listener(registry.get(), &registryListener, this);
@@ -376,7 +377,7 @@ std::optional<Clip> DataControlPasteBoard::Worker::readSelection() {
       if (got < 0) return std::nullopt;
       total += static_cast<std::size_t>(got);
       // Losing part of the user's clipboard is worse than a character not pasted.
-      if (total > DataControlPasteBoard::clipboardLimit) return std::nullopt;
+      if (total > clipboardLimit) return std::nullopt;
       data.append(chunk.data(), static_cast<std::size_t>(got));
     }
   }
@@ -425,7 +426,8 @@ void DataControlPasteBoard::Worker::forgetOffer(zwlr_data_control_offer_v1* offe
   zwlr_data_control_offer_v1_destroy(offer);
 }
 
-DataControlPasteBoard::DataControlPasteBoard(const std::string& socket) : worker(std::make_unique<Worker>(socket)) {}
+DataControlPasteBoard::DataControlPasteBoard(const std::string& socket, std::size_t limit)
+    : worker(std::make_unique<Worker>(socket, limit)) {}
 
 DataControlPasteBoard::~DataControlPasteBoard() = default;
 

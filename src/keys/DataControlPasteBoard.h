@@ -14,13 +14,14 @@
 // destroyed on the UI thread; destruction stops and joins the worker.
 class DataControlPasteBoard final : public PasteBoard {
  public:
-  // The most of the user's clipboard kept, all types together.
+  // The most of the user's clipboard kept, all types together, unless told otherwise.
   static constexpr std::size_t clipboardLimit = 16U << 20U;
 
-  // socket: the compositor's socket; empty for $WAYLAND_DISPLAY. Throws WaylandError when there
-  // is no compositor or it offers this program no data control, std::system_error when the
-  // worker cannot start.
-  explicit DataControlPasteBoard(const std::string& socket = {});
+  // socket: the compositor's socket; empty for $WAYLAND_DISPLAY. limit: the most of the user's
+  // clipboard kept; a paste is given up when there is more. Throws WaylandError when there is no
+  // compositor or it offers this program no data control, std::system_error when the worker
+  // cannot start.
+  explicit DataControlPasteBoard(const std::string& socket = {}, std::size_t limit = clipboardLimit);
   ~DataControlPasteBoard() override;
   DataControlPasteBoard(const DataControlPasteBoard&) = delete;
   DataControlPasteBoard& operator=(const DataControlPasteBoard&) = delete;

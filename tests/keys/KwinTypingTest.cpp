@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "keys/KeyParser.h"
@@ -73,25 +74,36 @@ TEST(KwinTypingTest, TextKeysAndHeldShiftArriveExactlyOnUsAndGerman) {
   }
 }
 
-// Catches characters the layout lacks skipped instead of pasted or pasted out of order, and the
-// user's clipboard lost, left holding the pasted text, or no longer served after the paste.
+// Catches characters the layout lacks skipped instead of pasted or pasted out of order; the
+// user's clipboard lost, left holding the pasted text, or no longer served after the paste; an
+// empty clipboard left holding the pasted text; and a clipboard too big to keep overwritten.
 TEST(KwinTypingTest, CharactersTheLayoutLacksArePastedAndTheUsersClipboardComesBack) {
-  const LayoutCase cases[] = {
-      {"us", "aé€中b<ENTER><CTRL-DOWN>v<CTRL-UP>", "aé€中b\nuser words"},
-      {"de", "aäł中€b<ENTER><CTRL-DOWN>v<CTRL-UP>", "aäł中€b\nuser words"},
+  struct PasteCase {
+    const char* layout;
+    std::optional<std::string> clipboard;
+    std::size_t limit;
+    std::string text;
+    std::string seen;
   };
-  for (const LayoutCase& c : cases) {
+  const std::string userPaste = "<ENTER><CTRL-DOWN>v<CTRL-UP>";
+  const PasteCase cases[] = {
+      {"us", "user words", DataControlPasteBoard::clipboardLimit, "aé€中b" + userPaste, "aé€中b\nuser words"},
+      {"de", "user words", DataControlPasteBoard::clipboardLimit, "aäł中€b" + userPaste, "aäł中€b\nuser words"},
+      {"us", std::nullopt, DataControlPasteBoard::clipboardLimit, "aéb" + userPaste, "aéb\n"},
+      {"us", "user words", 4, "aéb" + userPaste, "ab\nuser words"},
+  };
+  for (const PasteCase& c : cases) {
     const KwinServer kwin(KwinServer::Options{{}, c.layout});
-    GtkTextWindow window(kwin, "user words");
+    GtkTextWindow window(kwin, c.clipboard);
     KwinInjector keys(kwin.socketPath());
-    DataControlPasteBoard board(kwin.socketPath());
+    DataControlPasteBoard board(kwin.socketPath(), c.limit);
     PastingInjector injector(keys, board, PasteKey::standard());
     const KeyTokens tokens;
     KeyActions list;
     KeyParser(tokens, keys).parseKeys(c.text, list);
     list.push_back(KeyCode::escape);
     Player(injector).playKeys(list);
-    EXPECT_EQ(window.readUntilEscape(), c.seen) << c.layout;
+    EXPECT_EQ(window.readUntilEscape(), c.seen) << c.layout << " " << c.text;
   }
 }
 
