@@ -1,10 +1,13 @@
 // Typing throughput into a real Wayland client (wev) on a private headless sway, through the
 // compositor's virtual keyboard (wayland_*), and on a private KWin through its fake input
-// (kde_*) and through the desktop portal with Plasma's backend (portal_kde_*); and whether a window that reads its events only every 100 ms, on a machine kept busy,
-// gets every character and stays connected. Prints "name value unit" lines on stdout;
+// (kde_*) and through the desktop portal with Plasma's backend (portal_kde_*); whether a window
+// that reads its events only every 100 ms, on a machine kept busy, gets every character and stays
+// connected; and how long a paste of characters KWin's keymap lacks takes (kde_paste_*). Prints
+// "name value unit" lines on stdout;
 // diagnostics go to stderr.
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 #include <iomanip>
 #include <iostream>
@@ -13,14 +16,17 @@
 
 #include "TypingMeasure.h"
 #include "WevCollect.h"
+#include "keys/DataControlPasteBoard.h"
 #include "keys/KeyParser.h"
 #include "keys/KeyTokens.h"
 #include "keys/KwinInjector.h"
+#include "keys/PastingInjector.h"
 #include "keys/Player.h"
 #include "keys/PortalSession.h"
 #include "keys/RemoteDesktopInjector.h"
 #include "keys/WaylandInjector.h"
 #include "support/BusyCores.h"
+#include "support/GtkTextWindow.h"
 #include "support/KwinServer.h"
 #include "support/PrintableAscii.h"
 #include "support/SlowClient.h"
@@ -76,6 +82,30 @@ void measureTyping(const WaylandServer& server, const std::string& prefix, Conne
             << prefix << "_typing_lost " << typing.lost << " chars\n";
 }
 
+// Pastes one character at a time into a GTK text view, typed ones between, each paste lasting
+// until the view has fetched the text and the user's clipboard is back.
+void measurePaste() {
+  const KwinServer kwin(KwinServer::Options{});
+  GtkTextWindow window(kwin, std::string("user words"));
+  KwinInjector keys(kwin.socketPath());
+  DataControlPasteBoard board(kwin.socketPath());
+  PastingInjector injector(keys, board, PasteKey::standard());
+  constexpr int pastes = 10;
+  std::string text;
+  for (int i = 0; i < pastes; ++i) text += "\xc3\xa9x";
+  const KeyTokens tokens;
+  KeyActions list;
+  KeyParser(tokens, keys).parseKeys(text, list);
+  list.push_back(KeyCode::escape);
+  const auto start = std::chrono::steady_clock::now();
+  Player(injector).playKeys(list);
+  const std::string seen = window.readUntilEscape();
+  const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+  const auto arrived = std::ranges::mismatch(text, seen).in1 - text.begin();
+  std::cout << std::fixed << std::setprecision(0) << "kde_paste_ms " << took.count() / pastes << " ms\n"
+            << "kde_paste_lost " << text.size() - static_cast<std::size_t>(arrived) << " bytes\n";
+}
+
 void run() {
   const auto wlroots = [](const SwayServer& sway) {
     return [&sway] { return std::make_unique<WaylandInjector>(WaylandInjector::Options{sway.socketPath(), "us"}); };
@@ -114,6 +144,7 @@ void run() {
   }
   const KwinServer kwin(KwinServer::Options{{}, {}, true});
   slowClient(kwin, "portal_kde", portal(kwin));
+  measurePaste();
 }
 
 }  // namespace

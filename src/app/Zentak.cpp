@@ -17,6 +17,7 @@
 #include "frame/MyFrame.h"
 #include "keys/HeldInputWatch.h"
 #include "keys/ReleaseGuardian.h"
+#include "keys/PasteKey.h"
 #include "keys/StopChord.h"
 #include "project/InstanceLock.h"
 #include "project/ProjectFolder.h"
@@ -115,6 +116,22 @@ InputBackend::Choice inputBackend(Settings& settings) {
               : InputBackend::Choice::automatic;
 }
 
+// The chord windows paste at, from the settings file, written there as the default when the file
+// names none; a text that names no chord counts as the default, and the user is told.
+PasteKey pasteKey(Settings& settings) {
+  const std::string key = "pasteKey";
+  const std::optional<std::string> text = settings.readText(key);
+  if (!text) settings.writeText(key, PasteKey::standard().format());
+  if (!text) return PasteKey::standard();
+  if (const auto chord = PasteKey::parse(*text)) return *chord;
+  UserDialogs::current().tell("The setting pasteKey=" + *text +
+                                  " in Zentak.conf names no key chord Zentak can press (such as Ctrl+V, "
+                                  "Ctrl+Shift+V or Shift+Insert).\nZentak pastes with " +
+                                  PasteKey::standard().format() + ".",
+                              "Zentak", UserDialogs::Icon::warning, nullptr);
+  return PasteKey::standard();
+}
+
 // The project's folder for a program in programFolder; the program's own when the data folder
 // cannot be had, so that the program still starts.
 std::filesystem::path projectFolderOf(const std::filesystem::path& programFolder) {
@@ -171,8 +188,8 @@ bool Zentak::OnInit() {
     return false;
   }
   settings = Settings::userFile();
-  desktop =
-      std::make_unique<DesktopInput>(std::string(), stopChord(*settings), inputBackend(*settings), "/proc/self/exe");
+  desktop = std::make_unique<DesktopInput>(std::string(), stopChord(*settings), inputBackend(*settings),
+                                           "/proc/self/exe", pasteKey(*settings));
   // Each typing checks the layout, so that a layout switched during a run is followed.
   BaseCommand::setKeyParse([this](std::string_view text, KeyActions& list) { parseKeys(text, list); },
                            [this] { return desktop->layoutGeneration(); });

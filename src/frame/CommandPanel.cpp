@@ -71,7 +71,7 @@ class BoundsBracket : public wxWindow {
 
 }  // namespace
 
-CommandPanel::CommandPanel(wxWindow* parent)
+CommandPanel::CommandPanel(wxWindow* parent, KeyTextCheck::DeliveryOf delivery)
     : wxPanel(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxBORDER_SUNKEN) {
   // Every control is a child of the panel, not of its box: disabling a box must leave "Disable
   // Command" alone.
@@ -96,7 +96,7 @@ CommandPanel::CommandPanel(wxWindow* parent)
       new wxTextCtrl(this, FrameId::commandText, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxTE_MULTILINE);
   insertSpecial = new wxButton(this, FrameId::insertSpecial, "Insert Special");
   std::tie(record, pickPoint) = EditorLayout::captureButtons(this);
-  shownText = std::make_unique<EditorText>(*commandText);
+  shownText = std::make_unique<EditorText>(*commandText, std::move(delivery));
 
   auto* runCountRow = new wxBoxSizer(wxHORIZONTAL);
   runCountRow->Add(runCountLabel, 0, wxALIGN_CENTRE_VERTICAL);

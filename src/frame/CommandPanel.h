@@ -22,7 +22,8 @@ class wxTextCtrl;
 // by storeCommand. It keeps its own enabling rules as options are chosen. UI thread only.
 class CommandPanel : public wxPanel {
  public:
-  explicit CommandPanel(wxWindow* parent);
+  // delivery: how the text's characters reach the window (EditorText).
+  explicit CommandPanel(wxWindow* parent, KeyTextCheck::DeliveryOf delivery = {});
 
   // Fills every control from the command and applies the enabling rules.
   void showCommand(const BaseCommand& command);

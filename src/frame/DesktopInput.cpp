@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "keys/DataControlPasteBoard.h"
 #include "keys/KeyParser.h"
 #include "keys/KwinInjector.h"
 #include "keys/MutterPasteBoard.h"
@@ -32,8 +33,12 @@ bool isWaylandSession() {
 }  // namespace
 
 DesktopInput::DesktopInput(const std::string& displayName, StopChord stopChord, InputBackend::Choice backendChoice,
-                           const std::string& guardianProgram)
-    : display(displayName), choice(backendChoice), waylandSession(isWaylandSession()), chord(stopChord) {
+                           const std::string& guardianProgram, PasteKey paste)
+    : display(displayName),
+      choice(backendChoice),
+      pasteKey(paste),
+      waylandSession(isWaylandSession()),
+      chord(stopChord) {
   const InputBackend::Plan plan = InputBackend::plan(choice, waylandSession);
   if (plan.tryWayland) useWayland();
   if (plan.tryKde && used == InputBackend::Used::none) useKde();
@@ -70,9 +75,23 @@ void DesktopInput::useKde() {
     layout = kde.get();
     injector = std::move(kde);
     used = InputBackend::Used::kde;
+    pasteWithDataControl();
   } catch (const WaylandError&) {
     // No KWin, or one that grants this program no fake input: the next service is tried.
   }
+}
+
+// Characters the desktop's keymap has no key for are pasted, where the compositor lets this
+// program set the clipboard (KWin does).
+void DesktopInput::pasteWithDataControl() {
+  try {
+    pasteBoard = std::make_unique<DataControlPasteBoard>();
+  } catch (const std::exception&) {
+    // No data control: those characters are skipped.
+    return;
+  }
+  typingInjector = std::move(injector);
+  injector = std::make_unique<PastingInjector>(*typingInjector, *pasteBoard, pasteKey);
 }
 
 // The session itself is opened before the first run, not here: a desktop may ask the user.
@@ -96,9 +115,11 @@ void DesktopInput::useRemoteDesktop(InputBackend::Used service) {
     if (mutter != nullptr) {
       pasteBoard = std::make_unique<MutterPasteBoard>(*mutter);
       typingInjector = std::move(typing);
-      injector = std::make_unique<PastingInjector>(*typingInjector, *pasteBoard, PasteKey::standard());
+      injector = std::make_unique<PastingInjector>(*typingInjector, *pasteBoard, pasteKey);
     } else {
+      // Plasma's KWin lets any program set the clipboard; GNOME's portal offers no clipboard here.
       injector = std::move(typing);
+      pasteWithDataControl();
     }
     used = service;
   } catch (const std::exception&) {
@@ -193,4 +214,10 @@ std::string DesktopInput::backendName() const { return std::string(InputBackend:
 
 std::optional<std::string> DesktopInput::backendNotice() const {
   return InputBackend::notice(used, choice, waylandSession);
+}
+
+KeyTextCheck::Delivery DesktopInput::delivery(char32_t c) {
+  if (!typingInjector) return injector->canType(c) ? KeyTextCheck::Delivery::typed : KeyTextCheck::Delivery::skipped;
+  if (typingInjector->canType(c)) return KeyTextCheck::Delivery::typed;
+  return pasteBoard->available() ? KeyTextCheck::Delivery::pasted : KeyTextCheck::Delivery::skipped;
 }

@@ -7,6 +7,7 @@
 #include "frame/InputBackend.h"
 #include "frame/RunInput.h"
 #include "keys/KeyTokens.h"
+#include "keys/PasteKey.h"
 #include "keys/StopChord.h"
 #include "keys/StopSignal.h"
 
@@ -33,10 +34,11 @@ class XTestInjector;
 class DesktopInput final : public RunInput {
  public:
   // An empty name is $DISPLAY. guardianProgram runs the release guardian (ReleaseGuardian) that
-  // lets go of what XTest typing left held should this process die; empty for none.
+  // lets go of what XTest typing left held should this process die; empty for none. pasteKey is
+  // what windows paste at, where characters the layout lacks are pasted.
   explicit DesktopInput(const std::string& displayName = {}, StopChord stopChord = StopChord::standard(),
                         InputBackend::Choice choice = InputBackend::Choice::automatic,
-                        const std::string& guardianProgram = {});
+                        const std::string& guardianProgram = {}, PasteKey pasteKey = PasteKey::standard());
   ~DesktopInput() override;
   DesktopInput(const DesktopInput&) = delete;
   DesktopInput& operator=(const DesktopInput&) = delete;
@@ -63,23 +65,26 @@ class DesktopInput final : public RunInput {
   [[nodiscard]] InputBackend::Used backend() const override { return used; }
   [[nodiscard]] std::string backendName() const override;
   [[nodiscard]] std::optional<std::string> backendNotice() const override;
+  [[nodiscard]] KeyTextCheck::Delivery delivery(char32_t c) override;
 
  private:
   void useWayland();
   void useKde();
+  void pasteWithDataControl();
   void useX11(const std::string& guardianProgram);
   void useRemoteDesktop(InputBackend::Used service);
 
   const std::string display;
   const InputBackend::Choice choice;
+  const PasteKey pasteKey;
   const bool waylandSession;
   InputBackend::Used used = InputBackend::Used::none;
   KeyTokens tokens;
   std::unique_ptr<KeyboardLayout> ownLayout;
   // Outlives the injector, which reports to it up to its last release.
   std::unique_ptr<ReleaseGuardian> guardian;
-  // Where typing pastes what the desktop's layout lacks: the injector that types and the board
-  // that pastes, both wrapped by the injector below, which they outlive.
+  // Where characters the layout lacks are pasted: the injector that types the others, and the
+  // clipboard, both used by the injector below and outliving it.
   std::unique_ptr<Injector> typingInjector;
   std::unique_ptr<PasteBoard> pasteBoard;
   std::unique_ptr<Injector> injector;

@@ -69,7 +69,8 @@ void setNote(wxStaticText& note, const wxString& message) {
 
 }  // namespace
 
-EditorText::EditorText(wxTextCtrl& textCtrl) : text(textCtrl) {
+EditorText::EditorText(wxTextCtrl& textCtrl, KeyTextCheck::DeliveryOf characterDelivery)
+    : text(textCtrl), delivery(std::move(characterDelivery)) {
   note = new WrappedText(text.GetParent());
   note->Hide();
   text.Bind(wxEVT_TEXT, &EditorText::onText, this);
@@ -116,7 +117,7 @@ void EditorText::checkText() {
   const wxString boxText = text.GetValue();
   chooseWrap(boxText);
   const std::string value = WxText::toUtf8(boxText);
-  const std::vector<KeyTextCheck::Finding> findings = textCheck().check(value, screen(), mostMarks);
+  const std::vector<KeyTextCheck::Finding> findings = textCheck().check(value, screen(), mostMarks, delivery);
   if (!marks.empty()) text.SetStyle(0, text.GetLastPosition(), wxTextAttr(wxNullColour, text.GetBackgroundColour()));
   marks.clear();
   // A tip of a finding since mended goes; the pointer's next move brings a current one.

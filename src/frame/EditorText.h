@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "keys/KeyTextCheck.h"
+
 class wxCommandEvent;
 class wxMouseEvent;
 class wxStaticText;
@@ -24,8 +26,9 @@ class EditorText {
   // An unbroken line of 64 KiB already takes the toolkit seconds to lay out; 16 KiB stays quick.
   static constexpr long shownLimit = 16384;
 
-  // Watches text, and adds a note beside it (hidden until needed) for the panel to place.
-  explicit EditorText(wxTextCtrl& text);
+  // Watches text, and adds a note beside it (hidden until needed) for the panel to place;
+  // delivery tells which characters the desktop will paste or skip (empty: all are typed).
+  explicit EditorText(wxTextCtrl& text, KeyTextCheck::DeliveryOf delivery = {});
   ~EditorText();
   EditorText(const EditorText&) = delete;
   EditorText& operator=(const EditorText&) = delete;
@@ -49,6 +52,7 @@ class EditorText {
   void checkText();
 
   wxTextCtrl& text;
+  const KeyTextCheck::DeliveryOf delivery;
   wxStaticText* note = nullptr;
   std::string original;
   wxString shown;

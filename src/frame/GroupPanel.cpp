@@ -64,7 +64,7 @@ wxSizer* optionRow(wxWindow* option, const std::vector<wxWindow*>& allOptions, w
 
 }  // namespace
 
-GroupPanel::GroupPanel(wxWindow* parent)
+GroupPanel::GroupPanel(wxWindow* parent, KeyTextCheck::DeliveryOf delivery)
     : wxPanel(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxBORDER_SUNKEN) {
   // Every control is a child of the panel, not of its box, in the order the user tabs through.
   auto* startBox = new wxStaticBox(this, wxID_ANY, "Start Options");
@@ -90,7 +90,7 @@ GroupPanel::GroupPanel(wxWindow* parent)
   finalText = new wxTextCtrl(this, FrameId::finalText, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxTE_MULTILINE);
   insertSpecial = new wxButton(this, FrameId::insertSpecial, "Insert Special");
   std::tie(record, pickPoint) = EditorLayout::captureButtons(this);
-  shownFinalText = std::make_unique<EditorText>(*finalText);
+  shownFinalText = std::make_unique<EditorText>(*finalText, std::move(delivery));
 
   const std::vector<wxWindow*> options{startDelay, startTime, stopDelay, stopTime, repeatCount, dontStop};
   wxSizer* start = EditorLayout::boxOf(startBox, {optionRow(startDelay, options, startDelayCtrl, Width::rest),

@@ -23,7 +23,8 @@ class wxButton;
 // comes before its stop time. UI thread only.
 class GroupPanel : public wxPanel, public DateOrder {
  public:
-  explicit GroupPanel(wxWindow* parent);
+  // delivery: how the final text's characters reach the window (EditorText).
+  explicit GroupPanel(wxWindow* parent, KeyTextCheck::DeliveryOf delivery = {});
 
   // Fills every control from the group and applies the enabling rules.
   void showGroup(const GroupCommand& group);

@@ -149,7 +149,7 @@ void MyFrame::buildPanels() {
   tree->SetName("listCtrl");
   auto* editors = new wxPanel(splitter);
   emptyPanel = new wxPanel(editors, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxBORDER_SUNKEN);
-  groupPanel = new GroupPanel(editors);
+  groupPanel = new GroupPanel(editors, characterDelivery());
   groupPanel->Hide();
 
   editorColumn = new wxBoxSizer(wxVERTICAL);
@@ -181,10 +181,14 @@ void MyFrame::buildStatusBar() {
   SetStatusText(backend, backendField);
 }
 
+KeyTextCheck::DeliveryOf MyFrame::characterDelivery() {
+  return [this](char32_t c) { return input.delivery(c); };
+}
+
 CommandPanel& MyFrame::commandEditor() {
   // Hidden until a command is first selected, and a fifth of the window's making: made then.
   if (commandPanel == nullptr) {
-    commandPanel = new CommandPanel(editorColumn->GetContainingWindow());
+    commandPanel = new CommandPanel(editorColumn->GetContainingWindow(), characterDelivery());
     commandPanel->Hide();
     commandPanel->MoveAfterInTabOrder(groupPanel);
     editorColumn->Add(commandPanel, 1, wxEXPAND);

@@ -11,6 +11,7 @@
 #include "frame/FrameEvents.h"
 #include "frame/ProjectKeeper.h"
 #include "frame/TreeActions.h"
+#include "keys/KeyTextCheck.h"
 #include "project/ProjectFile.h"
 #include "shell/WindowPlacement.h"
 #include "tern/EventReceiver.h"
@@ -93,6 +94,8 @@ class MyFrame : public wxFrame,
   [[nodiscard]] GroupPanel& groupEditor() const { return *groupPanel; }
   // The command editor, made when first needed.
   [[nodiscard]] CommandPanel& commandEditor();
+  // How the editors' checks learn which characters the desktop will paste or skip.
+  [[nodiscard]] KeyTextCheck::DeliveryOf characterDelivery();
   [[nodiscard]] bool isProjectLoaded() const { return keeper->isLoaded(); }
   // A group runs: from its start until the window is shown again.
   [[nodiscard]] bool isRunning() const override;

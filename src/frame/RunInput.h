@@ -6,6 +6,7 @@
 
 #include "frame/InputBackend.h"
 #include "keys/KeyCodes.h"
+#include "keys/KeyTextCheck.h"
 
 // The desktop's keyboard and mouse as a run uses them: typing, letting go of what typing left
 // held, the keyboard layout texts are translated with, and the global stop key. UI thread only.
@@ -45,4 +46,9 @@ class RunInput {
   [[nodiscard]] virtual std::string backendName() const = 0;
   // What the user must know about that service before the first run, if anything. UI thread only.
   [[nodiscard]] virtual std::optional<std::string> backendNotice() const = 0;
+  // How a character of a text reaches the window through that service. UI thread only.
+  [[nodiscard]] virtual KeyTextCheck::Delivery delivery(char32_t c) {
+    static_cast<void>(c);
+    return KeyTextCheck::Delivery::typed;
+  }
 };

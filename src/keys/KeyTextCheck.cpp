@@ -5,6 +5,7 @@
 
 #include "keys/KeyTextScanner.h"
 #include "keys/KeyTokens.h"
+#include "text/Utf8.h"
 
 namespace {
 
@@ -81,12 +82,33 @@ std::string likelyName(const KeyTokens& tokens, std::string_view upper) {
   return found.empty() ? std::string() : "; did you mean " + std::string(found) + "?";
 }
 
+// Marks the character piece [begin, end) as pasted or skipped, joined to a finding of the same
+// kind just before it; false when a new finding would pass the limit.
+bool markDelivery(std::vector<KeyTextCheck::Finding>& findings, std::string_view text, KeyTextCheck::Kind kind,
+                  std::size_t begin, std::size_t end, std::size_t limit) {
+  if (!findings.empty() && findings.back().kind == kind && findings.back().end == begin) {
+    begin = findings.back().begin;
+    findings.pop_back();
+  } else if (findings.size() >= limit) {
+    return false;
+  }
+  std::size_t characters = 0;
+  for (std::size_t i = begin; i < end; ++i) characters += (static_cast<unsigned char>(text[i]) & 0xC0U) != 0x80U;
+  const std::string them = characters == 1 ? "it" : "them";
+  const std::string message =
+      kind == KeyTextCheck::Kind::pasted
+          ? " will be pasted: the keyboard layout has no key for " + them
+          : " will be skipped: the keyboard layout has no key for " + them + " and the desktop lets Zentak paste nothing";
+  findings.push_back({kind, begin, end, quote(text.substr(begin, end - begin)) + message});
+  return true;
+}
+
 }  // namespace
 
 KeyTextCheck::KeyTextCheck(const KeyTokens& tokenTable) : tokens(tokenTable) {}
 
 std::vector<KeyTextCheck::Finding> KeyTextCheck::check(std::string_view text, std::optional<Screen> screen,
-                                                       std::size_t limit) const {
+                                                       std::size_t limit, const DeliveryOf& delivery) const {
   std::vector<Finding> findings;
   std::string upper;
   KeyTextScanner scanner(text);
@@ -97,6 +119,19 @@ std::vector<KeyTextCheck::Finding> KeyTextCheck::check(std::string_view text, st
     if (piece->kind == KeyTextScanner::Kind::unterminated) {
       findings.push_back({Kind::unterminatedToken, piece->begin, piece->end,
                           quote(written) + " has no closing \">\": it and the rest will be skipped"});
+      continue;
+    }
+    if (piece->kind == KeyTextScanner::Kind::character && delivery) {
+      std::size_t pos = piece->begin;
+      const char32_t c = decodeUtf8(text, pos);
+      // Control characters are keys (Tab) or nothing, never typed as characters.
+      const bool control = c < 0x20 || (c >= 0x7F && c < 0xA0);
+      const Delivery how = control ? Delivery::typed : delivery(c);
+      if (how == Delivery::typed) continue;
+      if (!markDelivery(findings, text, how == Delivery::pasted ? Kind::pasted : Kind::skipped, piece->begin,
+                        piece->end, limit)) {
+        break;
+      }
       continue;
     }
     if (piece->kind != KeyTextScanner::Kind::token) continue;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,7 +27,15 @@ class KeyTextCheck {
     mouseOffScreen,
     // "<NO-TOKEN XF86AudioMute>": a recorded key the language has no token for; skipped.
     noToken,
+    // "é" where the keyboard layout has no key for it: pasted instead; adjacent ones together.
+    pasted,
+    // "中" where the layout has no key for it and the desktop takes nothing to paste: skipped.
+    skipped,
   };
+  // How a character of a text reaches the window typing goes to.
+  enum class Delivery : std::uint8_t { typed, pasted, skipped };
+  // Tells a character's delivery on the desktop in force; an empty one: every character is typed.
+  using DeliveryOf = std::function<Delivery(char32_t)>;
   // How a recording names a key it cannot write, followed by the key's name and ">".
   static constexpr std::string_view noTokenPrefix = "<NO-TOKEN ";
   struct Finding {
@@ -47,8 +56,8 @@ class KeyTextCheck {
 
   // The findings in text order, at most limit of them; without a screen, points are not
   // checked against it. Time grows with the text's length alone.
-  [[nodiscard]] std::vector<Finding> check(std::string_view text, std::optional<Screen> screen,
-                                           std::size_t limit) const;
+  [[nodiscard]] std::vector<Finding> check(std::string_view text, std::optional<Screen> screen, std::size_t limit,
+                                           const DeliveryOf& delivery = {}) const;
 
  private:
   const KeyTokens& tokens;

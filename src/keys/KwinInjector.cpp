@@ -198,6 +198,11 @@ void KwinInjector::typeChar(char32_t c) {
   for (const std::uint32_t key : *extra) s.sendKey(key, false);
 }
 
+bool KwinInjector::canType(char32_t c) const {
+  state->uiThread.assertCurrent("KwinInjector::canType");
+  return state->keymap->strokeFor(c) != nullptr;
+}
+
 void KwinInjector::flush() {
   state->uiThread.assertCurrent("KwinInjector::flush");
   state->begin();

@@ -29,6 +29,8 @@ class KwinInjector : public Injector, public KeyboardLayout {
   void mouseEvent(MouseButton button, bool down, int x, int y) override;
   [[nodiscard]] ScreenSize screenSize() override;
   void typeChar(char32_t c) override;
+  // Whether a key of KWin's keymap types c.
+  [[nodiscard]] bool canType(char32_t c) const override;
   void flush() override;
 
   void sync() override;

@@ -82,8 +82,9 @@ TEST_F(DesktopInputWaylandTest, TheUsersChoiceOfX11SkipsTheCompositor) {
 }
 
 // Catches a KDE Plasma session typed into through XTest (which reaches no Wayland window) or
-// through the desktop portal (slower, and a session to keep) while KWin grants fake input, and a
-// status bar that does not name it.
+// through the desktop portal (slower, and a session to keep) while KWin grants fake input, a
+// status bar that does not name it, and fake input wired without the clipboard, which would skip
+// the characters KWin's keymap lacks instead of pasting them.
 TEST(DesktopInputKwinTest, AKdeSessionTypesThroughKwinsFakeInput) {
   const KwinServer kwin(KwinServer::Options{{}, {}, true});
   WevRecorder wev(kwin);
@@ -99,4 +100,6 @@ TEST(DesktopInputKwinTest, AKdeSessionTypesThroughKwinsFakeInput) {
   list.push_back(KeyCode::escape);
   input.playKeys(list);
   EXPECT_EQ(wev.readUntilEscape(), "KDE{Return}");
+  EXPECT_EQ(input.delivery(U'a'), KeyTextCheck::Delivery::typed);
+  EXPECT_EQ(input.delivery(U'\u00e9'), KeyTextCheck::Delivery::pasted);
 }

@@ -119,3 +119,42 @@ TEST_F(KeyTextCheckTest, ALongTokenIsQuotedByItsBeginningAndLineBreaksAsBlanks) 
   EXPECT_EQ(findings[0].message, "\"<" + std::string(26, 'a') + "\u2026\" is not a key name: it will be skipped");
   EXPECT_EQ(check("<EN\x02\x03TER>")[0].message, "\"<EN  TER>\" is not a key name: it will be skipped");
 }
+
+// Faults: a character the layout lacks not told, told as typed, or told once per character of a
+// run; a token's letters or a Tab asked about as characters; the limit passed by such runs.
+TEST_F(KeyTextCheckTest, CharactersTheLayoutLacksAreMarkedAsPastedOrSkippedByRuns) {
+  // ASCII is typed, other Latin and the euro are pasted, CJK is skipped.
+  const KeyTextCheck::DeliveryOf delivery = [](char32_t c) {
+    if (c < 0x80) return KeyTextCheck::Delivery::typed;
+    return c < 0x3000 ? KeyTextCheck::Delivery::pasted : KeyTextCheck::Delivery::skipped;
+  };
+  using Kind = KeyTextCheck::Kind;
+  const std::pair<std::string, std::vector<std::pair<Kind, std::string>>> cases[] = {
+      {"plain <ENTER>\ttext<TAB>", {}},
+      {"caf\xc3\xa9!", {{Kind::pasted, "\"\xc3\xa9\" will be pasted: the keyboard layout has no key for it"}}},
+      {"a\xc3\xa9\xe2\x82\xac" "b",
+       {{Kind::pasted, "\"\xc3\xa9\xe2\x82\xac\" will be pasted: the keyboard layout has no key for them"}}},
+      {"\xe4\xb8\xad<ENTER>\xc3\xa9",
+       {{Kind::skipped,
+         "\"\xe4\xb8\xad\" will be skipped: the keyboard layout has no key for it and the desktop lets Zentak paste "
+         "nothing"},
+        {Kind::pasted, "\"\xc3\xa9\" will be pasted: the keyboard layout has no key for it"}}},
+      {"\xc3\xa9\xe4\xb8\xad<ENTR>",
+       {{Kind::pasted, "\"\xc3\xa9\" will be pasted: the keyboard layout has no key for it"},
+        {Kind::skipped,
+         "\"\xe4\xb8\xad\" will be skipped: the keyboard layout has no key for it and the desktop lets Zentak paste "
+         "nothing"},
+        {Kind::unknownToken, "\"<ENTR>\" is not a key name: it will be skipped; did you mean <ENTER>?"}}},
+  };
+  for (const auto& [text, expected] : cases) {
+    SCOPED_TRACE(text);
+    const auto findings = checker.check(text, screen, noLimit, delivery);
+    ASSERT_EQ(findings.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      EXPECT_EQ(findings[i].kind, expected[i].first);
+      EXPECT_EQ(findings[i].message, expected[i].second);
+    }
+  }
+  EXPECT_TRUE(check("caf\xc3\xa9\xe4\xb8\xad").empty()) << "without a delivery every character is typed";
+  EXPECT_EQ(checker.check("\xc3\xa9" "a\xc3\xa9" "a\xc3\xa9", screen, 2, delivery).size(), 2U);
+}

@@ -8,14 +8,18 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "keys/KeyParser.h"
 #include "keys/KeyTokens.h"
+#include "keys/DataControlPasteBoard.h"
 #include "keys/KwinInjector.h"
+#include "keys/PastingInjector.h"
 #include "keys/Player.h"
 #include "keys/SessionBus.h"
 #include "support/BusyCores.h"
+#include "support/GtkTextWindow.h"
 #include "support/KwinServer.h"
 #include "support/PrintableAscii.h"
 #include "support/SlowClient.h"
@@ -91,6 +95,39 @@ TEST(KwinTypingTest, TextsFollowASwitchBetweenKwinsLayouts) {
     injector.sync();
     EXPECT_NE(injector.generation(), before) << c.layout;
     EXPECT_EQ(typeInto(injector, wev, c.text), c.text) << c.layout;
+  }
+}
+
+// Catches characters the layout lacks skipped instead of pasted or pasted out of order; the
+// user's clipboard lost, left holding the pasted text, or no longer served after the paste; an
+// empty clipboard left holding the pasted text; and a clipboard too big to keep overwritten.
+TEST(KwinTypingTest, CharactersTheLayoutLacksArePastedAndTheUsersClipboardComesBack) {
+  struct PasteCase {
+    const char* layout;
+    std::optional<std::string> clipboard;
+    std::size_t limit;
+    std::string text;
+    std::string seen;
+  };
+  const std::string userPaste = "<ENTER><CTRL-DOWN>v<CTRL-UP>";
+  const PasteCase cases[] = {
+      {"us", "user words", DataControlPasteBoard::clipboardLimit, "aé€中b" + userPaste, "aé€中b\nuser words"},
+      {"de", "user words", DataControlPasteBoard::clipboardLimit, "aäł中€b" + userPaste, "aäł中€b\nuser words"},
+      {"us", std::nullopt, DataControlPasteBoard::clipboardLimit, "aéb" + userPaste, "aéb\n"},
+      {"us", "user words", 4, "aéb" + userPaste, "ab\nuser words"},
+  };
+  for (const PasteCase& c : cases) {
+    const KwinServer kwin(KwinServer::Options{{}, c.layout});
+    GtkTextWindow window(kwin, c.clipboard);
+    KwinInjector keys(kwin.socketPath());
+    DataControlPasteBoard board(kwin.socketPath(), c.limit);
+    PastingInjector injector(keys, board, PasteKey::standard());
+    const KeyTokens tokens;
+    KeyActions list;
+    KeyParser(tokens, keys).parseKeys(c.text, list);
+    list.push_back(KeyCode::escape);
+    Player(injector).playKeys(list);
+    EXPECT_EQ(window.readUntilEscape(), c.seen) << c.layout << " " << c.text;
   }
 }
 
