@@ -33,12 +33,16 @@ CopyRequests::CopyRequests(MyFrame& frame, RunInput& input) : window(frame), key
   Bind(wxEVT_TIMER, [this](wxTimerEvent&) { onStopWait(); }, stopWait.GetId());
 }
 
+Answer CopyRequests::notReady(const ChannelProtocol::Request& request) {
+  return {request.verb == ChannelProtocol::Verb::raise ? Status::running : Status::starting, {}};
+}
+
 Answer CopyRequests::answer(const ChannelProtocol::Request& request) {
   uiThread.assertCurrent("CopyRequests::answer");
   // Until the project is loaded and its first group selected, the tree is not the project yet.
   const CommandTree& tree = window.commandTree();
   if (!window.isProjectLoaded() || tree.groupRecord(tree.runningGroup()) == nullptr) {
-    return {request.verb == ChannelProtocol::Verb::raise ? Status::running : Status::starting, {}};
+    return notReady(request);
   }
   switch (request.verb) {
     case ChannelProtocol::Verb::raise:

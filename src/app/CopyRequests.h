@@ -23,6 +23,9 @@ class CopyRequests final : private wxEvtHandler, public Tern::EventReceiver {
   CopyRequests(MyFrame& frame, RunInput& input);
 
   [[nodiscard]] ChannelProtocol::Answer answer(const ChannelProtocol::Request& request);
+  // The answer while the project is not loaded yet, or the window not even made: ask again soon,
+  // or, to be raised, that this copy runs. Any thread.
+  [[nodiscard]] static ChannelProtocol::Answer notReady(const ChannelProtocol::Request& request);
   // Runs the group as a request would, once the window has loaded the project and no dialog
   // waits; told gets the answer. For a run asked for on this copy's own command line.
   void runWhenLoaded(const std::string& group, std::function<void(const ChannelProtocol::Answer&)> told);

@@ -198,6 +198,15 @@ bool Zentak::OnInit() {
   } catch (const std::exception&) {
     // The signals keep their default action: the program still runs, as it did before.
   }
+  // Listening before the window shows: a request sent once it is seen (a desktop shortcut's
+  // "zentak --run") finds this copy, which asks it to come again until it can answer.
+  try {
+    channel = std::make_unique<CopyChannel>(channelName, [this](const ChannelProtocol::Request& request) {
+      return requests ? requests->answer(request) : CopyRequests::notReady(request);
+    });
+  } catch (const std::system_error&) {
+    // A second copy then tells its user that this one runs, as it would without the channel.
+  }
   mainFrame = new MyFrame(folder, *settings, *desktop);
   mainFrame->helpBook().setBook(HelpBook::locate(program));
   mainFrame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
@@ -218,13 +227,6 @@ bool Zentak::OnInit() {
     if (mainFrame != nullptr) mainFrame->exitQuietly();
   });
   requests = std::make_unique<CopyRequests>(*mainFrame, *desktop);
-  try {
-    channel = std::make_unique<CopyChannel>(channelName, [this](const ChannelProtocol::Request& request) {
-      return requests->answer(request);
-    });
-  } catch (const std::system_error&) {
-    // A second copy then tells its user that this one runs, as it would without the channel.
-  }
   if (startRun) {
     requests->runWhenLoaded(*startRun, [this](const ChannelProtocol::Answer& answer) {
       [[maybe_unused]] const int status =

@@ -4,7 +4,6 @@
 #include <fstream>
 #include <memory>
 #include <stdexcept>
-#include <thread>
 
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
@@ -50,12 +49,9 @@ ProgramOnCompositor::ProgramOnCompositor(const WaylandServer& server, const Opti
 // The window may show before the copy listens for requests: a request it does not answer yet
 // is asked again.
 void ProgramOnCompositor::startRun() const {
-  const auto deadline = ChildProcess::Clock::now() + std::chrono::seconds(60);
-  for (;;) {
-    ChildProcess request = compositor.spawn(commandLine({"--run", "Type"}));
-    if (request.wait(deadline) == 0) return;
-    if (ChildProcess::Clock::now() >= deadline) throw std::runtime_error("the running copy did not start the run");
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ChildProcess request = compositor.spawn(commandLine({"--run", "Type"}));
+  if (request.wait(ChildProcess::Clock::now() + std::chrono::seconds(60)) != 0) {
+    throw std::runtime_error("the running copy did not start the run");
   }
 }
 
