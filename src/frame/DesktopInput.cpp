@@ -116,8 +116,16 @@ void DesktopInput::useRemoteDesktop(InputBackend::Used service) {
       pasteBoard = std::make_unique<MutterPasteBoard>(*mutter);
       typingInjector = std::move(typing);
       injector = std::make_unique<PastingInjector>(*typingInjector, *pasteBoard, pasteKey);
+    } else if (auto own = std::make_unique<MutterSession>(); own->offered()) {
+      // GNOME's portal has no clipboard (before version 1.18), and GNOME lets only the focused
+      // window set one: the clipboard of a session of mutter's own, which unsandboxed programs
+      // may open, is the one left. It types nothing.
+      clipboardSession = std::move(own);
+      pasteBoard = std::make_unique<MutterPasteBoard>(*clipboardSession);
+      typingInjector = std::move(typing);
+      injector = std::make_unique<PastingInjector>(*typingInjector, *pasteBoard, pasteKey);
     } else {
-      // Plasma's KWin lets any program set the clipboard; GNOME's portal offers no clipboard here.
+      // Plasma's KWin lets any program set the clipboard.
       injector = std::move(typing);
       pasteWithDataControl();
     }
@@ -160,6 +168,11 @@ std::optional<std::string> DesktopInput::prepareRun() {
     remote->open();
   } catch (const RemoteDesktopError& error) {
     return std::string("Zentak cannot type on this desktop: ") + error.what() + ".\nThe run does not start.";
+  }
+  try {
+    if (clipboardSession) clipboardSession->open();
+  } catch (const RemoteDesktopError&) {
+    // Without it the characters the layout lacks are skipped; the typing goes ahead.
   }
   return std::nullopt;
 }

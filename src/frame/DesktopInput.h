@@ -14,6 +14,7 @@
 class Injector;
 class KeyParser;
 class KeyboardLayout;
+class MutterSession;
 class PasteBoard;
 class Player;
 class ReleaseGuardian;
@@ -83,6 +84,8 @@ class DesktopInput final : public RunInput {
   std::unique_ptr<KeyboardLayout> ownLayout;
   // Outlives the injector, which reports to it up to its last release.
   std::unique_ptr<ReleaseGuardian> guardian;
+  // On GNOME's portal, a session of mutter's own for its clipboard alone; it outlives the board.
+  std::unique_ptr<MutterSession> clipboardSession;
   // Where characters the layout lacks are pasted: the injector that types the others, and the
   // clipboard, both used by the injector below and outliving it.
   std::unique_ptr<Injector> typingInjector;
