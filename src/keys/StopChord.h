@@ -5,16 +5,18 @@
 #include <string>
 #include <string_view>
 
+#include "keys/ChordText.h"
+
 // The key chord that ends a run from any window: at least one of Ctrl, Alt, Shift and Super,
 // and one key named by its X keysym. Written as text such as "Ctrl+Alt+Shift+Escape": modifier
 // names in any case, the key last. A value type; any thread.
 class StopChord {
  public:
   // Modifier bits of a chord.
-  static constexpr std::uint8_t ctrl = 0x1;
-  static constexpr std::uint8_t alt = 0x2;
-  static constexpr std::uint8_t shift = 0x4;
-  static constexpr std::uint8_t super = 0x8;
+  static constexpr std::uint8_t ctrl = ChordText::ctrl;
+  static constexpr std::uint8_t alt = ChordText::alt;
+  static constexpr std::uint8_t shift = ChordText::shift;
+  static constexpr std::uint8_t super = ChordText::super;
 
   // Ctrl+Alt+Shift+Escape.
   [[nodiscard]] static StopChord standard();
