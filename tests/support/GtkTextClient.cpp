@@ -8,18 +8,23 @@
 // Function keys and mouse presses leave a mark in the text where the cursor is, "<F1>" or
 // "<CLICK 1 X Y>" (button 1 left, 2 middle, 3 right; X Y in pixels of the window, which is the
 // monitor's when fullscreen), instead of moving the cursor: order and place of everything
-// typed stay visible in one string.
+// typed stay visible in one string. The toolkit's own key repeat is dropped: the text shows
+// the presses the window was sent.
 
 #include <gtk/gtk.h>
 
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 
 namespace {
 
 struct Client {
   GtkTextView* view = nullptr;
+  // Keys pressed and not yet released: a press of one of them is the toolkit's own key repeat,
+  // which a machine slow enough to hold a key past the repeat delay would add.
+  std::set<guint16> held;
   const char* clipboardText = nullptr;
   bool clipboardSet = false;
 };
@@ -63,6 +68,7 @@ gboolean reportText(gpointer data) {
 
 gboolean onKey(GtkWidget*, GdkEventKey* event, gpointer data) {
   auto* client = static_cast<Client*>(data);
+  if (!client->held.insert(event->hardware_keycode).second) return TRUE;
   if (event->keyval == GDK_KEY_Escape) {
     g_timeout_add(300, reportText, client);
     return TRUE;
@@ -71,6 +77,11 @@ gboolean onKey(GtkWidget*, GdkEventKey* event, gpointer data) {
     insertMark(*client, "<F" + std::to_string(event->keyval - GDK_KEY_F1 + 1) + ">");
     return TRUE;
   }
+  return FALSE;
+}
+
+gboolean onKeyRelease(GtkWidget*, GdkEventKey* event, gpointer data) {
+  static_cast<Client*>(data)->held.erase(event->hardware_keycode);
   return FALSE;
 }
 
@@ -118,6 +129,7 @@ int main(int argc, char** argv) {
   gtk_container_add(GTK_CONTAINER(window), view);
   g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
   g_signal_connect(view, "key-press-event", G_CALLBACK(onKey), &client);
+  g_signal_connect(view, "key-release-event", G_CALLBACK(onKeyRelease), &client);
   g_signal_connect(view, "button-press-event", G_CALLBACK(onButton), &client);
   g_signal_connect(window, "focus-in-event", G_CALLBACK(onFocus), &client);
   g_signal_connect(window, "focus-out-event", G_CALLBACK(onFocusOut), nullptr);
