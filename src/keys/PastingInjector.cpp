@@ -1,6 +1,5 @@
 #include "keys/PastingInjector.h"
 
-#include <ranges>
 #include <utility>
 
 #include "text/Utf8.h"
@@ -43,7 +42,9 @@ bool PastingInjector::canType(char32_t c) const {
 void PastingInjector::expectChars(std::u32string_view chars) {
   uiThread.assertCurrent("PastingInjector::expectChars");
   std::u32string typed;
-  for (const char32_t c : chars | std::views::filter([this](char32_t c) { return inner.canType(c); })) typed += c;
+  for (const char32_t c : chars) {
+    if (inner.canType(c)) typed += c;
+  }
   inner.expectChars(typed);
 }
 
@@ -67,7 +68,7 @@ void PastingInjector::pastePending() {
     inner.keyEvent(pasteKey.keyCode(), true);
     inner.keyEvent(pasteKey.keyCode(), false);
   }
-  for (const std::uint8_t modifier : modifiers | std::views::reverse) inner.keyEvent(modifier, false);
+  for (auto modifier = modifiers.rbegin(); modifier != modifiers.rend(); ++modifier) inner.keyEvent(*modifier, false);
   inner.flush();
   board.finishPaste();
 }
