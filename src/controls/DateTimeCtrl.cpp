@@ -72,8 +72,8 @@ DateTimeCtrl::DateTimeCtrl(wxWindow* parent, wxWindowID id, const DateOrder& dat
     : wxPanel(parent, id, pos, size, wxTAB_TRAVERSAL | wxNO_BORDER, "panel"),
       order(dateOrder),
       stored(wxDateTime::Now()),
-      calendar(new CalendarDialog(this, wxID_ANY, "Select Date")),
-      dateText(new DateText(this, calendar->GetDate().Format(dateFormat))),
+      date(wxDateTime::Today()),
+      dateText(new DateText(this, date.Format(dateFormat))),
       setButton(new wxButton(this, setButtonId, "Set")),
       hourList(new CompactChoice(this, hourListId, hourNames())),
       minuteList(new CompactChoice(this, minuteListId, minuteNames())),
@@ -102,7 +102,6 @@ DateTimeCtrl::DateTimeCtrl(wxWindow* parent, wxWindowID id, const DateOrder& dat
 }
 
 wxDateTime DateTimeCtrl::GetDateTime() const {
-  const wxDateTime date = calendar->GetDate();
   if (!date.IsValid()) return wxDateTime();
   const int hour = TwelveHourClock::hourOf({hourList->GetSelection(), amPmList->GetSelection() == 1});
   const int minute = std::clamp(minuteList->GetSelection(), 0, 59);
@@ -112,7 +111,7 @@ wxDateTime DateTimeCtrl::GetDateTime() const {
 
 void DateTimeCtrl::SetDateTime(const wxDateTime& value) {
   if (!value.IsValid()) return;
-  calendar->SetDate(value);
+  date = value.GetDateOnly();
   const TwelveHourClock::Reading reading = TwelveHourClock::readingOf(value.GetHour());
   hourList->SetSelection(reading.index);
   amPmList->SetSelection(reading.pm ? 1 : 0);
@@ -132,15 +131,14 @@ bool DateTimeCtrl::Enable(bool enable) {
 }
 
 void DateTimeCtrl::onSet(wxCommandEvent&) {
-  const wxDateTime shownDate = calendar->GetDate();
-  centreCalendarOnTopWindow();
-  if (calendar->ShowModal() != CalendarDialog::okId) {
-    // The user may have moved about the calendar before cancelling; its date is part of the
-    // value, so it goes back too.
-    calendar->SetDate(shownDate);
-    return;
-  }
-  dateText->ChangeValue(calendar->GetDate().Format(dateFormat));
+  // Made for each pick, not with the control: a calendar window made at start would cost every
+  // start time and memory, and most users never open it.
+  CalendarDialog calendar(this, wxID_ANY, "Select Date");
+  calendar.SetDate(date);
+  centreOnTopWindow(calendar);
+  if (calendar.ShowModal() != CalendarDialog::okId) return;
+  date = calendar.GetDate().GetDateOnly();
+  dateText->ChangeValue(date.Format(dateFormat));
   if (order.DatesInOrder()) {
     stored = GetDateTime();
     return;
@@ -158,12 +156,12 @@ void DateTimeCtrl::onListChosen(wxCommandEvent&) {
   SetDateTime(stored);
 }
 
-void DateTimeCtrl::centreCalendarOnTopWindow() {
+void DateTimeCtrl::centreOnTopWindow(wxWindow& calendar) {
   const wxWindow* top = wxGetTopLevelParent(this);
   if (top == nullptr) return;
   const wxRect area = top->GetScreenRect();
-  const wxSize own = calendar->GetSize();
-  calendar->Move(area.x + (area.width - own.x) / 2, area.y + (area.height - own.y) / 2);
+  const wxSize own = calendar.GetSize();
+  calendar.Move(area.x + (area.width - own.x) / 2, area.y + (area.height - own.y) / 2);
 }
 
 void DateTimeCtrl::refuse() {

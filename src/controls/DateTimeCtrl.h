@@ -3,7 +3,6 @@
 #include <wx/datetime.h>
 #include <wx/panel.h>
 
-class CalendarDialog;
 class DateOrder;
 class wxButton;
 class wxChoice;
@@ -25,7 +24,7 @@ class DateTimeCtrl : public wxPanel {
   DateTimeCtrl(wxWindow* parent, wxWindowID id, const DateOrder& order, const wxPoint& pos = wxDefaultPosition,
                const wxSize& size = wxDefaultSize);
 
-  // The calendar's date at the hour and minute the lists show (seconds 0).
+  // The date shown at the hour and minute the lists show (seconds 0).
   [[nodiscard]] wxDateTime GetDateTime() const;
   // Shows value in every part and makes it the last accepted value; an invalid value changes
   // nothing.
@@ -37,12 +36,13 @@ class DateTimeCtrl : public wxPanel {
  private:
   void onSet(wxCommandEvent& event);
   void onListChosen(wxCommandEvent& event);
-  void centreCalendarOnTopWindow();
+  void centreOnTopWindow(wxWindow& calendar);
   void refuse();
 
   const DateOrder& order;
   wxDateTime stored;
-  CalendarDialog* calendar;
+  // The date part of the value, which the calendar opens on.
+  wxDateTime date;
   wxTextCtrl* dateText;
   wxButton* setButton;
   wxChoice* hourList;

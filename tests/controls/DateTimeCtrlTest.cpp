@@ -213,6 +213,26 @@ TEST_F(DateTimeCtrlTest, CancellingTheCalendarChangesNothing) {
   EXPECT_TRUE(opened.IsSameDate(at(20, wxDateTime::Mar, 0, 0)));
 }
 
+// A calendar window made with each control, or left behind by a pick, costs every start its
+// time and memory.
+TEST_F(DateTimeCtrlTest, ACalendarWindowLivesOnlyWhileTheUserPicks) {
+  const auto calendars = [] {
+    int count = 0;
+    for (const wxWindow* window : wxTopLevelWindows) count += dynamic_cast<const CalendarDialog*>(window) != nullptr;
+    return count;
+  };
+  EXPECT_EQ(calendars(), 0);
+  int whilePicking = 0;
+  GuiTest::answerNextModal([&](wxDialog& dialog) {
+    whilePicking = calendars();
+    dialog.EndModal(CalendarDialog::okId);
+  });
+  GuiTest::click(startParts.set);
+  GuiTest::flushEvents();
+  EXPECT_EQ(whilePicking, 1);
+  EXPECT_EQ(calendars(), 0);
+}
+
 TEST_F(DateTimeCtrlTest, TheCalendarOpensCentredOnTheMainWindow) {
   wxRect shownAt;
   wxString title;
