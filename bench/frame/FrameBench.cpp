@@ -19,7 +19,6 @@
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -52,8 +51,10 @@ constexpr int groupCount = 1'000;
 constexpr int commandsPerGroup = 100;
 constexpr int saveRounds = 5;
 constexpr auto patience = std::chrono::seconds(120);
-// Run as "zentak_bench_frame --write-project FOLDER", the program only writes the large project.
+// Run as "zentak_bench_frame --write-project FOLDER", the program only writes the large project;
+// as "zentak_bench_frame --measure EMPTY LARGE", it measures the windows on those project folders.
 constexpr std::string_view writeProjectOption = "--write-project";
+constexpr std::string_view measureOption = "--measure";
 
 double milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
@@ -75,27 +76,14 @@ double processorMilliseconds() {
   return static_cast<double>(used.tv_sec) * 1000.0 + static_cast<double>(used.tv_nsec) / 1e6;
 }
 
-// Time from the process's creation to now; the kernel counts the start in clock ticks since boot,
-// so the figure is good to one tick (10 ms on most systems).
-std::optional<double> millisecondsSinceProcessStart() {
-  std::ifstream stat("/proc/self/stat");
-  std::string line;
-  if (!std::getline(stat, line)) return std::nullopt;
-  // The command name in parentheses may hold spaces; the fields after it are plain numbers.
-  const std::size_t close = line.rfind(')');
-  if (close == std::string::npos) return std::nullopt;
-  std::istringstream fields(line.substr(close + 2));
-  // Field 22, the start time, is the 20th after the command name.
-  std::string field;
-  for (int i = 0; i < 20 && fields >> field; ++i) {
-  }
-  if (!fields) return std::nullopt;
-  timespec now{};
-  if (clock_gettime(CLOCK_BOOTTIME, &now) != 0) return std::nullopt;
-  const double ticksPerSecond = static_cast<double>(sysconf(_SC_CLK_TCK));
-  const double startSeconds = std::stod(field) / ticksPerSecond;
-  const double nowSeconds = static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-  return (nowSeconds - startSeconds) * 1000.0;
+// The measuring process is started by the bench's first one, which passes the time it started
+// it (steady clock, nanoseconds; the same clock in every process) in this variable.
+constexpr std::string_view startedAtVariable = "ZENTAK_BENCH_STARTED_AT_NS";
+
+std::optional<Clock::time_point> startTimeFromEnvironment() {
+  const char* text = std::getenv(startedAtVariable.data());
+  if (text == nullptr) return std::nullopt;
+  return Clock::time_point(Clock::duration(std::stoll(text)));
 }
 
 // Texts of the kind users type: words, line breaks, keys and key combinations, mouse clicks.
@@ -249,11 +237,10 @@ struct Figures {
 class FrameBench {
  public:
   FrameBench(std::filesystem::path emptyProjectFolder, std::filesystem::path largeProjectFolder,
-             std::optional<double> processStartToEntryMs)
+             std::optional<Clock::time_point> processStarted)
       : emptyFolder(std::move(emptyProjectFolder)),
         largeFolder(std::move(largeProjectFolder)),
-        beforeEntryMs(processStartToEntryMs),
-        entered(Clock::now()) {}
+        started(processStarted) {}
 
   int measure() {
     const InstalledDispatcher dispatcher;
@@ -266,12 +253,7 @@ class FrameBench {
       OpenWindow empty(emptyFolder, *settings);
       figures.startupMs = milliseconds(empty.waitShown());
       figures.startupProcessorMs = processorMilliseconds();
-      if (beforeEntryMs) {
-        const double entryToShownMs = milliseconds(empty.creationTime() - entered) + figures.startupMs;
-        std::cerr << "process start to main " << *beforeEntryMs << " ms, toolkit entry to shown " << entryToShownMs
-                  << " ms\n";
-        figures.processStartupMs = *beforeEntryMs + entryToShownMs;
-      }
+      if (started) figures.processStartupMs = milliseconds(empty.creationTime() - *started) + figures.startupMs;
       GuiTest::flushEvents();
       figures.emptyResidentMb = residentMegabytes();
     }
@@ -319,8 +301,7 @@ class FrameBench {
  private:
   std::filesystem::path emptyFolder;
   std::filesystem::path largeFolder;
-  std::optional<double> beforeEntryMs;
-  Clock::time_point entered;
+  std::optional<Clock::time_point> started;
 };
 
 }  // namespace
@@ -328,21 +309,32 @@ class FrameBench {
 int main(int argc, char** argv) {
   try {
     if (argc == 3 && argv[1] == writeProjectOption) return writeLargeProject(argv[2]);
-    const std::optional<double> processStartToMainMs = millisecondsSinceProcessStart();
+    if (argc == 4 && argv[1] == measureOption) {
+      // The measured process: from its start to the empty window drawn, then the large project.
+      FrameBench bench(argv[2], argv[3], startTimeFromEnvironment());
+      wxApp::SetInstance(new BenchApp("zentak_bench_frame", [&bench] { return bench.measure(); }));
+      int toolkitArgc = 1;
+      return wxEntry(toolkitArgc, argv);
+    }
 
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     const TempDir emptyFolder;
     const TempDir largeFolder;
     ChildProcess::Options writing;
-    writing.argv = {std::filesystem::read_symlink("/proc/self/exe").string(), std::string(writeProjectOption),
-                    largeFolder.path().string()};
+    writing.argv = {self, std::string(writeProjectOption), largeFolder.path().string()};
     ChildProcess writer(writing);
     if (writer.wait(Clock::now() + patience) != 0) throw std::runtime_error("writing the large project failed");
 
+    // The project writing and the X server come before the measured process starts, as the
+    // desktop and the user's files are there before a user starts the program.
     const auto xvfb = BenchApp::startPrivateDisplay();
-    // The process start counts up to main; the project writing and the X server do not.
-    FrameBench bench(emptyFolder.path(), largeFolder.path(), processStartToMainMs);
-    wxApp::SetInstance(new BenchApp("zentak_bench_frame", [&bench] { return bench.measure(); }));
-    return wxEntry(argc, argv);
+    ChildProcess::Options measuring;
+    measuring.argv = {self, std::string(measureOption), emptyFolder.path().string(), largeFolder.path().string()};
+    measuring.env = {{std::string(startedAtVariable), std::to_string(Clock::now().time_since_epoch().count())}};
+    ChildProcess measurer(measuring);
+    const std::optional<int> status = measurer.wait(Clock::now() + 4 * patience);
+    if (!status) throw std::runtime_error("the measuring process did not end");
+    return *status;
   } catch (const std::exception& error) {
     std::cerr << "zentak_bench_frame: " << error.what() << '\n';
     return 1;
