@@ -2,7 +2,6 @@
 // project of 1,000 groups of 100 commands and to save that project, and how much resident memory
 // the project holds. Prints "name value unit" lines on stdout; diagnostics go to stderr.
 
-#include <unistd.h>
 #include <wx/app.h>
 #include <wx/init.h>
 
@@ -11,10 +10,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -26,6 +23,8 @@
 
 #include "BenchApp.h"
 #include "DrawWatch.h"
+#include "ProcessFigures.h"
+#include "ToolkitFloor.h"
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
 #include "frame/DesktopInput.h"
@@ -46,45 +45,20 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using ProcessFigures::milliseconds;
+using ProcessFigures::processorMilliseconds;
+using ProcessFigures::residentMegabytes;
 
 constexpr int groupCount = 1'000;
 constexpr int commandsPerGroup = 100;
 constexpr int saveRounds = 5;
 constexpr auto patience = std::chrono::seconds(120);
 // Run as "zentak_bench_frame --write-project FOLDER", the program only writes the large project;
-// as "zentak_bench_frame --measure EMPTY LARGE", it measures the windows on those project folders.
+// as "zentak_bench_frame --measure EMPTY LARGE", it measures the windows on those project folders;
+// as "zentak_bench_frame --measure-toolkit", the toolkit's least window.
 constexpr std::string_view writeProjectOption = "--write-project";
 constexpr std::string_view measureOption = "--measure";
-
-double milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-// Resident memory of this process, from the kernel's page counts.
-double residentMegabytes() {
-  std::ifstream statm("/proc/self/statm");
-  std::size_t sizePages = 0;
-  std::size_t residentPages = 0;
-  if (!(statm >> sizePages >> residentPages)) throw std::runtime_error("cannot read /proc/self/statm");
-  const long pageSize = sysconf(_SC_PAGESIZE);
-  return static_cast<double>(residentPages) * static_cast<double>(pageSize) / (1024.0 * 1024.0);
-}
-
-// Processor time this process has used since it started, its own threads' and the kernel's on
-// their behalf: unlike the time on the clock, it hardly grows when other programs load the machine.
-double processorMilliseconds() {
-  timespec used{};
-  if (clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used) != 0) throw std::runtime_error("cannot read the processor time");
-  return static_cast<double>(used.tv_sec) * 1000.0 + static_cast<double>(used.tv_nsec) / 1e6;
-}
-
-// The measuring process is started by the bench's first one, which passes the time it started
-// it (steady clock, nanoseconds; the same clock in every process) in this variable.
-constexpr std::string_view startedAtVariable = "ZENTAK_BENCH_STARTED_AT_NS";
-
-std::optional<Clock::time_point> startTimeFromEnvironment() {
-  const char* text = std::getenv(startedAtVariable.data());
-  if (text == nullptr) return std::nullopt;
-  return Clock::time_point(Clock::duration(std::stoll(text)));
-}
+constexpr std::string_view measureToolkitOption = "--measure-toolkit";
 
 // Texts of the kind users type: words, line breaks, keys and key combinations, mouse clicks.
 std::string commandText(int group, int command) {
@@ -309,11 +283,16 @@ class FrameBench {
 int main(int argc, char** argv) {
   try {
     if (argc == 3 && argv[1] == writeProjectOption) return writeLargeProject(argv[2]);
+    int toolkitArgc = 1;
     if (argc == 4 && argv[1] == measureOption) {
       // The measured process: from its start to the empty window drawn, then the large project.
-      FrameBench bench(argv[2], argv[3], startTimeFromEnvironment());
+      FrameBench bench(argv[2], argv[3], ProcessFigures::startTime());
       wxApp::SetInstance(new BenchApp("zentak_bench_frame", [&bench] { return bench.measure(); }));
-      int toolkitArgc = 1;
+      return wxEntry(toolkitArgc, argv);
+    }
+    if (argc == 2 && argv[1] == measureToolkitOption) {
+      ToolkitFloor floor(ProcessFigures::startTime());
+      wxApp::SetInstance(new BenchApp("zentak_bench_frame", [&floor] { return floor.measure(); }));
       return wxEntry(toolkitArgc, argv);
     }
 
@@ -328,13 +307,20 @@ int main(int argc, char** argv) {
     // The project writing and the X server come before the measured process starts, as the
     // desktop and the user's files are there before a user starts the program.
     const auto xvfb = BenchApp::startPrivateDisplay();
-    ChildProcess::Options measuring;
-    measuring.argv = {self, std::string(measureOption), emptyFolder.path().string(), largeFolder.path().string()};
-    measuring.env = {{std::string(startedAtVariable), std::to_string(Clock::now().time_since_epoch().count())}};
-    ChildProcess measurer(measuring);
-    const std::optional<int> status = measurer.wait(Clock::now() + 4 * patience);
-    if (!status) throw std::runtime_error("the measuring process did not end");
-    return *status;
+    const std::vector<std::vector<std::string>> measurings{
+        {self, std::string(measureOption), emptyFolder.path().string(), largeFolder.path().string()},
+        {self, std::string(measureToolkitOption)}};
+    for (const std::vector<std::string>& arguments : measurings) {
+      ChildProcess::Options measuring;
+      measuring.argv = arguments;
+      measuring.env = {{std::string(ProcessFigures::startedAtVariable),
+                        std::to_string(Clock::now().time_since_epoch().count())}};
+      ChildProcess measurer(measuring);
+      const std::optional<int> status = measurer.wait(Clock::now() + 4 * patience);
+      if (!status) throw std::runtime_error("a measuring process did not end");
+      if (*status != 0) return *status;
+    }
+    return 0;
   } catch (const std::exception& error) {
     std::cerr << "zentak_bench_frame: " << error.what() << '\n';
     return 1;
