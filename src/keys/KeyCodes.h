@@ -19,9 +19,14 @@ inline constexpr std::uint8_t escape = 27;
 inline constexpr std::uint8_t space = 32;
 inline constexpr std::uint8_t numpad0 = 96;
 inline constexpr std::uint8_t decimal = 110;
+inline constexpr std::uint8_t lwin = 91;
+inline constexpr std::uint8_t rwin = 92;
 inline constexpr std::uint8_t f1 = 112;
+inline constexpr std::uint8_t lshift = 160;
 inline constexpr std::uint8_t rshift = 161;
+inline constexpr std::uint8_t lcontrol = 162;
 inline constexpr std::uint8_t rcontrol = 163;
+inline constexpr std::uint8_t lmenu = 164;
 inline constexpr std::uint8_t rmenu = 165;
 
 // Special codes: no token of the table and no key of a layout produces these as key codes.

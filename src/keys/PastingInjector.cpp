@@ -1,8 +1,23 @@
 #include "keys/PastingInjector.h"
 
+#include <algorithm>
+#include <array>
 #include <utility>
 
+#include "keys/KeyCodes.h"
 #include "text/Utf8.h"
+
+namespace {
+
+constexpr std::array modifierKeys{KeyCode::shift,  KeyCode::control,  KeyCode::menu,  KeyCode::lshift,
+                                  KeyCode::rshift, KeyCode::lcontrol, KeyCode::rcontrol, KeyCode::lmenu,
+                                  KeyCode::rmenu,  KeyCode::lwin,     KeyCode::rwin};
+
+bool isModifier(std::uint8_t keyCode) {
+  return std::find(modifierKeys.begin(), modifierKeys.end(), keyCode) != modifierKeys.end();
+}
+
+}  // namespace
 
 PastingInjector::PastingInjector(Injector& typing, PasteBoard& clipboard, PasteKey key)
     : inner(typing), board(clipboard), pasteKey(key) {}
@@ -10,6 +25,10 @@ PastingInjector::PastingInjector(Injector& typing, PasteBoard& clipboard, PasteK
 void PastingInjector::keyEvent(std::uint8_t keyCode, bool down) {
   uiThread.assertCurrent("PastingInjector::keyEvent");
   pastePending();
+  if (isModifier(keyCode)) {
+    std::erase(held, keyCode);
+    if (down) held.push_back(keyCode);
+  }
   inner.keyEvent(keyCode, down);
 }
 
@@ -58,6 +77,7 @@ void PastingInjector::pastePending() {
   if (pending.empty()) return;
   const std::string text = std::exchange(pending, {});
   if (!board.available() || !board.offer(text)) return;
+  for (auto key = held.rbegin(); key != held.rend(); ++key) inner.keyEvent(*key, false);
   const auto modifiers = pasteKey.modifierKeys();
   for (const std::uint8_t modifier : modifiers) inner.keyEvent(modifier, true);
   // A letter goes by the character, which finds its key on the layout in force, as the window
@@ -69,6 +89,7 @@ void PastingInjector::pastePending() {
     inner.keyEvent(pasteKey.keyCode(), false);
   }
   for (auto modifier = modifiers.rbegin(); modifier != modifiers.rend(); ++modifier) inner.keyEvent(*modifier, false);
+  for (const std::uint8_t key : held) inner.keyEvent(key, true);
   inner.flush();
   board.finishPaste();
 }

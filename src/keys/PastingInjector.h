@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "keys/Injector.h"
 #include "keys/PasteBoard.h"
@@ -9,9 +11,10 @@
 
 // Types through another injector, and pastes the characters that one cannot type: they gather
 // until the next other input, then go on the clipboard and the paste key is pressed, so a run of
-// them costs one paste and the order of everything typed holds. Characters the board does not
-// take are skipped, never typed as other ones. The injector and the board outlive this one.
-// UI thread only.
+// them costs one paste and the order of everything typed holds. Modifiers the typing holds down
+// are let go for the paste key and pressed again after it, so the window reads the paste key
+// alone. Characters the board does not take are skipped, never typed as other ones. The injector
+// and the board outlive this one. UI thread only.
 class PastingInjector final : public Injector {
  public:
   PastingInjector(Injector& typing, PasteBoard& clipboard, PasteKey key);
@@ -35,4 +38,6 @@ class PastingInjector final : public Injector {
   const PasteKey pasteKey;
   // UTF-8.
   std::string pending;
+  // The modifier keys held down now, in the order they were pressed.
+  std::vector<std::uint8_t> held;
 };

@@ -43,10 +43,15 @@ class FakeBoard : public PasteBoard {
   bool accepts;
 };
 
-// Plays ops: '^' an Enter press and release, '@' a click, '.' a flush, any other character typed.
+// Plays ops: '^' an Enter press and release, '@' a click, '.' a flush, '+' and '-' a Shift press
+// and release, '>' and '<' an AltGr press and release, any other character typed.
 void play(Injector& injector, const std::u32string& ops) {
   for (const char32_t op : ops) {
-    if (op == U'^') {
+    if (op == U'+' || op == U'-') {
+      injector.keyEvent(KeyCode::shift, op == U'+');
+    } else if (op == U'>' || op == U'<') {
+      injector.keyEvent(KeyCode::rmenu, op == U'>');
+    } else if (op == U'^') {
       injector.keyEvent(KeyCode::returnKey, true);
       injector.keyEvent(KeyCode::returnKey, false);
     } else if (op == U'@') {
@@ -108,6 +113,8 @@ TEST(PastingInjectorTest, UntypeableRunsArePastedInOrderOrSkipped) {
        "{offer é}<16+><45+><45-><16->|{done}|"},
       {"a layout without the letter losing the paste", U"é.", "Ctrl+V", true, true, false,
        "{offer é}<17+><86+><86-><17->|{done}|"},
+      {"a held Shift and AltGr making the paste key another chord, or left up after it", U"+>é<-.", "Ctrl+V",
+       true, true, true, "<16+><165+>{offer é}<165-><16-><17+>v<17-><16+><165+>|{done}<165-><16->|"},
       {"a refused clipboard pasting the user's own text", U"aéb.", "Ctrl+V", true, false, true, "a{refuse é}b|"},
       {"a desktop without a clipboard for us still asked, or the characters typed", U"aéb.", "Ctrl+V", false, true,
        true, "ab|"},
