@@ -127,8 +127,8 @@ TEST_F(HelpBookTest, AMissingOrUnloadableViewerIsToldToTheUser) {
   }
 }
 
-// Faults: an installed program did not find its book under share/zentak or its viewer under
-// lib/zentak, or a copy beside the program lost to it.
+// Faults: an installed program did not find its book under share/zentak or its viewer where the
+// package puts it, or a copy beside the program lost to it.
 TEST(HelpBookLocateTest, BesideTheProgramFirstThenTheInstalledPlace) {
   const TempDir dir;
   const auto bin = dir.path() / "usr" / "bin";
@@ -141,7 +141,7 @@ TEST(HelpBookLocateTest, BesideTheProgramFirstThenTheInstalledPlace) {
   std::ofstream(bin / "Zentak.htb") << "book";
   EXPECT_EQ(HelpBook::locate(bin), bin / "Zentak.htb");
 
-  const auto lib = dir.path() / "usr" / "lib" / "zentak";
+  const auto lib = dir.path() / "usr" / ZENTAK_HELP_MODULE_DIR;
   std::filesystem::create_directories(lib);
   EXPECT_EQ(HelpModule::locate(bin), std::filesystem::path());
   std::ofstream(lib / "zentak_helpviewer.so") << "module";
