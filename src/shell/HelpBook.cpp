@@ -116,6 +116,7 @@ bool HelpBook::showContents() {
   sizeWindow();
   // The book's one top entry would hide every chapter behind a click.
   wxTreeCtrl* contents = controller->contentsTree();
+  if (contents == nullptr) return true;
   wxTreeItemIdValue cookie;
   for (wxTreeItemId top = contents->GetFirstChild(contents->GetRootItem(), cookie); top.IsOk();
        top = contents->GetNextChild(contents->GetRootItem(), cookie)) {

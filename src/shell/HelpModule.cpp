@@ -14,22 +14,38 @@ namespace {
 constexpr const char* factoryName = "zentak_make_help_viewer";
 using Factory = decltype(&zentak_make_help_viewer);
 
-// The toolkit starts the parts of its libraries that need it (the HTML library's tag handlers,
-// for one) when the program starts, and never those of a library loaded later. Those of the
-// libraries loaded since known are started here, once, and kept as long as their library.
-void startToolkitPartsSince(const wxClassInfo* known) {
-  static auto* const started = new std::vector<wxModule*>;
-  for (const wxClassInfo* info = wxClassInfo::GetFirst(); info != known; info = info->GetNext()) {
-    if (!info->IsKindOf(wxCLASSINFO(wxModule))) continue;
-    auto* part = dynamic_cast<wxModule*>(info->CreateObject());
-    if (part == nullptr) continue;
-    if (part->Init()) {
-      started->push_back(part);
-    } else {
-      delete part;
+// The toolkit starts the parts of its libraries that need it (the HTML library's tag handlers and
+// page filters, for two) when the program starts and ends them when it ends, but never starts
+// those of a library loaded later. Those are started here, once, and ended with the toolkit's own.
+class LateParts final : public wxModule {
+ public:
+  // Starts the parts of the libraries loaded since known.
+  static void startSince(const wxClassInfo* known) {
+    for (const wxClassInfo* info = wxClassInfo::GetFirst(); info != known; info = info->GetNext()) {
+      if (!info->IsKindOf(wxCLASSINFO(wxModule))) continue;
+      std::unique_ptr<wxModule> part(dynamic_cast<wxModule*>(info->CreateObject()));
+      if (part && part->Init()) started().push_back(std::move(part));
     }
   }
-}
+
+  bool OnInit() override { return true; }
+  void OnExit() override {
+    while (!started().empty()) {
+      started().back()->Exit();
+      started().pop_back();
+    }
+  }
+
+ private:
+  static std::vector<std::unique_ptr<wxModule>>& started() {
+    static std::vector<std::unique_ptr<wxModule>> parts;
+    return parts;
+  }
+
+  wxDECLARE_DYNAMIC_CLASS(LateParts);
+};
+
+wxIMPLEMENT_DYNAMIC_CLASS(LateParts, wxModule);
 
 }  // namespace
 
@@ -51,7 +67,7 @@ std::unique_ptr<HelpViewer> HelpModule::makeViewer(wxWindow* owner) const {
   const wxClassInfo* const known = wxClassInfo::GetFirst();
   wxDynamicLibrary library;
   if (!library.Load(WxText::fromUtf8(path.string()), wxDL_NOW | wxDL_VERBATIM | wxDL_QUIET)) return nullptr;
-  startToolkitPartsSince(known);
+  LateParts::startSince(known);
   void* const factory = library.HasSymbol(factoryName) ? library.GetSymbol(factoryName) : nullptr;
   library.Detach();
   if (factory == nullptr) return nullptr;

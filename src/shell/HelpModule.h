@@ -11,8 +11,8 @@ class wxWindow;
 
 // The module holding the user manual's viewer. The program loads it, and with it the toolkit's
 // HTML library, only when the manual is first opened. A module once loaded stays loaded until the
-// process ends: the toolkit deletes the viewer's windows later than the viewer, and the HTML
-// library's parts, once started, are the toolkit's. UI thread only.
+// process ends: the toolkit deletes the viewer's windows after the viewer is gone, and the HTML
+// library's parts started here are used to the end. UI thread only.
 class HelpModule {
  public:
   // The module's file name.

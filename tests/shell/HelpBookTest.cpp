@@ -56,7 +56,8 @@ class HelpBookTest : public testing::Test {
 
 // Faults: the book built with the program did not open through the viewer's module, or opened
 // without its table of contents or its index, or Index showed the contents page; the HTML
-// library, loaded with the module, was left without its tag handlers (the toolkit asserts).
+// library, loaded with the module, was left without its tag handlers (the toolkit asserts) or
+// its page filters were never ended with the toolkit (the leak check at exit).
 TEST_F(HelpBookTest, TheBookOpensAtItsContentsAndAtItsIndex) {
   book.setBook(ZENTAK_HELP_BOOK);
   ASSERT_TRUE(book.showContents());
