@@ -19,6 +19,9 @@ const std::map<std::string, std::set<std::string>> allowedArrows{
     {"tree", {"shell", "commands", "keys", "resources", "tern", "text"}},
     {"project", {"commands", "keys", "tern", "text"}},
     {"shell", {"resources", "tern", "text"}},
+    // The manual's viewer, a module the program loads at run time: it implements shell's
+    // interface and nothing else, so that it brings no copy of the program's libraries.
+    {"helpviewer", {"shell"}},
     {"commands", {"keys", "tern", "text"}},
     {"keys", {"tern", "text"}},
     {"resources", {}},

@@ -23,6 +23,7 @@
 #include "project/ProjectFolder.h"
 #include "project/Settings.h"
 #include "shell/HelpBook.h"
+#include "shell/HelpModule.h"
 #include "shell/UserDialogs.h"
 #include "tern/CrashReport.h"
 #include "tern/EventDispatcher.h"
@@ -209,6 +210,7 @@ bool Zentak::OnInit() {
   }
   mainFrame = new MyFrame(folder, *settings, *desktop);
   mainFrame->helpBook().setBook(HelpBook::locate(program));
+  mainFrame->helpBook().setViewerModule(HelpModule::locate(program));
   mainFrame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
     if (event.GetEventObject() == mainFrame) {
       channel.reset();

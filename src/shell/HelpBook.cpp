@@ -1,10 +1,7 @@
 #include "shell/HelpBook.h"
 
-#include <wx/filename.h>
 #include <wx/frame.h>
 #include <wx/fs_arc.h>
-#include <wx/html/helpctrl.h>
-#include <wx/html/helpwnd.h>
 #include <wx/image.h>
 #include <wx/treectrl.h>
 #include <wx/log.h>
@@ -61,6 +58,12 @@ void HelpBook::setBook(const std::filesystem::path& book) {
   sized = false;
 }
 
+void HelpBook::setViewerModule(const std::filesystem::path& module) {
+  viewerModule = HelpModule(module);
+  controller.reset();
+  sized = false;
+}
+
 bool HelpBook::load() {
   if (controller) return true;
   if (path.empty() || !isFile(path)) {
@@ -69,14 +72,25 @@ bool HelpBook::load() {
                                 "HELP ERROR", UserDialogs::Icon::error, owner);
     return false;
   }
+  if (!isFile(viewerModule.file())) {
+    UserDialogs::current().tell("The help viewer \"" + WxText::fromUtf8(HelpModule::fileName()) +
+                                    "\" cannot be found.\nPlease install Zentak again.",
+                                "HELP ERROR", UserDialogs::Icon::error, owner);
+    return false;
+  }
+  std::unique_ptr<HelpViewer> viewer = viewerModule.makeViewer(owner);
+  if (!viewer) {
+    UserDialogs::current().tell("The help viewer \"" + WxText::fromUtf8(viewerModule.file().string()) +
+                                    "\" cannot be loaded.\nPlease install Zentak again.",
+                                "HELP ERROR", UserDialogs::Icon::error, owner);
+    return false;
+  }
   enableBookFormats();
-  auto viewer = std::make_unique<wxHtmlHelpController>(wxHF_DEFAULT_STYLE & ~wxHF_BOOKMARKS, owner);
-  viewer->SetTitleFormat("Zentak Help: %s");
   bool added = false;
   {
     // A broken book is told below in the program's words, not in the toolkit's log window.
     const wxLogNull quiet;
-    added = viewer->AddBook(wxFileName(WxText::fromUtf8(path.string())));
+    added = viewer->addBook(WxText::fromUtf8(path.string()));
   }
   if (!added) {
     UserDialogs::current().tell("The help book \"" + WxText::fromUtf8(path.string()) +
@@ -89,7 +103,7 @@ bool HelpBook::load() {
 }
 
 void HelpBook::sizeWindow() {
-  wxFrame* window = controller->GetFrame();
+  wxFrame* window = controller->frame();
   if (window == nullptr || sized) return;
   // The toolkit's first size leaves the pages too narrow for the pictures of the windows; later
   // the user's size stays.
@@ -98,10 +112,11 @@ void HelpBook::sizeWindow() {
 }
 
 bool HelpBook::showContents() {
-  if (!load() || !controller->DisplayContents()) return false;
+  if (!load() || !controller->displayContents()) return false;
   sizeWindow();
   // The book's one top entry would hide every chapter behind a click.
-  wxTreeCtrl* contents = controller->GetHelpWindow()->GetTreeCtrl();
+  wxTreeCtrl* contents = controller->contentsTree();
+  if (contents == nullptr) return true;
   wxTreeItemIdValue cookie;
   for (wxTreeItemId top = contents->GetFirstChild(contents->GetRootItem(), cookie); top.IsOk();
        top = contents->GetNextChild(contents->GetRootItem(), cookie)) {
@@ -111,7 +126,7 @@ bool HelpBook::showContents() {
 }
 
 bool HelpBook::showIndex() {
-  if (!load() || !controller->DisplayIndex()) return false;
+  if (!load() || !controller->displayIndex()) return false;
   sizeWindow();
   return true;
 }

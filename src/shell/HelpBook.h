@@ -8,15 +8,16 @@
 #include <memory>
 #include <string_view>
 
+#include "shell/HelpModule.h"
 #include "shell/HelpPopup.h"
+#include "shell/HelpViewer.h"
 
-class wxHtmlHelpController;
 class wxWindow;
 
-// The user manual, a book of the toolkit's HTML help with a table of contents and an index, and
-// the short popup help of the editor controls. The manual's window belongs to the owner given
-// at construction. A book that cannot be found or read is reported to the user when it is asked
-// for. UI thread only.
+// The user manual, a book of the toolkit's HTML help with a table of contents and an index shown
+// by the viewer of the help module, and the short popup help of the editor controls. The
+// manual's window belongs to the owner given at construction. A book or module that cannot be
+// found or read is reported to the user when the manual is asked for. UI thread only.
 class HelpBook {
  public:
   static constexpr std::string_view fileName = "Zentak.htb";
@@ -38,6 +39,8 @@ class HelpBook {
   // The book file to show; read when first shown.
   void setBook(const std::filesystem::path& book);
   [[nodiscard]] const std::filesystem::path& book() const { return path; }
+  // The help module whose viewer shows the book; loaded when the book is first shown.
+  void setViewerModule(const std::filesystem::path& module);
 
   // Opens the manual at its table of contents or at its index; false when the book cannot be
   // shown (the user has been told).
@@ -48,7 +51,7 @@ class HelpBook {
   void showPopupFor(wxWindow* focused);
 
   // The manual's window, null until it was first shown.
-  [[nodiscard]] wxHtmlHelpController* viewer() const { return controller.get(); }
+  [[nodiscard]] HelpViewer* viewer() const { return controller.get(); }
   // The popup shown last, null once it is gone.
   [[nodiscard]] HelpPopup* popup() const { return currentPopup.get(); }
 
@@ -58,7 +61,8 @@ class HelpBook {
 
   wxWindow* owner;
   std::filesystem::path path;
-  std::unique_ptr<wxHtmlHelpController> controller;
+  HelpModule viewerModule;
+  std::unique_ptr<HelpViewer> controller;
   bool sized = false;
   wxWeakRef<HelpPopup> currentPopup;
 };

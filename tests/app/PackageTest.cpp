@@ -82,9 +82,10 @@ class PackageTest : public testing::Test {
 
 }  // namespace
 
-// Faults: the package left out the program's book, menu entry, icons or library dependencies;
-// the installed program did not find its book under share/zentak; it tried to keep its project
-// in the folder of the program (usr/bin) instead of the user's data folder.
+// Faults: the package left out the program's book, its help viewer, menu entry, icons or library
+// dependencies; the installed program did not find its book under share/zentak or its viewer
+// in its folder below usr/lib; it tried to keep its project in the folder of the program (usr/bin) instead
+// of the user's data folder.
 TEST_F(PackageTest, TheUnpackedPackageRunsWithItsBookAndSavesTheProjectInTheDataFolder) {
   const auto deb = makePackage();
   ASSERT_FALSE(deb.empty());
@@ -98,6 +99,7 @@ TEST_F(PackageTest, TheUnpackedPackageRunsWithItsBookAndSavesTheProjectInTheData
   const auto program = root / "usr" / "bin" / "zentak";
   ASSERT_TRUE(std::filesystem::exists(program));
   EXPECT_TRUE(std::filesystem::exists(root / "usr" / "share" / "zentak" / "Zentak.htb"));
+  EXPECT_TRUE(std::filesystem::exists(root / "usr" / ZENTAK_HELP_MODULE_DIR / "zentak_helpviewer.so"));
   const std::string entry = readFile(root / "usr" / "share" / "applications" / "zentak.desktop");
   // KWin grants fake input to the program at the entry's Exec path only.
   EXPECT_NE(entry.find("\nExec=/usr/bin/zentak\n"), std::string::npos);
@@ -122,8 +124,8 @@ TEST_F(PackageTest, TheUnpackedPackageRunsWithItsBookAndSavesTheProjectInTheData
   const std::string window = waitForAnswer([this] { return findWindow("^Zentak v"); }, std::chrono::seconds(60));
   ASSERT_FALSE(window.empty());
 
-  // F1 with the tree focused opens the book at its contents; a missing book would say so in a
-  // message box instead.
+  // F1 with the tree focused opens the book at its contents; a missing book or viewer would say
+  // so in a message box instead.
   const std::string help = waitForAnswer(
       [this, &window] {
         runProgram({"xdotool", "windowfocus", "--sync", window, "key", "F1"}, {{"DISPLAY", xvfb.name()}});

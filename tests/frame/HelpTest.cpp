@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
-#include <wx/html/helpctrl.h>
-#include <wx/html/helpfrm.h>
+#include <wx/frame.h>
 #include <wx/spinctrl.h>
 #include <wx/toolbar.h>
 
@@ -34,6 +33,7 @@ class HelpTest : public ::testing::Test {
     ::setenv("XDG_DATA_HOME", (dir.path() / "data").c_str(), 1);
     frame = new MyFrame(dir.path(), *settings, input);
     frame->helpBook().setBook(ZENTAK_HELP_BOOK);
+    frame->helpBook().setViewerModule(ZENTAK_HELP_MODULE);
     ASSERT_TRUE(GuiTest::waitFor([this] { return frame->isProjectLoaded(); }));
     GuiTest::flushEvents();
   }
@@ -62,8 +62,8 @@ class HelpTest : public ::testing::Test {
   }
 
   [[nodiscard]] bool contentsShown() const {
-    wxHtmlHelpController* viewer = frame->helpBook().viewer();
-    return viewer != nullptr && viewer->GetFrame() != nullptr && viewer->GetFrame()->IsShown();
+    HelpViewer* viewer = frame->helpBook().viewer();
+    return viewer != nullptr && viewer->frame() != nullptr && viewer->frame()->IsShown();
   }
 
   [[nodiscard]] wxString popupText() const {
@@ -123,7 +123,7 @@ TEST_F(HelpTest, F1InTheTreeAndTheHelpToolOpenTheContents) {
   menu(FrameId::popupHelp);
   EXPECT_TRUE(contentsShown());
   EXPECT_EQ(frame->helpBook().popup(), nullptr);
-  frame->helpBook().viewer()->GetFrame()->Hide();
+  frame->helpBook().viewer()->frame()->Hide();
 
   wxWindow* text = frame->groupEditor().FindWindow(FrameId::finalText);
   ASSERT_NE(text, nullptr);
@@ -138,8 +138,8 @@ TEST_F(HelpTest, F1InTheTreeAndTheHelpToolOpenTheContents) {
 TEST_F(HelpTest, TheHelpMenuOpensTheBook) {
   menu(FrameId::helpIndex);
   EXPECT_TRUE(contentsShown());
-  EXPECT_EQ(frame->helpBook().viewer()->GetFrame()->GetParent(), frame);
-  frame->helpBook().viewer()->GetFrame()->Hide();
+  EXPECT_EQ(frame->helpBook().viewer()->frame()->GetParent(), frame);
+  frame->helpBook().viewer()->frame()->Hide();
   menu(FrameId::helpContents);
   EXPECT_TRUE(contentsShown());
   EXPECT_TRUE(dialogs.messages.empty());

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 #include <wx/button.h>
 #include <wx/frame.h>
-#include <wx/html/helpctrl.h>
-#include <wx/html/helpfrm.h>
-#include <wx/html/helpwnd.h>
 #include <wx/listbox.h>
 #include <wx/notebook.h>
 #include <wx/panel.h>
@@ -15,6 +12,7 @@
 #include <functional>
 
 #include "shell/HelpBook.h"
+#include "shell/HelpModule.h"
 #include "shell/PopupTexts.h"
 #include "support/GuiTest.h"
 #include "support/ToolkitMessages.h"
@@ -33,7 +31,7 @@ wxNotebook* navigation(wxWindow& window) {
 }
 
 wxString shownPage(HelpBook& book) {
-  wxNotebook* notebook = navigation(*book.viewer()->GetFrame());
+  wxNotebook* notebook = navigation(*book.viewer()->frame());
   return notebook == nullptr || notebook->GetSelection() == wxNOT_FOUND ? wxString()
                                                                          : notebook->GetPageText(static_cast<std::size_t>(notebook->GetSelection()));
 }
@@ -41,6 +39,7 @@ wxString shownPage(HelpBook& book) {
 class HelpBookTest : public testing::Test {
  protected:
   HelpBookTest() : frame(nullptr, wxID_ANY, "help"), book(&frame) {
+    book.setViewerModule(ZENTAK_HELP_MODULE);
     frame.SetSize(200, 150, 400, 300);
     frame.Show();
     GuiTest::flushEvents();
@@ -55,19 +54,21 @@ class HelpBookTest : public testing::Test {
 
 }  // namespace
 
-// Faults: the book built with the program did not open, or opened without its table of contents
-// or its index, or Index showed the contents page.
+// Faults: the book built with the program did not open through the viewer's module, or opened
+// without its table of contents or its index, or Index showed the contents page; the HTML
+// library, loaded with the module, was left without its tag handlers (the toolkit asserts) or
+// its page filters were never ended with the toolkit (the leak check at exit).
 TEST_F(HelpBookTest, TheBookOpensAtItsContentsAndAtItsIndex) {
   book.setBook(ZENTAK_HELP_BOOK);
   ASSERT_TRUE(book.showContents());
-  wxHtmlHelpFrame* window = book.viewer()->GetFrame();
+  wxFrame* window = book.viewer()->frame();
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(GuiTest::waitFor([window] { return window->IsShown(); }));
   EXPECT_EQ(window->GetParent(), &frame);
   // Wide enough for the pictures of the windows beside the contents.
   EXPECT_GE(window->GetSize().x, 900);
   EXPECT_EQ(shownPage(book), "Contents");
-  EXPECT_GE(book.viewer()->GetHelpWindow()->GetTreeCtrl()->GetCount(), 15U);
+  EXPECT_GE(book.viewer()->contentsTree()->GetCount(), 15U);
 
   ASSERT_TRUE(book.showIndex());
   EXPECT_EQ(shownPage(book), "Index");
@@ -97,8 +98,38 @@ TEST_F(HelpBookTest, AMissingOrUnreadableBookIsToldToTheUser) {
   EXPECT_EQ(dialogs.messages[1].parent, &frame);
 }
 
-// Faults: an installed program did not find its book under share/zentak, or a copy beside the
-// program lost to it.
+// Faults: a help viewer that could not be found, or that is no module, crashed the program or
+// failed silently; the toolkit's log window spoke for it; a later request found a half-made
+// viewer.
+TEST_F(HelpBookTest, AMissingOrUnloadableViewerIsToldToTheUser) {
+  const TempDir dir;
+  std::ofstream(dir.path() / "zentak_helpviewer.so") << "not a library";
+  const struct {
+    std::filesystem::path module;
+    wxString told;
+  } cases[] = {
+      {{}, "The help viewer \"zentak_helpviewer.so\" cannot be found.\nPlease install Zentak again."},
+      {dir.path() / "nowhere" / "zentak_helpviewer.so",
+       "The help viewer \"zentak_helpviewer.so\" cannot be found.\nPlease install Zentak again."},
+      {dir.path() / "zentak_helpviewer.so", "The help viewer \"" + wxString((dir.path() / "zentak_helpviewer.so").string()) +
+                                                "\" cannot be loaded.\nPlease install Zentak again."},
+  };
+  book.setBook(ZENTAK_HELP_BOOK);
+  for (const auto& [module, told] : cases) {
+    RecordingDialogs dialogs;
+    book.setViewerModule(module);
+    EXPECT_FALSE(book.showContents()) << module;
+    EXPECT_FALSE(book.showIndex()) << module;
+    ASSERT_EQ(dialogs.messages.size(), 2U) << module;
+    EXPECT_EQ(dialogs.messages[0].text, told);
+    EXPECT_EQ(dialogs.messages[0].caption, "HELP ERROR");
+    EXPECT_EQ(dialogs.messages[0].parent, &frame);
+    EXPECT_EQ(book.viewer(), nullptr);
+  }
+}
+
+// Faults: an installed program did not find its book under share/zentak or its viewer where the
+// package puts it, or a copy beside the program lost to it.
 TEST(HelpBookLocateTest, BesideTheProgramFirstThenTheInstalledPlace) {
   const TempDir dir;
   const auto bin = dir.path() / "usr" / "bin";
@@ -110,6 +141,14 @@ TEST(HelpBookLocateTest, BesideTheProgramFirstThenTheInstalledPlace) {
   EXPECT_EQ(HelpBook::locate(bin), shared / "Zentak.htb");
   std::ofstream(bin / "Zentak.htb") << "book";
   EXPECT_EQ(HelpBook::locate(bin), bin / "Zentak.htb");
+
+  const auto lib = dir.path() / "usr" / ZENTAK_HELP_MODULE_DIR;
+  std::filesystem::create_directories(lib);
+  EXPECT_EQ(HelpModule::locate(bin), std::filesystem::path());
+  std::ofstream(lib / "zentak_helpviewer.so") << "module";
+  EXPECT_EQ(HelpModule::locate(bin), lib / "zentak_helpviewer.so");
+  std::ofstream(bin / "zentak_helpviewer.so") << "module";
+  EXPECT_EQ(HelpModule::locate(bin), bin / "zentak_helpviewer.so");
 }
 
 // Faults: the inner field of a compound control (no id of its own) found no help, or a window
