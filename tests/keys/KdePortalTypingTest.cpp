@@ -76,8 +76,7 @@ TEST(KdePortalTypingTest, MixedTextAndClicksArriveExactlyOnUsAndGerman) {
 TEST(KdePortalTypingTest, ASlowWindowOnABusyMachineGetsEveryCharacterAndStaysConnected) {
   const KwinServer kwin(KwinServer::Options{{}, {}, true});
   const TempDir config;
-  std::string text;
-  while (text.size() < 2000) text += printableAscii().substr(0, printableAscii().size() - 2);
+  const std::string text = printableFlood(2000);
   const auto injector = portalInjector(kwin, config);
   SlowClient client(kwin);
   client.waitForFocus();
@@ -86,6 +85,5 @@ TEST(KdePortalTypingTest, ASlowWindowOnABusyMachineGetsEveryCharacterAndStaysCon
     play(*injector, text);
   }
   const SlowClient::Result result = client.finish();
-  EXPECT_FALSE(result.disconnected) << "cut off after " << result.count << " of " << text.size() << " characters";
-  EXPECT_TRUE(result.received == text) << "received " << result.received;
+  EXPECT_EQ(result.faultAgainst(text), "");
 }

@@ -173,8 +173,7 @@ TEST(KwinTypingTest, FakeInputNeedsTheDesktopEntrysGrant) {
 TEST(KwinTypingTest, ASlowWindowOnABusyMachineGetsEveryCharacterAndStaysConnected) {
   const KwinServer kwin(KwinServer::Options{});
   SlowClient client(kwin);
-  std::string text;
-  while (text.size() < 3000) text += printableAscii().substr(0, printableAscii().size() - 2);
+  const std::string text = printableFlood(3000);
   {
     const BusyCores busy(std::chrono::seconds(60));
     KwinInjector injector(kwin.socketPath());
@@ -186,6 +185,5 @@ TEST(KwinTypingTest, ASlowWindowOnABusyMachineGetsEveryCharacterAndStaysConnecte
     Player(injector).playKeys(list);
   }
   const SlowClient::Result result = client.finish();
-  EXPECT_FALSE(result.disconnected) << "cut off after " << result.count << " of " << text.size() << " characters";
-  EXPECT_TRUE(result.received == text) << "received " << result.received;
+  EXPECT_EQ(result.faultAgainst(text), "");
 }

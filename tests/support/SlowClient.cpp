@@ -29,3 +29,11 @@ SlowClient::Result SlowClient::finish() {
   }
   return result;
 }
+
+std::string SlowClient::Result::faultAgainst(const std::string& typed) const {
+  if (disconnected) {
+    return "cut off after " + std::to_string(count) + " of " + std::to_string(typed.size()) + " characters";
+  }
+  if (received != typed) return "received " + std::to_string(received.size()) + " characters: " + received;
+  return {};
+}

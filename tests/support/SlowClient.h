@@ -29,6 +29,10 @@ class SlowClient {
     std::string received;
     std::size_t count = 0;
     bool disconnected = false;
+
+    // What went wrong against the text typed: a cut, or other characters; empty when the client
+    // stayed connected and received exactly typed.
+    [[nodiscard]] std::string faultAgainst(const std::string& typed) const;
   };
   // Waits for the end marker or the cut; throws std::runtime_error when neither comes in time.
   Result finish();
