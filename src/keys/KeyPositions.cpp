@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include "keys/KeyCodes.h"
+
 namespace {
 
 constexpr auto usPositionTable = std::to_array<KeyPositions::UsPosition>({
@@ -60,8 +62,6 @@ constexpr std::array<std::uint32_t, 256> namedKeysymTable = [] {
   return table;
 }();
 
-constexpr std::uint8_t rightAltVk = 165;
-
 }  // namespace
 
 namespace KeyPositions {
@@ -71,7 +71,7 @@ std::span<const UsPosition> usPositions() { return usPositionTable; }
 std::uint32_t namedKeysym(std::uint8_t vk) { return namedKeysymTable[vk]; }
 
 std::uint32_t namedKeysymFallback(std::uint8_t vk) {
-  return vk == rightAltVk ? XKB_KEY_ISO_Level3_Shift : XKB_KEY_NoSymbol;
+  return vk == KeyCode::rmenu ? XKB_KEY_ISO_Level3_Shift : XKB_KEY_NoSymbol;
 }
 
 bool typeable(char32_t c) {
