@@ -18,8 +18,8 @@
 
 #include "BenchApp.h"
 #include "commands/BaseCommand.h"
-#include "frame/CommandPanel.h"
-#include "frame/EditorText.h"
+#include "frame/editors/CommandPanel.h"
+#include "frame/editors/EditorText.h"
 #include "support/GuiTest.h"
 
 namespace {

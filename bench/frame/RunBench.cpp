@@ -26,7 +26,7 @@
 #include "UserChord.h"
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
-#include "frame/DesktopInput.h"
+#include "input/DesktopInput.h"
 #include "frame/FrameEvents.h"
 #include "frame/MyFrame.h"
 #include "project/ProjectFile.h"

@@ -8,7 +8,7 @@
 #include "commands/GroupCommand.h"
 #include "frame/FrameEvents.h"
 #include "frame/MyFrame.h"
-#include "frame/RunInput.h"
+#include "input/RunInput.h"
 #include "tern/Crc32.h"
 #include "tree/CommandTree.h"
 

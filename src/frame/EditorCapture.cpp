@@ -6,8 +6,8 @@
 #include <exception>
 #include <string>
 
-#include "frame/RunInput.h"
-#include "keys/InputRecorder.h"
+#include "input/RunInput.h"
+#include "capture/InputRecorder.h"
 #include "keys/KeyTokens.h"
 #include "keys/MouseTokenPoint.h"
 #include "keys/StopChord.h"

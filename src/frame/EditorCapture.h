@@ -5,7 +5,7 @@
 #include <memory>
 #include <optional>
 
-#include "keys/PointPicker.h"
+#include "capture/PointPicker.h"
 #include "tern/OwnerThread.h"
 
 class InputRecorder;

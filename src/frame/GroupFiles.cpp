@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "commands/GroupCommand.h"
-#include "frame/ProjectKeeper.h"
+#include "project/keeper/ProjectKeeper.h"
 #include "frame/ProjectTree.h"
 #include "frame/TreeUndo.h"
 #include "project/GroupFile.h"

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "frame/FrameEvents.h"
-#include "frame/ProjectKeeper.h"
+#include "project/keeper/ProjectKeeper.h"
 #include "frame/TreeActions.h"
 #include "keys/KeyTextCheck.h"
 #include "project/ProjectFile.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "frame/SequencerHost.h"
+#include "run/SequencerHost.h"
 #include "tern/OwnerThread.h"
 
 class CommandTree;

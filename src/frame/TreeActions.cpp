@@ -5,9 +5,9 @@
 
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
-#include "frame/DeletedNote.h"
+#include "history/DeletedNote.h"
 #include "frame/FrameMenus.h"
-#include "frame/ProjectKeeper.h"
+#include "project/keeper/ProjectKeeper.h"
 #include "frame/ProjectTree.h"
 #include "frame/TreeUndo.h"
 #include "shell/TopToolbar.h"

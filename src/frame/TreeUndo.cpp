@@ -5,7 +5,7 @@
 
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
-#include "frame/TreeStep.h"
+#include "history/TreeStep.h"
 #include "tree/CommandTree.h"
 
 namespace {

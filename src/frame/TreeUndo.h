@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "frame/TreeActions.h"
-#include "frame/TreeHistory.h"
-#include "frame/TreeModel.h"
+#include "history/TreeHistory.h"
+#include "history/TreeModel.h"
 #include "tern/OwnerThread.h"
 
 class BaseCommand;

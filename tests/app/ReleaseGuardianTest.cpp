@@ -18,7 +18,7 @@
 
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
-#include "keys/HeldInputWatch.h"
+#include "input/x11/HeldInputWatch.h"
 #include "project/ProjectFile.h"
 #include "support/ChildProcess.h"
 #include "support/RecorderClient.h"

@@ -11,8 +11,8 @@
 
 #include "ProgramOnCompositor.h"
 #include "keys/KeyCodes.h"
-#include "keys/MutterSession.h"
-#include "keys/WaylandInjector.h"
+#include "input/gnome/MutterSession.h"
+#include "input/wayland/WaylandInjector.h"
 #include "support/ConsentAnswerer.h"
 #include "support/GtkTextWindow.h"
 #include "support/KwinServer.h"

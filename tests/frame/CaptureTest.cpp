@@ -10,8 +10,8 @@
 
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
-#include "frame/CommandPanel.h"
-#include "frame/DesktopInput.h"
+#include "frame/editors/CommandPanel.h"
+#include "input/DesktopInput.h"
 #include "frame/MyFrame.h"
 #include "project/ProjectFile.h"
 #include "project/Settings.h"

@@ -5,9 +5,9 @@
 
 #include <functional>
 
-#include "frame/CommandPanel.h"
-#include "frame/DesktopInput.h"
-#include "frame/GroupPanel.h"
+#include "frame/editors/CommandPanel.h"
+#include "input/DesktopInput.h"
+#include "frame/editors/GroupPanel.h"
 #include "frame/MyFrame.h"
 #include "project/Settings.h"
 #include "shell/FrameIds.h"

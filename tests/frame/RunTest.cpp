@@ -17,7 +17,7 @@
 
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
-#include "frame/DesktopInput.h"
+#include "input/DesktopInput.h"
 #include "frame/MyFrame.h"
 #include "project/ProjectFile.h"
 #include "project/Settings.h"

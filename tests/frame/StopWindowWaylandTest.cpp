@@ -11,9 +11,9 @@
 
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
-#include "frame/DesktopInput.h"
+#include "input/DesktopInput.h"
 #include "frame/MyFrame.h"
-#include "keys/WaylandInjector.h"
+#include "input/wayland/WaylandInjector.h"
 #include "project/ProjectFile.h"
 #include "project/Settings.h"
 #include "shell/FrameIds.h"

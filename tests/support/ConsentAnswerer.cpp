@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <stdexcept>
 
-#include "keys/MutterSession.h"
+#include "input/gnome/MutterSession.h"
 #include "support/MutterServer.h"
 
 // Overhears on the bus the portal asking its backend to start a session, which shows the
