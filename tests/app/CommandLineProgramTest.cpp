@@ -314,3 +314,20 @@ TEST_F(CommandLineProgramTest, ALinkSwappedInWhileRunningIsNotWrittenThroughAndT
   EXPECT_EQ(ProjectFile::readFile(precious), "precious bytes");
 }
 
+// Fault: a stopKey or an inputBackend in Zentak.conf that Zentak cannot read was taken as the
+// default without a word, while a bad pasteKey is told.
+TEST_F(CommandLineProgramTest, SettingsZentakCannotReadAreTold) {
+  writeProject(dir.path(), {{"G1", "hi"}});
+  std::filesystem::create_directories(home / "config" / "Velmora");
+  std::ofstream(home / "config" / "Velmora" / "Zentak.conf") << "stopKey=Ctrl+Nowhere\ninputBackend=telepathy\n";
+  ChildProcess copy = start({});
+  // One message for each, one after the other, before the window opens.
+  const std::string first = shownWindow("^Zentak$");
+  ASSERT_FALSE(first.empty());
+  EXPECT_FALSE(windowShown());
+  answer(first);
+  const std::string second = shownWindow("^Zentak$", first);
+  ASSERT_FALSE(second.empty());
+  answer(second);
+  EXPECT_TRUE(waitFor([this] { return windowShown(); }));
+}
