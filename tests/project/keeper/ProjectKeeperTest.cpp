@@ -198,8 +198,9 @@ TEST_F(ProjectKeeperTest, ASaveWritesOnlyTheFileLoadedOrLastSavedAndElseARecover
   ::setenv("XDG_DATA_HOME", (dir.path() / "data").c_str(), 1);
 }
 
-// Fault: a run asked for from outside was answered as started while the save at its start held
-// it behind a message; the message of the diversion was lost or told twice.
+// Faults: a run asked for from outside was answered as started while the save at its start held
+// it behind a message (a diversion or a failure); the message of the diversion was lost or told
+// twice.
 TEST_F(ProjectKeeperTest, ASaveUntoldSaysWhenTheNextSaveHasSomethingToTellAndThatSaveTellsIt) {
   load();
   EXPECT_TRUE(keeper.saveUntold());
@@ -216,6 +217,17 @@ TEST_F(ProjectKeeperTest, ASaveUntoldSaysWhenTheNextSaveHasSomethingToTellAndTha
   EXPECT_EQ(file(dir.path() / "other"), "other");
   EXPECT_TRUE(keeper.saveUntold());
   EXPECT_EQ(window.told.size(), 1U);
+  // A save that fails says so too, and tells nothing itself: the run's own save will.
+  const std::filesystem::path kept = recovered().at(0);
+  std::filesystem::permissions(kept, std::filesystem::perms::owner_read);
+  window.text = "third";
+  EXPECT_FALSE(keeper.saveUntold());
+  EXPECT_EQ(window.told.size(), 1U);
+  keeper.save();
+  ASSERT_EQ(window.told.size(), 2U);
+  EXPECT_EQ(window.told[1], "Failed to save command project file.\n" + kept.string() + ": " +
+                                std::make_error_code(std::errc::permission_denied).message() + "\nPlease try again.");
+  std::filesystem::permissions(kept, std::filesystem::perms::owner_all);
 }
 
 // Fault: a failed save said neither why nor which file, so that a user with a full disk could not
