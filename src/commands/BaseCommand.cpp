@@ -77,8 +77,7 @@ void BaseCommand::onOneShotFired(std::uint32_t id) {
     return;
   }
   ++turn->runsDone;
-  run->play(getKeyActions());
-  arm();
+  run->play(*this);
 }
 
 void BaseCommand::load(std::string_view record) {

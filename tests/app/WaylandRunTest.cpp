@@ -74,7 +74,7 @@ TEST(WaylandRunTest, OnKwinARunFromTheWindowTypesExactly) {
     SCOPED_TRACE(layout.name);
     const KwinServer kwin({.grantingDataDir = {}, .layout = layout.name});
     EXPECT_EQ(typedFromTheWindow(kwin,
-                                 {.text = layout.typed + clicks + offLayout, .inputBackend = "auto", .busAddress = {}}),
+                                 {.text = layout.typed + clicks + offLayout, .inputBackend = "auto", .busAddress = {}, .finalText = {}}),
               layout.seen + clicksSeen + offLayoutSeen);
   }
 }
@@ -91,9 +91,31 @@ TEST(WaylandRunTest, OnSwayARunFromTheWindowTypesExactly) {
     userKeyboard.flush();
     EXPECT_EQ(typedFromTheWindow(sway, {.text = layout.typed + clicks + offLayout,
                                         .inputBackend = "auto",
-                                        .busAddress = "unix:path=/nonexistent/zentak-test-bus"}),
+                                        .busAddress = "unix:path=/nonexistent/zentak-test-bus",
+                                        .finalText = {}}),
               layout.seen + clicksSeen + offLayoutSeen);
   }
+}
+
+// Catches a long text on sway's virtual keyboard that --stop could not end: typed whole on the
+// window's thread, the copy could not answer until it was done. The text's first Escape tells
+// that typing is under way; the final command's Escape must come long before its end.
+TEST(WaylandRunTest, OnSwayALongTextStopsAtOnceByTheCommandLine) {
+  constexpr std::size_t length = 1'000'000;
+  const SwayServer sway;
+  GtkTextWindow view(sway);
+  ProgramOnCompositor zentak(sway, {.text = "<ESCAPE>" + std::string(length, 'x'),
+                                    .inputBackend = "auto",
+                                    .busAddress = "unix:path=/nonexistent/zentak-test-bus",
+                                    .finalText = "<ESCAPE>"});
+  view.waitForFocusLoss();
+  zentak.startRun();
+  view.waitForFocus();
+  EXPECT_EQ(view.readUntilEscape(), "");
+  EXPECT_EQ(zentak.stopRun(), 0);
+  const std::string typed = view.readUntilEscape();
+  EXPECT_EQ(typed.find_first_not_of('x'), std::string::npos) << typed.substr(0, 80);
+  EXPECT_LT(typed.size(), length / 2);
 }
 
 // Catches the same faults through GNOME's remote desktop: mutter's own interface (chosen by the
@@ -121,7 +143,8 @@ TEST(WaylandRunTest, OnMutterARunFromTheWindowTypesExactly) {
       }
       EXPECT_EQ(typedFromTheWindow(mutter, {.text = layout.typed + clicks + offLayout,
                                             .inputBackend = service.inputBackend,
-                                            .busAddress = {}}),
+                                            .busAddress = {},
+                                            .finalText = {}}),
                 layout.seen + clicksSeen + offLayoutSeen);
     }
   }
