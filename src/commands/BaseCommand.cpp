@@ -76,8 +76,13 @@ void BaseCommand::onOneShotFired(std::uint32_t id) {
     turn->timerId = run->timers().arm(turn.get(), typingRetryMs);
     return;
   }
-  ++turn->runsDone;
   run->play(*this);
+}
+
+void BaseCommand::typed() {
+  if (!turn) return;
+  ++turn->runsDone;
+  arm();
 }
 
 void BaseCommand::load(std::string_view record) {

@@ -9,8 +9,10 @@ IdleWork::IdleWork(std::function<bool()> work) : piece(std::move(work)) {}
 IdleWork::~IdleWork() { stop(); }
 
 void IdleWork::start() {
-  // Below the toolkit's own events and the descriptors it watches, which go first.
-  if (source == 0) source = g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, &IdleWork::onIdle, this, nullptr);
+  // Below the toolkit's own events and the descriptors it watches, which go first; level with
+  // the toolkit's idle work, which delivers the events posted to the window (a higher priority
+  // would starve it), so that the loop runs both at each turn.
+  if (source == 0) source = g_idle_add_full(G_PRIORITY_LOW, &IdleWork::onIdle, this, nullptr);
 }
 
 void IdleWork::stop() {

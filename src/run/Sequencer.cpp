@@ -165,7 +165,7 @@ void Sequencer::onTyped() {
   }
   BaseCommand* const command = std::exchange(typingCommand, nullptr);
   // The interval counts from the end of the typing.
-  if (command != nullptr && running && current() == this) command->arm();
+  if (command != nullptr && running && current() == this) command->typed();
 }
 
 TimerService& Sequencer::timers() { return *timerService; }
