@@ -76,8 +76,12 @@ void BaseCommand::onOneShotFired(std::uint32_t id) {
     turn->timerId = run->timers().arm(turn.get(), typingRetryMs);
     return;
   }
+  run->play(*this);
+}
+
+void BaseCommand::typed() {
+  if (!turn) return;
   ++turn->runsDone;
-  run->play(getKeyActions());
   arm();
 }
 

@@ -47,6 +47,9 @@ class BaseCommand : public wxTreeItemData {
   // A typing is due, or the turn is over; ids other than the timer id are stale and ignored.
   // Called by the run's timer service. UI thread only.
   void onOneShotFired(std::uint32_t id);
+  // The run has typed this command's list to its end: the typing counts, and the next one is
+  // armed. A typing the run cut short does not count. UI thread only.
+  void typed();
 
   // Fills every field from a record; never fails: missing fields read as empty or 0.
   virtual void load(std::string_view record);

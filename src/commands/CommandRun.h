@@ -20,8 +20,11 @@ class CommandRun {
   // press, which would modify every key of it), the turn asks again a little later and types
   // then, as if it were late. UI thread only.
   [[nodiscard]] virtual bool mayType() = 0;
-  // Types a key-action list into whatever window has the focus. UI thread only.
-  virtual void play(const KeyActions& list) = 0;
+  // Types the command's key-action list into whatever window has the focus. The typing may go
+  // on after this returns (a long text is typed a slice at a time); once it is done, the run
+  // tells the command (BaseCommand::typed), which arms its next typing: the interval counts
+  // from the end of a typing and turns never overlap. UI thread only.
+  virtual void play(BaseCommand& command) = 0;
   // The command's turn has ended; the run moves on from its tree item. UI thread only.
   virtual void turnFinished(BaseCommand& command) = 0;
 

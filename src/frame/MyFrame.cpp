@@ -271,7 +271,7 @@ void MyFrame::bindEvents() {
 void MyFrame::onClose(wxCloseEvent& event) {
   // A run still in progress ends as "End Sequence Now" ends it, final commands and all, so
   // that no key stays held and the stop key goes back to the desktop.
-  run->endSequence();
+  run->endRunAtOnce();
   if (!keeper->saveAtClose(event.CanVeto())) {
     event.Veto();
     return;

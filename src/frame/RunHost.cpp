@@ -21,6 +21,8 @@
 namespace {
 
 constexpr int chordWaitPollMs = 10;
+// As a held-back typing asks again before it starts.
+constexpr int typingResumeMs = 10;
 // The progress counts seconds.
 constexpr int progressTickMs = 1000;
 
@@ -28,7 +30,15 @@ constexpr int progressTickMs = 1000;
 
 RunHost::RunHost(wxFrame& frame, Tern::EventReceiver& events, CommandTree& commandTree, RunInput& runInput,
                  std::function<void()> saveProject)
-    : window(frame), receiver(events), tree(commandTree), input(runInput), save(std::move(saveProject)) {
+    : window(frame),
+      receiver(events),
+      tree(commandTree),
+      input(runInput),
+      save(std::move(saveProject)),
+      typing([this](const KeyActions& list, std::size_t from, TypingSlices::Clock::time_point until) {
+        return input.playKeys(list, from, until);
+      }),
+      typingWork([this] { return typeSlice(); }) {
   sequencer = std::make_unique<Sequencer>(tree, static_cast<SequencerHost&>(*this));
   trayIcon = std::make_unique<TaskBarIcon>(TaskBarIcon::Hooks{
       [this] { postEndSequence(); },
@@ -41,6 +51,8 @@ RunHost::RunHost(wxFrame& frame, Tern::EventReceiver& events, CommandTree& comma
   progressTick.SetOwner(&window);
   window.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { showProgress(); }, progressTick.GetId());
   notices = std::make_unique<DesktopNotices>();
+  typingResume.SetOwner(&window);
+  window.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { typingWork.start(); }, typingResume.GetId());
 }
 
 RunHost::~RunHost() {
@@ -63,6 +75,7 @@ void RunHost::runCurrentGroup() {
 
 template <typename Step>
 void RunHost::runStep(Step step) {
+  const bool wasRunning = isRunning();
   try {
     step();
   } catch (const std::exception&) {
@@ -70,17 +83,28 @@ void RunHost::runStep(Step step) {
     UserDialogs::current().tell("The run stopped: its timers could not be started.\nPlease try again.",
                                 "RUN ERROR", UserDialogs::Icon::error, &window);
   }
+  if (wasRunning && !isRunning()) runEnded();
+}
+
+void RunHost::runEnded() {
+  RunProgress ended = sequencer->progress();
+  if (endingByStopKey) ended.end = RunProgress::End::stopKey;
+  endingByStopKey = false;
+  notices->show(ended.endedTitle(), ended.endedBody());
 }
 
 void RunHost::endSequence() {
-  const bool wasRunning = isRunning();
   runStep([this] { sequencer->onEndSequence(); });
-  if (wasRunning && !isRunning()) {
-    RunProgress ended = sequencer->progress();
-    if (endingByStopKey) ended.end = RunProgress::End::stopKey;
-    notices->show(ended.endedTitle(), ended.endedBody());
+}
+
+void RunHost::endRunAtOnce() {
+  uiThread.assertCurrent("RunHost::endRunAtOnce");
+  endSequence();
+  // No loop is left to type the final commands once the window has gone.
+  while (typing.isTyping()) {
+    if (typing.typeSlice()) runStep([this] { sequencer->onTyped(); });
   }
-  endingByStopKey = false;
+  typingWork.stop();
 }
 
 void RunHost::runSequence() {
@@ -201,7 +225,29 @@ void RunHost::postEndSequence() { Tern::Event::postOwned(std::make_unique<EndSeq
 // Enter would choose the item under the pointer.
 bool RunHost::mayType() const { return !trayIcon->isMenuOpen() && !input.userHoldsModifier(); }
 
-void RunHost::playKeys(const KeyActions& list) { input.playKeys(list); }
+void RunHost::startTyping(const KeyActions& list) {
+  typing.start(list);
+  typingWork.start();
+}
+
+void RunHost::stopTyping() {
+  typing.stop();
+  typingWork.stop();
+  typingResume.Stop();
+}
+
+bool RunHost::typeSlice() {
+  if (!typing.isTyping()) return false;
+  // What would go into the open menu, or come out modified by the user's key, waits; the loop
+  // is left to sleep meanwhile.
+  if (!mayType()) {
+    typingResume.StartOnce(typingResumeMs);
+    return false;
+  }
+  if (!typing.typeSlice()) return true;
+  runStep([this] { sequencer->onTyped(); });
+  return typing.isTyping();
+}
 
 void RunHost::releaseHeldInput() { input.releaseHeldInput(); }
 

@@ -7,7 +7,9 @@
 #include <memory>
 #include <string>
 
+#include "frame/IdleWork.h"
 #include "run/SequencerHost.h"
+#include "run/TypingSlices.h"
 #include "tern/OwnerThread.h"
 
 class CommandTree;
@@ -43,6 +45,9 @@ class RunHost final : private SequencerHost {
 
   // The run's events, as the window receives them.
   void endSequence();
+  // Ends a run in progress before this returns, its final commands typed: for a window that
+  // closes. UI thread only.
+  void endRunAtOnce();
   void runSequence();
   void commandFinished(const wxTreeItemId& item);
   // Stops the typing at once; the final commands follow once the user has let go of the key.
@@ -57,9 +62,14 @@ class RunHost final : private SequencerHost {
  private:
   // Runs one of the sequencer's steps; a step that fails (the run's timers could not start or
   // stopped working) ends the run and tells the user, rather than leave the window hidden.
+  // Tells the desktop how the run ended, once it has.
   template <typename Step>
   void runStep(Step step);
+  void runEnded();
   void onChordWait();
+  // Types the next slice of the text in progress, if typing may go on now; says whether more is
+  // to be typed at the loop's next idle moment.
+  bool typeSlice();
   // Shows where the run is on the icon's tool tip and the stop window, when it has changed.
   void showProgress();
 
@@ -73,7 +83,8 @@ class RunHost final : private SequencerHost {
   void postCommandFinished(const wxTreeItemId& item) override;
   void postEndSequence() override;
   [[nodiscard]] bool mayType() const override;
-  void playKeys(const KeyActions& list) override;
+  void startTyping(const KeyActions& list) override;
+  void stopTyping() override;
   void releaseHeldInput() override;
   [[nodiscard]] std::unique_ptr<TimerService> makeTimerService() override;
   [[nodiscard]] LgrDate now() const override;
@@ -104,4 +115,11 @@ class RunHost final : private SequencerHost {
   // The run in progress is ending by the stop key.
   bool endingByStopKey = false;
   std::unique_ptr<DesktopNotices> notices;
+  // The run's texts, typed a slice at a time whenever the event loop is idle, so that the stop
+  // window, the command line's requests and the signals are served during a long text.
+  TypingSlices typing;
+  IdleWork typingWork;
+  // Typing waits while the icon's menu is open or the user holds a modifier, and looks again
+  // this often.
+  wxTimer typingResume;
 };

@@ -177,6 +177,11 @@ std::optional<std::string> DesktopInput::prepareRun() {
   return std::nullopt;
 }
 
+std::size_t DesktopInput::playKeys(const KeyActions& list, std::size_t from,
+                                  std::chrono::steady_clock::time_point until) {
+  return player->playSome(list, from, until);
+}
+
 void DesktopInput::playKeys(const KeyActions& list) { player->playKeys(list); }
 
 bool DesktopInput::userHoldsModifier() const { return xtest != nullptr && xtest->othersHoldModifier(); }

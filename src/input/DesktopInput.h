@@ -53,7 +53,9 @@ class DesktopInput final : public RunInput {
   // Opens the desktop's remote-desktop session, where typing goes through one, asking the
   // user's consent where the desktop does.
   [[nodiscard]] std::optional<std::string> prepareRun() override;
-  void playKeys(const KeyActions& list) override;
+  std::size_t playKeys(const KeyActions& list, std::size_t from, std::chrono::steady_clock::time_point until) override;
+  // Types the whole list. UI thread only.
+  void playKeys(const KeyActions& list);
   // Only what XTest types can be told apart from the user's keys.
   [[nodiscard]] bool userHoldsModifier() const override;
   void releaseHeldInput() override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -17,8 +19,11 @@ class RunInput {
   // Makes ready what typing needs before a run starts (a desktop may ask the user's consent):
   // nothing when typing can go ahead, else why not, for the user. UI thread only.
   [[nodiscard]] virtual std::optional<std::string> prepareRun() { return std::nullopt; }
-  // Types a key-action list into whatever window has the focus. UI thread only.
-  virtual void playKeys(const KeyActions& list) = 0;
+  // Types a key-action list into whatever window has the focus, from position from on, until
+  // the list ends, the stop key is pressed or the clock passes until; returns where the list
+  // goes on from, list.size() once it is done. A list starts at 0. UI thread only.
+  virtual std::size_t playKeys(const KeyActions& list, std::size_t from,
+                               std::chrono::steady_clock::time_point until) = 0;
   // Whether the user holds down a modifier key (Shift, Ctrl, Alt, AltGr, Super...) that typing
   // did not press: a text typed now would come out modified. UI thread only.
   [[nodiscard]] virtual bool userHoldsModifier() const = 0;

@@ -1,5 +1,7 @@
 #include "keys/Player.h"
 
+#include <algorithm>
+
 #include "keys/KeyParser.h"
 #include "keys/StopSignal.h"
 
@@ -53,12 +55,24 @@ Player::Player(Injector& target, const StopSignal* stopSignal) : injector(target
 
 void Player::playKeys(const KeyActions& list) {
   uiThread.assertCurrent("Player::playKeys");
-  if (list.empty()) return;
-  if (const std::u32string chars = typedChars(list); !chars.empty()) injector.expectChars(chars);
-  for (std::size_t pos = 0; pos < list.size(); ++pos) {
+  playSome(list, 0, Clock::time_point::max());
+}
+
+std::size_t Player::playSome(const KeyActions& list, std::size_t from, Clock::time_point until) {
+  uiThread.assertCurrent("Player::playSome");
+  if (from >= list.size()) return list.size();
+  if (from == 0) {
+    if (const std::u32string chars = typedChars(list); !chars.empty()) injector.expectChars(chars);
+  }
+  std::size_t pos = from;
+  for (; pos < list.size(); ++pos) {
     // Whatever is sent after the user's stop lands in the user's window with the chord's
     // modifiers down.
-    if (stop != nullptr && stop->raised()) break;
+    if (stop != nullptr && stop->raised()) {
+      pos = list.size();
+      break;
+    }
+    if (pos > from && Clock::now() >= until) break;
     const std::uint8_t code = list[pos];
     switch (code) {
       case KeyCode::ctrlDown: key(KeyCode::control, true); break;
@@ -69,7 +83,7 @@ void Player::playKeys(const KeyActions& list) {
       case KeyCode::shiftUp: key(KeyCode::shift, false); break;
       case KeyCode::typeChar: {
         if (pos + KeyCode::codePointBytes >= list.size()) {
-          pos = list.size();
+          pos = list.size() - 1;
           break;
         }
         const char32_t c = codePointAfter(list, pos);
@@ -88,6 +102,7 @@ void Player::playKeys(const KeyActions& list) {
     }
   }
   injector.flush();
+  return std::min(pos, list.size());
 }
 
 void Player::tapKey(std::uint8_t keyCode) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <bitset>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -19,9 +20,16 @@ class Player {
   // A stop, when given, must outlive the player.
   explicit Player(Injector& injector, const StopSignal* stop = nullptr);
 
+  using Clock = std::chrono::steady_clock;
+
   // Plays the whole list, front to back, then flushes the injector. A raised stop ends the
   // list between two actions, the rest of it left out, and keeps any list from starting.
   void playKeys(const KeyActions& list);
+  // Plays the list from position from on, as playKeys does, until it ends, the stop is raised or
+  // the clock passes until, then flushes the injector. Returns where the list goes on from:
+  // list.size() once it is done or stopped. A list is started at 0 and each call goes on from
+  // where the one before left it.
+  std::size_t playSome(const KeyActions& list, std::size_t from, Clock::time_point until);
 
   // Press, then release, one key.
   void tapKey(std::uint8_t keyCode);

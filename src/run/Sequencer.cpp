@@ -1,6 +1,7 @@
 #include "run/Sequencer.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "commands/BaseCommand.h"
 #include "commands/GroupCommand.h"
@@ -121,14 +122,25 @@ void Sequencer::onCommandFinished(const wxTreeItemId& item) {
 // Outside a run this does nothing: an "End Sequence Now" picked twice, or a stop timer and the
 // stop key both ending the run, must not type the final commands a second time.
 void Sequencer::onEndSequence() {
-  if (!running) return;
-  if (const GroupCommand* group = tree.groupRecord(tree.runningGroup())) host.playKeys(group->getKeyActions());
+  if (!running || typingFinals) return;
+  // No turn may type between the final commands' keys: the run's timers go first.
+  halt();
+  const GroupCommand* group = tree.groupRecord(tree.runningGroup());
+  if (group != nullptr && !group->getKeyActions().empty()) {
+    typingFinals = true;
+    host.startTyping(group->getKeyActions());
+    return;
+  }
+  finishEnd();
+}
+
+void Sequencer::finishEnd() {
+  typingFinals = false;
   // A text can leave a key or a button down (a <CTRL-DOWN> without its up); none stays held
   // once the run is over.
   host.releaseHeldInput();
   passCount = 0;
   stopRequested = false;
-  halt();
   host.removeStopControls();
   host.showWindow();
   running = false;
@@ -138,17 +150,32 @@ void Sequencer::onEndSequence() {
 void Sequencer::halt() {
   setCurrent(nullptr);
   timerService.reset();
+  host.stopTyping();
+  typingCommand = nullptr;
   // The ids belonged to the dropped service; the next run's service hands out the same numbers.
   startTimerId = 0;
   stopTimerId = 0;
   passTimerId = 0;
 }
 
+void Sequencer::onTyped() {
+  if (typingFinals) {
+    finishEnd();
+    return;
+  }
+  BaseCommand* const command = std::exchange(typingCommand, nullptr);
+  // The interval counts from the end of the typing.
+  if (command != nullptr && running && current() == this) command->typed();
+}
+
 TimerService& Sequencer::timers() { return *timerService; }
 
 bool Sequencer::mayType() { return host.mayType(); }
 
-void Sequencer::play(const KeyActions& list) { host.playKeys(list); }
+void Sequencer::play(BaseCommand& command) {
+  typingCommand = &command;
+  host.startTyping(command.getKeyActions());
+}
 
 void Sequencer::turnFinished(BaseCommand& command) { host.postCommandFinished(command.GetId()); }
 

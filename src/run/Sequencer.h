@@ -43,12 +43,16 @@ class Sequencer final : public OneShotClient, public CommandRun {
   // says so); a command's item passes the turn to the next command. Ignored outside a run. UI
   // thread only.
   void onCommandFinished(const wxTreeItemId& item);
-  // "EndSequence": types the final commands and ends the run; ignored outside a run. UI thread
-  // only.
+  // "EndSequence": stops the typing in progress at once, types the final commands and, once
+  // they are typed, ends the run; ignored outside a run and while the final commands type. UI
+  // thread only.
   void onEndSequence();
   // Stops the run's typing at once, its timers dropped; the run stays in progress, without
   // typing, until onEndSequence. UI thread only.
   void halt();
+  // The host has typed the list it was last given: the typing command's turn goes on, or the
+  // run ends after its final commands. UI thread only.
+  void onTyped();
   // The start, stop or pass-pause timer has run out; other ids are ignored. UI thread only.
   void onOneShotFired(std::uint32_t id) override;
 
@@ -56,8 +60,9 @@ class Sequencer final : public OneShotClient, public CommandRun {
   TimerService& timers() override;
   // As the host says. UI thread only.
   [[nodiscard]] bool mayType() override;
-  // UI thread only.
-  void play(const KeyActions& list) override;
+  // Hands the command's list to the host to type; its turn goes on once it is typed. UI thread
+  // only.
+  void play(BaseCommand& command) override;
   // Posts "CommandFinished" with the command's item. UI thread only.
   void turnFinished(BaseCommand& command) override;
 
@@ -87,6 +92,8 @@ class Sequencer final : public OneShotClient, public CommandRun {
   [[nodiscard]] std::uint64_t leftUntil(const std::optional<std::int64_t>& atMs, std::uint64_t dueMs) const;
   // Posts "EndSequence", the run ending for the reason given.
   void endFor(RunProgress::End reason);
+  // Lets go of what the run held and gives the screen back: the run is over.
+  void finishEnd();
 
   RunGroup& tree;
   SequencerHost& host;
@@ -110,4 +117,8 @@ class Sequencer final : public OneShotClient, public CommandRun {
   std::int64_t passesBegun = 0;
   std::int64_t passesDone = 0;
   RunProgress::End endReason = RunProgress::End::user;
+  // The command whose list the host is typing, if any; its turn goes on once it is typed.
+  BaseCommand* typingCommand = nullptr;
+  // The host is typing the final commands: the run ends once they are typed.
+  bool typingFinals = false;
 };

@@ -40,8 +40,13 @@ class SequencerHost {
   // Whether a text may be typed now: not while the user holds down a modifier key the run did
   // not press. UI thread only.
   [[nodiscard]] virtual bool mayType() const = 0;
-  // Types a key-action list into whatever window has the focus. UI thread only.
-  virtual void playKeys(const KeyActions& list) = 0;
+  // Begins typing a key-action list (a copy of it) into whatever window has the focus. The host
+  // types it a slice at a time while serving its other events, and calls Sequencer::onTyped
+  // once it is all typed, unless stopTyping comes first. UI thread only.
+  virtual void startTyping(const KeyActions& list) = 0;
+  // Drops what is left of the list being typed, if any; no onTyped follows for it. UI thread
+  // only.
+  virtual void stopTyping() = 0;
   // Releases every key and mouse button that typing left held. UI thread only.
   virtual void releaseHeldInput() = 0;
   // A new timer service for one run; dropping it drops its pending timers. May throw when the

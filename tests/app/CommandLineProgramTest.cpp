@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -248,6 +250,29 @@ TEST_F(CommandLineProgramTest, StopEndsTheRunningCopysRun) {
   const std::string typed = recorder.readUntilEscape();
   EXPECT_EQ(typed.find_first_not_of('x'), std::string::npos) << typed;
   EXPECT_TRUE(waitFor([this] { return windowShown(); }));
+}
+
+// Faults: a long text was typed whole on the window's thread, so that --stop got no answer (exit
+// 1) and typing went on for half a minute, and SIGTERM was not seen until the text was done.
+// Each way must end the text long before its million characters are typed.
+TEST_F(CommandLineProgramTest, ALongTextStopsAtOnceByTheCommandLineAndBySigterm) {
+  constexpr std::size_t length = 1'000'000;
+  writeProject(dir.path(), {{"Long", std::string(length, 'x'), true}});
+  RecorderClient recorder(display.spawn({XRECORDER_PATH}, ChildProcess::Output::capture));
+  for (const bool bySignal : {false, true}) {
+    ChildProcess copy = startCopy();
+    ASSERT_EQ(run({"--run", "Long"}).status, 0);
+    ASSERT_EQ(recorder.readUntil("x"), "x");
+    if (bySignal) {
+      ASSERT_EQ(::kill(copy.pid(), SIGTERM), 0);
+      EXPECT_EQ(copy.wait(Clock::now() + patience), 0);
+    } else {
+      EXPECT_EQ(run({"--stop"}).status, 0);
+    }
+    const std::string typed = recorder.readUntilEscape();
+    EXPECT_EQ(typed.find_first_not_of('x'), std::string::npos) << typed.substr(0, 80);
+    EXPECT_LT(typed.size(), length / 2) << (bySignal ? "SIGTERM" : "--stop");
+  }
 }
 
 // Fault: a mistyped option opened the window (or wrote the project) instead of telling the usage.

@@ -16,7 +16,7 @@ namespace {
 // the program's window is hidden, as a user leaves it before typing starts.
 constexpr int startDelayMs = 2000;
 
-void writeProject(const std::filesystem::path& folder, const std::string& text) {
+void writeProject(const std::filesystem::path& folder, const std::string& text, const std::string& finalText) {
   GroupCommand group;
   group.setName("Type");
   group.setStartDelay(startDelayMs, 0);
@@ -25,6 +25,7 @@ void writeProject(const std::filesystem::path& folder, const std::string& text) 
   group.setDontStop(false);
   group.setStopAfterRepeats(true);
   group.setRepeatCount(1);
+  group.setFinalText(finalText);
   BaseCommand command;
   command.setText(text);
   command.setRunCount(1);
@@ -40,7 +41,7 @@ void writeProject(const std::filesystem::path& folder, const std::string& text) 
 ProgramOnCompositor::ProgramOnCompositor(const WaylandServer& server, const Options& options)
     : compositor(server), bus(options.busAddress) {
   std::filesystem::copy_file(ZENTAK_PROGRAM_PATH, program);
-  writeProject(dir.path(), options.text);
+  writeProject(dir.path(), options.text, options.finalText);
   std::filesystem::create_directories(dir.path() / "config" / "Velmora");
   std::ofstream(dir.path() / "config" / "Velmora" / "Zentak.conf") << "inputBackend=" << options.inputBackend << '\n';
   copy.emplace(compositor.spawn(commandLine({})));
@@ -53,6 +54,11 @@ void ProgramOnCompositor::startRun() const {
   if (request.wait(ChildProcess::Clock::now() + std::chrono::seconds(60)) != 0) {
     throw std::runtime_error("the running copy did not start the run");
   }
+}
+
+int ProgramOnCompositor::stopRun() const {
+  ChildProcess request = compositor.spawn(commandLine({"--stop"}));
+  return request.wait(ChildProcess::Clock::now() + std::chrono::seconds(60)).value_or(-1);
 }
 
 // The toolkit on the compositor, never on an X display around the test; no accessibility bus;

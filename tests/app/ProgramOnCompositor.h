@@ -12,7 +12,7 @@ class WaylandServer;
 
 // The real program as a native client of a private compositor, from a folder of its own that
 // holds its project and, beside it, its settings: one group, "Type", whose one command types a
-// text once after a start delay. The run is started through the running copy, as a desktop's
+// text once after a start delay, and its final commands. The run is started through the running copy, as a desktop's
 // shortcut starts it (zentak --run), and so goes through the program's own choice of input
 // service. Ended with SIGTERM on destruction, as a logout ends it.
 class ProgramOnCompositor {
@@ -24,6 +24,8 @@ class ProgramOnCompositor {
     std::string inputBackend = "auto";
     // The session bus; empty for the one the compositor gives its clients.
     std::string busAddress;
+    // The group's final commands.
+    std::string finalText;
   };
 
   // Starts the program; it shows its window once the compositor maps it.
@@ -32,6 +34,8 @@ class ProgramOnCompositor {
   // Starts the group in the running copy, once its window has shown; throws std::runtime_error
   // when the copy does not take it.
   void startRun() const;
+  // Ends the run as zentak --stop does; its exit status.
+  [[nodiscard]] int stopRun() const;
 
  private:
   [[nodiscard]] std::vector<std::string> commandLine(std::vector<std::string> arguments) const;

@@ -74,7 +74,7 @@ TEST(WaylandRunTest, OnKwinARunFromTheWindowTypesExactly) {
     SCOPED_TRACE(layout.name);
     const KwinServer kwin({.grantingDataDir = {}, .layout = layout.name});
     EXPECT_EQ(typedFromTheWindow(kwin,
-                                 {.text = layout.typed + clicks + offLayout, .inputBackend = "auto", .busAddress = {}}),
+                                 {.text = layout.typed + clicks + offLayout, .inputBackend = "auto", .busAddress = {}, .finalText = {}}),
               layout.seen + clicksSeen + offLayoutSeen);
   }
 }
@@ -91,9 +91,37 @@ TEST(WaylandRunTest, OnSwayARunFromTheWindowTypesExactly) {
     userKeyboard.flush();
     EXPECT_EQ(typedFromTheWindow(sway, {.text = layout.typed + clicks + offLayout,
                                         .inputBackend = "auto",
-                                        .busAddress = "unix:path=/nonexistent/zentak-test-bus"}),
+                                        .busAddress = "unix:path=/nonexistent/zentak-test-bus",
+                                        .finalText = {}}),
               layout.seen + clicksSeen + offLayoutSeen);
   }
+}
+
+// Catches a long text on sway's virtual keyboard that --stop could not end: typed whole on the
+// window's thread, the copy could not answer until it was done. The text's first Escape tells
+// that typing is under way; the final command's Escape must come long before its end.
+TEST(WaylandRunTest, OnSwayALongTextStopsAtOnceByTheCommandLine) {
+  constexpr std::size_t length = 1'000'000;
+  const SwayServer sway;
+  // The seat has a keyboard once one has typed: the user's.
+  WaylandInjector userKeyboard({.display = sway.socketPath(), .layout = "us"});
+  userKeyboard.keyEvent(KeyCode::shift, true);
+  userKeyboard.keyEvent(KeyCode::shift, false);
+  userKeyboard.flush();
+  GtkTextWindow view(sway);
+  ProgramOnCompositor zentak(sway, {.text = "<ESCAPE>" + std::string(length, 'x'),
+                                    .inputBackend = "auto",
+                                    .busAddress = "unix:path=/nonexistent/zentak-test-bus",
+                                    .finalText = "<ESCAPE>"});
+  view.waitForFocusLoss();
+  zentak.startRun();
+  view.waitForFocus();
+  // The view reports a moment after the Escape, with what came meanwhile.
+  EXPECT_EQ(view.readUntilEscape().find_first_not_of('x'), std::string::npos);
+  EXPECT_EQ(zentak.stopRun(), 0);
+  const std::string typed = view.readUntilEscape();
+  EXPECT_EQ(typed.find_first_not_of('x'), std::string::npos) << typed.substr(0, 80);
+  EXPECT_LT(typed.size(), length / 2);
 }
 
 // Catches the same faults through GNOME's remote desktop: mutter's own interface (chosen by the
@@ -121,7 +149,8 @@ TEST(WaylandRunTest, OnMutterARunFromTheWindowTypesExactly) {
       }
       EXPECT_EQ(typedFromTheWindow(mutter, {.text = layout.typed + clicks + offLayout,
                                             .inputBackend = service.inputBackend,
-                                            .busAddress = {}}),
+                                            .busAddress = {},
+                                            .finalText = {}}),
                 layout.seen + clicksSeen + offLayoutSeen);
     }
   }

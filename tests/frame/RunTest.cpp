@@ -76,7 +76,9 @@ class WaylandLikeInput final : public RunInput {
       : real(typing), refused(std::move(refusal)) {}
 
   [[nodiscard]] std::optional<std::string> prepareRun() override { return refused; }
-  void playKeys(const KeyActions& list) override { real.playKeys(list); }
+  std::size_t playKeys(const KeyActions& list, std::size_t from, std::chrono::steady_clock::time_point until) override {
+    return real.playKeys(list, from, until);
+  }
   [[nodiscard]] bool userHoldsModifier() const override { return real.userHoldsModifier(); }
   void releaseHeldInput() override { real.releaseHeldInput(); }
   void refreshKeyboardLayout() override { real.refreshKeyboardLayout(); }

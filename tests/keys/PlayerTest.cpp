@@ -119,3 +119,32 @@ TEST(PlayerStopTest, ARaisedStopEndsTheTextBetweenTwoActions) {
   player.playKeys({KeyCode::typeChar, 'e', 0, 0, 0});
   EXPECT_EQ(injector.describe(), "T 97\nT 98\nT 101\n");
 }
+
+// Catches a text typed in slices that loses, doubles or reorders an action at a slice's edge (a
+// character's code point or a click's coordinates cut in two), a slice that types nothing when
+// its time is already up (the text would never end), and a stop that a slice does not end at
+// once: each call here has no time, so it types one action.
+TEST_F(PlayerTest, ATextPlayedASliceAtATimeComesOutAsAWholeOneAndAStopEndsIt) {
+  KeyActions list;
+  parser.parseKeys("a\u20acB<MOUSE-LEFT-CLICK 7 -8><CTRL-DOWN>c", list);
+  player.playKeys(list);
+  const std::string whole = injector.describe();
+  injector.events.clear();
+  std::size_t calls = 0;
+  for (std::size_t from = 0; from < list.size(); ++calls) {
+    const std::size_t next = player.playSome(list, from, Player::Clock::now());
+    ASSERT_GT(next, from);
+    from = next;
+  }
+  EXPECT_EQ(injector.describe(), whole);
+  EXPECT_EQ(calls, 8U);
+  EXPECT_EQ(injector.expected, U"\u20ac");
+
+  StopSignal stop;
+  Player stopped(injector, &stop);
+  injector.events.clear();
+  const std::size_t after = stopped.playSome(list, 0, Player::Clock::now());
+  stop.raise();
+  EXPECT_EQ(stopped.playSome(list, after, Player::Clock::time_point::max()), list.size());
+  EXPECT_EQ(injector.describe(), "K 65 down\nK 65 up\n");
+}

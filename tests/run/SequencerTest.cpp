@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -73,7 +74,14 @@ class SequencerTest : public ::testing::Test, public RunGroup, public SequencerH
   void runTo(std::uint64_t until) {
     for (;;) {
       for (; !posted.empty(); posted.pop_front()) posted.front()();
-      if (live == nullptr || live->pending.empty() || live->pending.begin()->first.first > until) break;
+      const bool timerDue = live != nullptr && !live->pending.empty() && live->pending.begin()->first.first <= until;
+      if (typedDue && *typedDue <= until && (!timerDue || *typedDue <= live->pending.begin()->first.first)) {
+        clockMs = *typedDue;
+        typedDue.reset();
+        sequencer.onTyped();
+        continue;
+      }
+      if (!timerDue) break;
       const auto [due, client] = *live->pending.begin();
       live->pending.erase(live->pending.begin());
       clockMs = due.first;
@@ -109,9 +117,16 @@ class SequencerTest : public ::testing::Test, public RunGroup, public SequencerH
     posted.emplace_back([this, item] { sequencer.onCommandFinished(item); });
   }
   void postEndSequence() override { posted.emplace_back([this] { sequencer.onEndSequence(); }); }
-  void playKeys(const KeyActions& list) override {
+  // A list takes typingMs to type: its end is reported like a timer due then, unless the typing
+  // is stopped first.
+  void startTyping(const KeyActions& list) override {
     note(std::string(list.begin(), list.end()));
     typed += (typed.empty() ? "" : ", ") + std::to_string(clockMs) + " " + std::string(list.begin(), list.end());
+    typedDue = clockMs + typingMs;
+  }
+  void stopTyping() override {
+    if (typedDue) note("cut");
+    typedDue.reset();
   }
   bool mayType() const override { return clockMs >= typingHeldUntil; }
   void releaseHeldInput() override { note("release"); }
@@ -138,6 +153,9 @@ class SequencerTest : public ::testing::Test, public RunGroup, public SequencerH
   std::string nextLayoutMark;
   // Until then the user holds a modifier down.
   std::uint64_t typingHeldUntil = 0;
+  // How long typing a list takes, and when the list being typed is done.
+  std::uint64_t typingMs = 0;
+  std::optional<std::uint64_t> typedDue;
   Sequencer sequencer{*this, *this};
 };
 
@@ -253,7 +271,32 @@ TEST_F(SequencerTest, AHaltedRunTypesNothingMoreUntilItEnds) {
   EXPECT_EQ(typed, "50 A");
   EXPECT_TRUE(sequencer.isRunning());
   sequencer.onEndSequence();
+  runTo(clockMs);
   EXPECT_EQ(typed, "50 A, 5000 F");
+  EXPECT_FALSE(sequencer.isRunning());
+}
+
+// Catches turns that overlap a long typing (the next typing due while the last still types), an
+// interval counted from a typing's start instead of its end, a stop that waits for a long text
+// to end instead of cutting it, and a second stop (the icon's after a stop timer's) that cuts
+// the final commands or types them again. Each list takes 300 ms to type.
+TEST_F(SequencerTest, ALongTypingDelaysTheNextAndAStopCutsItAtOnce) {
+  repeat(1);
+  typingMs = 300;
+  sequencer.onRunSequence();
+  runTo(10000);
+  EXPECT_EQ(typed, "50 A, 450 A, 900 B, 1350 F");
+  log.clear();
+  sequencer.onRunSequence();
+  runTo(10100);
+  postEndSequence();
+  runTo(10110);
+  EXPECT_TRUE(sequencer.isRunning());
+  postEndSequence();
+  runTo(20000);
+  EXPECT_EQ(log, "10000 save, 10000 hide, 10000 grab, 10000 tray, 10050 A, 10100 cut, 10100 F, 10400 release, "
+                 "10400 untray, 10400 show, 10400 ungrab");
+  EXPECT_FALSE(sequencer.isRunning());
 }
 
 // Catches a wait beyond 2^32 - 1 ms that wraps (starting early) or never ends, and a stop
@@ -295,6 +338,7 @@ TEST_F(SequencerTest, StartAndStopTimesFollowTheWallClockAcrossASuspend) {
     runTo(300'050);
     EXPECT_TRUE(typed.ends_with(startAtTime ? "300050 A" : "300000 F")) << typed.substr(typed.size() - 20);
     sequencer.onEndSequence();
+    runTo(clockMs);
   }
 }
 
