@@ -218,6 +218,37 @@ TEST(ReleaseGuardianTest, AKilledGuardianIsReplacedAtOnceWithWhatTheRunHolds) {
   expectPlainTyping(display);
 }
 
+// Fault: guardians killed over and over were replaced for ever, or, once none was, the run
+// went on holding Shift, Ctrl, Alt and the left button with nothing to let go of them should the
+// program die, and the user was not told.
+TEST(ReleaseGuardianTest, ARunWhoseGuardiansKeepDyingLetsGoAndEndsWithAMessage) {
+  const XvfbServer display;
+  const XKeyboardProbe keyboard(display.name());
+  const TempDir dir;
+  ChildProcess program = startHoldingProgram(display, dir);
+  ASSERT_TRUE(waitFor([&] { return keyboard.shiftControlAltAndLeftButtonHeld(); }));
+  std::vector<pid_t> running;
+  ASSERT_TRUE(waitFor([&] { return (running = guardians(display.name())).size() == 1; }));
+  pid_t killed = running.front();
+  for (int kill = 0; kill < ReleaseGuardian::restartsInARow; ++kill) {
+    ASSERT_EQ(::kill(killed, SIGKILL), 0);
+    std::optional<pid_t> next;
+    ASSERT_TRUE(waitFor([&] { return (next = anotherGuardian(display.name(), killed)).has_value(); }));
+    killed = *next;
+  }
+  ASSERT_EQ(::kill(killed, SIGKILL), 0);
+
+  EXPECT_TRUE(waitFor([&] { return !keyboard.anythingHeld(); }));
+  EXPECT_TRUE(waitFor([&] { return display.run({"xdotool", "search", "--name", "^RUN ERROR$"}, patience,
+                                                     ChildProcess::Output::discard) == 0; }));
+  EXPECT_TRUE(waitFor([&] { return gone(killed); })) << "the last guardian is left a zombie";
+  EXPECT_TRUE(guardians(display.name()).empty());
+  ASSERT_EQ(::kill(program.pid(), SIGKILL), 0);
+  EXPECT_EQ(program.wait(Clock::now() + patience), 128 + SIGKILL);
+  EXPECT_FALSE(keyboard.anythingHeld());
+  expectPlainTyping(display);
+}
+
 // The guardian's watch, plain: the real program as the guardian, on a display name nobody
 // answers (it then only serves its channel), and killed as a user or the system might.
 // Fault, each case: as named.
