@@ -13,6 +13,7 @@ void routeFrameEvent(const Tern::CountedPtr<Tern::Event>& event, FrameEventHandl
     case EndSequenceEvent::id: handler.endSequence(); break;
     case RunSequenceEvent::id: handler.runSequence(); break;
     case StopKeyEvent::id: handler.stopKeyPressed(); break;
+    case ReleaseGuardLostEvent::id: handler.releaseGuardLost(); break;
     case CommandFinishedEvent::id: handler.commandFinished(static_cast<const CommandFinishedEvent*>(e)->item); break;
     default: break;
   }

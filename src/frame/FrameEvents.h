@@ -56,6 +56,14 @@ class StopKeyEvent : public Tern::Event {
   explicit StopKeyEvent(Tern::EventReceiver* receiver) : Event(id, receiver) {}
 };
 
+// What the run holds down has no release guardian any more, and none can start; posted from
+// the guardian's own thread, or during typing.
+class ReleaseGuardLostEvent : public Tern::Event {
+ public:
+  static constexpr std::uint32_t id = Tern::eventTypeId("ReleaseGuardLost");
+  explicit ReleaseGuardLostEvent(Tern::EventReceiver* receiver) : Event(id, receiver) {}
+};
+
 // What the main window does with its events.
 class FrameEventHandler {
  public:
@@ -66,6 +74,7 @@ class FrameEventHandler {
   virtual void runSequence() = 0;
   virtual void commandFinished(const wxTreeItemId& item) = 0;
   virtual void stopKeyPressed() = 0;
+  virtual void releaseGuardLost() = 0;
 };
 
 // Routes one delivered event by kind: a selection of no item is dropped, and kinds the main

@@ -134,6 +134,8 @@ void MyFrame::commandFinished(const wxTreeItemId& item) { run->commandFinished(i
 
 void MyFrame::stopKeyPressed() { run->stopKeyPressed(); }
 
+void MyFrame::releaseGuardLost() { run->releaseGuardLost(); }
+
 void MyFrame::runCurrentGroup() {
   uiThread.assertCurrent("MyFrame::runCurrentGroup");
   storeEditors();

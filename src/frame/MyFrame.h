@@ -118,6 +118,7 @@ class MyFrame : public wxFrame,
   void runSequence() override;
   void commandFinished(const wxTreeItemId& item) override;
   void stopKeyPressed() override;
+  void releaseGuardLost() override;
 
   // What the project keeper needs of the window.
   std::string projectText(std::size_t sizeHint) override;

@@ -53,9 +53,18 @@ RunHost::RunHost(wxFrame& frame, Tern::EventReceiver& events, CommandTree& comma
   notices = std::make_unique<DesktopNotices>();
   typingResume.SetOwner(&window);
   window.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { typingWork.start(); }, typingResume.GetId());
+  // Called on the guardian's thread, where posting is all it may do; see grabStopKey.
+  Tern::EventReceiver* target = &receiver;
+  input.watchReleaseGuard([target] {
+    try {
+      Tern::Event::postOwned(std::make_unique<ReleaseGuardLostEvent>(target));
+    } catch (const std::exception&) {
+    }
+  });
 }
 
 RunHost::~RunHost() {
+  input.watchReleaseGuard({});
   // The icon's menu or the stop key may still post; the run's timers go with the sequencer.
   if (stopKeyGrabbed) input.releaseStopKey();
 }
@@ -143,6 +152,23 @@ void RunHost::stopKeyPressed() {
   sequencer->halt();
   releaseHeldInput();
   chordWait.Start(chordWaitPollMs);
+}
+
+// Typing stopped already, at the loss itself. The final commands are left out (the stop the
+// input raised drops them): keys they hold would have nobody to let go of them should Zentak
+// end suddenly. A stop key's wait for the chord to be let go is cut short for the same reason.
+void RunHost::releaseGuardLost() {
+  uiThread.assertCurrent("RunHost::releaseGuardLost");
+  if (!isRunning()) return;
+  chordWait.Stop();
+  endingByStopKey = false;
+  sequencer->halt();
+  releaseHeldInput();
+  endSequence();
+  UserDialogs::current().tell(
+      "The run stopped: Zentak could not restart the helper that lets go of held keys should Zentak end "
+      "suddenly.\nThe keys and mouse buttons the run held were let go of; its final commands were not typed.",
+      "RUN ERROR", UserDialogs::Icon::error, &window);
 }
 
 // The final commands typed while the user still holds Ctrl, Alt or Shift of the chord would

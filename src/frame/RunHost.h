@@ -52,6 +52,8 @@ class RunHost final : private SequencerHost {
   void commandFinished(const wxTreeItemId& item);
   // Stops the typing at once; the final commands follow once the user has let go of the key.
   void stopKeyPressed();
+  // What the run holds has no release guardian and none can start: the run ends at once.
+  void releaseGuardLost();
 
   // A group runs: from its start until the window is shown again.
   [[nodiscard]] bool isRunning() const;

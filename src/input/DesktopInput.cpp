@@ -224,6 +224,20 @@ void DesktopInput::releaseStopKey() {
   stopKey.reset();
 }
 
+// Typing stops at once, before the run's event arrives: the player may be in the middle of a
+// text that would press more keys without a guard.
+void DesktopInput::watchReleaseGuard(std::function<void()> lost) {
+  if (!guardian) return;
+  if (!lost) {
+    guardian->onLost({});
+    return;
+  }
+  guardian->onLost([this, reported = std::move(lost)] {
+    stop.raise();
+    reported();
+  });
+}
+
 bool DesktopInput::stopKeyHeld() const { return stopKey && stopKey->chordHeld(); }
 
 std::string DesktopInput::stopKeyName() const { return chord.format(); }

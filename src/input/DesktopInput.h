@@ -63,6 +63,7 @@ class DesktopInput final : public RunInput {
   bool grabStopKey(std::function<void()> pressed) override;
   void endStop() override;
   void releaseStopKey() override;
+  void watchReleaseGuard(std::function<void()> lost) override;
   [[nodiscard]] bool stopKeyHeld() const override;
   [[nodiscard]] std::string stopKeyName() const override;
   [[nodiscard]] InputBackend::Used backend() const override { return used; }
@@ -84,6 +85,9 @@ class DesktopInput final : public RunInput {
   InputBackend::Used used = InputBackend::Used::none;
   KeyTokens tokens;
   std::unique_ptr<KeyboardLayout> ownLayout;
+  // Raised by the stop key's worker at the chord's press, and by the release guardian's when
+  // none can run; the player types nothing while it is. Outlives the guardian, which raises it.
+  StopSignal stop;
   // Outlives the injector, which reports to it up to its last release.
   std::unique_ptr<ReleaseGuardian> guardian;
   // On GNOME's portal, a session of mutter's own for its clipboard alone; it outlives the board.
@@ -100,8 +104,6 @@ class DesktopInput final : public RunInput {
   XTestInjector* xtest = nullptr;
   // The injector when it types through a remote-desktop session, opened before a run.
   RemoteDesktopInjector* remote = nullptr;
-  // Raised by the stop key's worker at the chord's press; the player types nothing while it is.
-  StopSignal stop;
   std::unique_ptr<Player> player;
   const StopChord chord;
   std::unique_ptr<StopKey> stopKey;

@@ -41,6 +41,12 @@ class RunInput {
   virtual void endStop() = 0;
   // Gives the stop key back; pressed is not called after this returns. UI thread only.
   virtual void releaseStopKey() = 0;
+  // lost is called, on another thread or during typing, when what typing holds would no longer
+  // be let go of should this program end suddenly (its release guardian died and none could
+  // start again); it may only post events. From then on nothing more of the run's typing reaches
+  // a window, until the next run's stop key is grabbed. An empty function for none. UI thread
+  // only.
+  virtual void watchReleaseGuard(std::function<void()> lost) { static_cast<void>(lost); }
   // Whether the user still holds the stop key or one of its modifiers. UI thread only.
   [[nodiscard]] virtual bool stopKeyHeld() const = 0;
   // The stop key as the user reads it ("Ctrl+Alt+Shift+Escape"). UI thread only.
