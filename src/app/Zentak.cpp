@@ -22,6 +22,7 @@
 #include "project/InstanceLock.h"
 #include "project/ProjectFolder.h"
 #include "project/Settings.h"
+#include "shell/DesktopNotices.h"
 #include "shell/HelpBook.h"
 #include "shell/HelpModule.h"
 #include "shell/UserDialogs.h"
@@ -133,6 +134,19 @@ PasteKey pasteKey(Settings& settings) {
   return PasteKey::standard();
 }
 
+// Told by a copy that found another running on the project and could not bring its window to the
+// front: that one runs a group, or is too busy typing to answer. A window of this copy would take
+// the focus from the window the run types into, and the run's keys would land in it; the user
+// is told on stderr and by a desktop notice, which takes no focus, handed to the server before
+// this copy exits.
+void tellAlreadyRunning() {
+  const std::string text = "Zentak is already running with this project.";
+  std::cerr << "zentak: " << text << std::endl;
+  DesktopNotices notices;
+  notices.show("Zentak", text);
+  notices.finish();
+}
+
 // The project's folder for a program in programFolder; the program's own when the data folder
 // cannot be had, so that the program still starts.
 std::filesystem::path projectFolderOf(const std::filesystem::path& programFolder) {
@@ -169,12 +183,11 @@ bool Zentak::OnInit() {
       endStatus = CopyClient(folder, std::cout, std::cerr).run(*startRun);
       return true;
     }
-    endStatus = CopyClient::success;
     const auto reply = CopyChannel::ask(channelName, {ChannelProtocol::Verb::raise, {}});
-    if (reply.outcome != CopyChannel::Reply::Outcome::answered || reply.answer.status != ChannelProtocol::Status::ok) {
-      UserDialogs::current().tell("Zentak is already running with this project.", "Zentak",
-                                  UserDialogs::Icon::information, nullptr);
-    }
+    const bool raised =
+        reply.outcome == CopyChannel::Reply::Outcome::answered && reply.answer.status == ChannelProtocol::Status::ok;
+    if (!raised) tellAlreadyRunning();
+    endStatus = CopyClient::success;
     return true;
   }
   // Told before the window opens, rather than after it has.

@@ -36,9 +36,19 @@ class WorkerContext {
 
 DesktopNotices::~DesktopNotices() {
   uiThread.assertCurrent("DesktopNotices::~DesktopNotices");
+  end(false);
+}
+
+void DesktopNotices::finish() {
+  uiThread.assertCurrent("DesktopNotices::finish");
+  end(true);
+}
+
+void DesktopNotices::end(bool sendWaiting) {
   {
     const std::scoped_lock guard(lock);
     ending = true;
+    if (!sendWaiting) waiting.clear();
   }
   wake.notify_one();
   if (worker.joinable()) worker.join();
@@ -48,7 +58,7 @@ void DesktopNotices::show(std::string title, std::string body) {
   uiThread.assertCurrent("DesktopNotices::show");
   {
     const std::scoped_lock guard(lock);
-    if (waiting.size() >= waitingAtMost) return;
+    if (ending || waiting.size() >= waitingAtMost) return;
     waiting.emplace_back(std::move(title), std::move(body));
   }
   if (!worker.joinable()) worker = std::thread([this] { work(); });
@@ -65,7 +75,8 @@ void DesktopNotices::work() {
     {
       std::unique_lock guard(lock);
       wake.wait(guard, [this] { return ending || !waiting.empty(); });
-      if (ending) return;
+      // Ending with notices still waiting: they are to be sent first.
+      if (waiting.empty()) return;
       notice = std::move(waiting.front());
       waiting.pop_front();
     }
