@@ -183,11 +183,11 @@ bool Zentak::OnInit() {
       endStatus = CopyClient(folder, std::cout, std::cerr).run(*startRun);
       return true;
     }
-    const auto reply = CopyChannel::ask(channelName, {ChannelProtocol::Verb::raise, {}});
-    const bool raised =
-        reply.outcome == CopyChannel::Reply::Outcome::answered && reply.answer.status == ChannelProtocol::Status::ok;
-    if (!raised) tellAlreadyRunning();
     endStatus = CopyClient::success;
+    const auto reply = CopyChannel::ask(channelName, {ChannelProtocol::Verb::raise, {}});
+    if (reply.outcome != CopyChannel::Reply::Outcome::answered || reply.answer.status != ChannelProtocol::Status::ok) {
+      tellAlreadyRunning();
+    }
     return true;
   }
   // Told before the window opens, rather than after it has.
