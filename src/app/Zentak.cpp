@@ -1,6 +1,8 @@
 #include "app/Zentak.h"
 
 #include <wx/image.h>
+#include <wx/log.h>
+#include <wx/notifmsg.h>
 
 #include <iostream>
 #include <system_error>
@@ -22,7 +24,6 @@
 #include "project/InstanceLock.h"
 #include "project/ProjectFolder.h"
 #include "project/Settings.h"
-#include "shell/DesktopNotices.h"
 #include "shell/HelpBook.h"
 #include "shell/HelpModule.h"
 #include "shell/UserDialogs.h"
@@ -137,14 +138,17 @@ PasteKey pasteKey(Settings& settings) {
 // Told by a copy that found another running on the project and could not bring its window to the
 // front: that one runs a group, or is too busy typing to answer. A window of this copy would take
 // the focus from the window the run types into, and the run's keys would land in it; the user
-// is told on stderr and by a desktop notice, which takes no focus, handed to the server before
-// this copy exits.
+// is told on stderr and by a desktop notice, which takes no focus. The notice is shown from this
+// thread, which waits for the server: this copy has nothing else to do, and the notice must
+// reach the server before the copy exits.
 void tellAlreadyRunning() {
-  const std::string text = "Zentak is already running with this project.";
-  std::cerr << "zentak: " << text << std::endl;
-  DesktopNotices notices;
-  notices.show("Zentak", text);
-  notices.finish();
+  const wxString text = "Zentak is already running with this project.";
+  std::cerr << "zentak: " << text.utf8_string() << std::endl;
+  // A failure would be told in a message box.
+  const wxLogNull quiet;
+  wxNotificationMessage notice("Zentak", text);
+  notice.SetFlags(wxICON_INFORMATION);
+  notice.Show(wxNotificationMessage::Timeout_Auto);
 }
 
 // The project's folder for a program in programFolder; the program's own when the data folder

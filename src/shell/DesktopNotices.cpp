@@ -36,19 +36,9 @@ class WorkerContext {
 
 DesktopNotices::~DesktopNotices() {
   uiThread.assertCurrent("DesktopNotices::~DesktopNotices");
-  end(false);
-}
-
-void DesktopNotices::finish() {
-  uiThread.assertCurrent("DesktopNotices::finish");
-  end(true);
-}
-
-void DesktopNotices::end(bool sendWaiting) {
   {
     const std::scoped_lock guard(lock);
     ending = true;
-    if (!sendWaiting) waiting.clear();
   }
   wake.notify_one();
   if (worker.joinable()) worker.join();
@@ -58,7 +48,7 @@ void DesktopNotices::show(std::string title, std::string body) {
   uiThread.assertCurrent("DesktopNotices::show");
   {
     const std::scoped_lock guard(lock);
-    if (ending || waiting.size() >= waitingAtMost) return;
+    if (waiting.size() >= waitingAtMost) return;
     waiting.emplace_back(std::move(title), std::move(body));
   }
   if (!worker.joinable()) worker = std::thread([this] { work(); });
@@ -75,8 +65,7 @@ void DesktopNotices::work() {
     {
       std::unique_lock guard(lock);
       wake.wait(guard, [this] { return ending || !waiting.empty(); });
-      // Ending with notices still waiting: they are to be sent first.
-      if (waiting.empty()) return;
+      if (ending) return;
       notice = std::move(waiting.front());
       waiting.pop_front();
     }

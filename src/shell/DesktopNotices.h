@@ -27,15 +27,8 @@ class DesktopNotices {
 
   // Shows a notice with a title and a body (UTF-8). UI thread only.
   void show(std::string title, std::string body);
-  // Hands every notice still waiting to the server, then ends the worker: for a program about
-  // to exit, whose notices the destructor would drop. Waits as long as the server takes (the
-  // notification library gives up on one that does not answer); later notices are dropped. UI
-  // thread only.
-  void finish();
 
  private:
-  // Ends the worker, once it has handed the waiting notices to the server when sendWaiting.
-  void end(bool sendWaiting);
   // The worker's loop: shows the waiting notices until the owner goes. Worker thread.
   void work();
 

@@ -191,9 +191,10 @@ class CommandLineProgramTest : public testing::Test {
     }
     EXPECT_FALSE(windowSeen) << nth;
     EXPECT_TRUE(focusKept) << nth;
-    ASSERT_EQ(status.value_or(-1), 0) << nth;
     std::vector<std::string> said;
-    while (const auto text = second.readLine(Clock::now() + patience)) said.push_back(*text);
+    std::string output;
+    while (const auto text = second.readLine(Clock::now() + patience)) output += (said.emplace_back(*text) + "\n");
+    ASSERT_EQ(status.value_or(-1), 0) << nth << "\n" << output;
     EXPECT_NE(std::find(said.begin(), said.end(), "zentak: Zentak is already running with this project."),
               said.end())
         << nth;
