@@ -1,6 +1,8 @@
 #include "app/Zentak.h"
 
 #include <wx/image.h>
+#include <wx/log.h>
+#include <wx/notifmsg.h>
 
 #include <iostream>
 #include <system_error>
@@ -147,6 +149,22 @@ PasteKey pasteKey(Settings& settings) {
   return PasteKey::standard();
 }
 
+// Told by a copy that found another running on the project and could not bring its window to the
+// front: that one runs a group, or is too busy typing to answer. A window of this copy would take
+// the focus from the window the run types into, and the run's keys would land in it; the user
+// is told on stderr and by a desktop notice, which takes no focus. The notice is shown from this
+// thread, which waits for the server: this copy has nothing else to do, and the notice must
+// reach the server before the copy exits.
+void tellAlreadyRunning() {
+  const wxString text = "Zentak is already running with this project.";
+  std::cerr << "zentak: " << text.utf8_string() << std::endl;
+  // A failure would be told in a message box.
+  const wxLogNull quiet;
+  wxNotificationMessage notice("Zentak", text);
+  notice.SetFlags(wxICON_INFORMATION);
+  notice.Show(wxNotificationMessage::Timeout_Auto);
+}
+
 // The project's folder for a program in programFolder; the program's own when the data folder
 // cannot be had, so that the program still starts.
 std::filesystem::path projectFolderOf(const std::filesystem::path& programFolder) {
@@ -186,8 +204,7 @@ bool Zentak::OnInit() {
     endStatus = CopyClient::success;
     const auto reply = CopyChannel::ask(channelName, {ChannelProtocol::Verb::raise, {}});
     if (reply.outcome != CopyChannel::Reply::Outcome::answered || reply.answer.status != ChannelProtocol::Status::ok) {
-      UserDialogs::current().tell("Zentak is already running with this project.", "Zentak",
-                                  UserDialogs::Icon::information, nullptr);
+      tellAlreadyRunning();
     }
     return true;
   }

@@ -7,6 +7,17 @@ std::string passesText(std::int64_t n) {
   return n == 1 ? "1 pass" : std::to_string(n) + " passes";
 }
 
+// What a run typed: its whole passes, and the part of the next one it was ended in, which is
+// never told as "no pass" when text was typed.
+std::string typedText(std::int64_t passesDone, std::int64_t typingsInPass) {
+  if (typingsInPass <= 0) return passesText(passesDone);
+  if (passesDone > 0) {
+    return (passesDone == 1 ? "1 full pass" : std::to_string(passesDone) + " full passes") + " and part of the next";
+  }
+  return "part of the first pass (" +
+         (typingsInPass == 1 ? std::string("1 typing") : std::to_string(typingsInPass) + " typings") + ")";
+}
+
 // The sentence begins with a capital.
 std::string capitalised(std::string text) {
   if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') text[0] = static_cast<char>(text[0] - 'a' + 'A');
@@ -77,7 +88,7 @@ std::string RunProgress::armedBody(std::string_view howToStop) const {
 std::string RunProgress::endedTitle() const { return "Zentak ended " + groupLine(); }
 
 std::string RunProgress::endedBody() const {
-  const std::string body = capitalised(passesText(passesDone)) + " typed: ";
+  const std::string body = capitalised(typedText(passesDone, typingsInPass)) + " typed: ";
   switch (end) {
     case End::passesDone: return body + "the run typed all its passes.";
     case End::timeUp: return body + (stop == Stop::atTime ? "its stop time came." : "its stop delay ran out.");

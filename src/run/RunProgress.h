@@ -25,6 +25,8 @@ class RunProgress {
   // The pass in progress, counted from 1, and the passes typed to their end.
   std::int64_t pass = 0;
   std::int64_t passesDone = 0;
+  // Typings begun in the pass not typed to its end: a run ended in the middle of a pass.
+  std::int64_t typingsInPass = 0;
   // afterPasses: how many passes the run types.
   std::int64_t passes = 0;
   // afterDelay and atTime: the time until the stop, until it has come.
@@ -45,8 +47,8 @@ class RunProgress {
   // The notification as the run is armed: its title and its body, ending with howToStop.
   [[nodiscard]] std::string armedTitle() const;
   [[nodiscard]] std::string armedBody(std::string_view howToStop) const;
-  // The notification when the run has ended: its title and its body, with the passes typed and
-  // why it ended.
+  // The notification when the run has ended: its title and its body, with the passes typed (and
+  // the part of a pass cut short) and why it ended.
   [[nodiscard]] std::string endedTitle() const;
   [[nodiscard]] std::string endedBody() const;
 

@@ -34,6 +34,7 @@ void Sequencer::onRunSequence() {
   translateTexts(groupItem, *group);
   passesBegun = 0;
   passesDone = 0;
+  typingsInPass = 0;
   endReason = RunProgress::End::user;
   // Both waits count from here: a stop delay includes the start delay.
   startAtMs = group->isStartAtTime() ? std::optional(wallMs(group->getStartTime())) : std::nullopt;
@@ -113,6 +114,7 @@ void Sequencer::onCommandFinished(const wxTreeItemId& item) {
     command->arm();
   } else {
     ++passesDone;
+    typingsInPass = 0;
     // The pause is a timer, not a sleep: the UI thread keeps handling events, the stop key's
     // among them.
     passTimerId = timerService->arm(this, passPauseMs);
@@ -173,6 +175,7 @@ TimerService& Sequencer::timers() { return *timerService; }
 bool Sequencer::mayType() { return host.mayType(); }
 
 void Sequencer::play(BaseCommand& command) {
+  ++typingsInPass;
   typingCommand = &command;
   host.startTyping(command.getKeyActions());
 }
@@ -191,6 +194,7 @@ RunProgress Sequencer::progress() const {
   shown.group = group->getName();
   shown.pass = passesBegun;
   shown.passesDone = passesDone;
+  shown.typingsInPass = typingsInPass;
   shown.end = endReason;
   shown.started = passesBegun > 0 || (running && startTimerId == 0);
   shown.startsInMs = leftUntil(startAtMs, startDueMs);

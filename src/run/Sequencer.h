@@ -116,6 +116,8 @@ class Sequencer final : public OneShotClient, public CommandRun {
   // Passes begun and typed to their end in this run; why it ended, once the run says so itself.
   std::int64_t passesBegun = 0;
   std::int64_t passesDone = 0;
+  // Typings begun since the last pass was typed to its end.
+  std::int64_t typingsInPass = 0;
   RunProgress::End endReason = RunProgress::End::user;
   // The command whose list the host is typing, if any; its turn goes on once it is typed.
   BaseCommand* typingCommand = nullptr;

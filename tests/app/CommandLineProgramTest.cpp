@@ -1,5 +1,5 @@
 // The command line through the real program on a private Xvfb: --list, --run and --stop against a
-// copy running on the project and without one, and a wrong option.
+// copy running on the project and without one, a wrong option, and a second start during a run.
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -99,14 +100,16 @@ class CommandLineProgramTest : public testing::Test {
 
   std::vector<std::pair<std::string, std::string>> environment() const {
     // On the test's own X server whatever session is around, without an accessibility bus.
-    return {{"DISPLAY", display.name()},
-            {"WAYLAND_DISPLAY", ""},
-            {"GDK_BACKEND", "x11"},
-            {"NO_AT_BRIDGE", "1"},
-            {"GSETTINGS_BACKEND", "memory"},
-            {"HOME", home.string()},
-            {"XDG_CONFIG_HOME", (home / "config").string()},
-            {"XDG_DATA_HOME", (home / "data").string()}};
+    std::vector<std::pair<std::string, std::string>> variables = {{"DISPLAY", display.name()},
+                                                                  {"WAYLAND_DISPLAY", ""},
+                                                                  {"GDK_BACKEND", "x11"},
+                                                                  {"NO_AT_BRIDGE", "1"},
+                                                                  {"GSETTINGS_BACKEND", "memory"},
+                                                                  {"HOME", home.string()},
+                                                                  {"XDG_CONFIG_HOME", (home / "config").string()},
+                                                                  {"XDG_DATA_HOME", (home / "data").string()}};
+    if (!sessionBus.empty()) variables.emplace_back("DBUS_SESSION_BUS_ADDRESS", sessionBus);
+    return variables;
   }
 
   ChildProcess start(std::vector<std::string> arguments, ChildProcess::Output out = ChildProcess::Output::inherit) const {
@@ -172,7 +175,76 @@ class CommandLineProgramTest : public testing::Test {
     return found;
   }
 
+  // A private session bus with a notification server that prints each notice it shows, for the
+  // programs started after; the server, once it owns its name on the bus.
+  ChildProcess startNotificationServer() {
+    ChildProcess::Options daemon;
+    daemon.argv = {"dbus-daemon", "--session", "--nofork", "--print-address=1"};
+    daemon.out = ChildProcess::Output::capture;
+    daemon.err = ChildProcess::Output::discard;
+    bus.emplace(daemon);
+    sessionBus = bus->readLine(Clock::now() + patience).value_or("");
+    EXPECT_FALSE(sessionBus.empty());
+    ChildProcess::Options server;
+    server.argv = {"dunst", "-print"};
+    server.env = environment();
+    server.out = ChildProcess::Output::capture;
+    server.err = ChildProcess::Output::discard;
+    ChildProcess dunst(server);
+    ChildProcess::Options wait;
+    wait.argv = {"gdbus", "wait", "--session", "--timeout", "60", "org.freedesktop.Notifications"};
+    wait.env = environment();
+    EXPECT_EQ(ChildProcess(wait).wait(Clock::now() + patience).value_or(-1), 0);
+    return dunst;
+  }
+
+  // The window that has the keyboard's focus, as xdotool names it.
+  [[nodiscard]] std::string focusedWindow() const {
+    ChildProcess query = display.spawn({"xdotool", "getwindowfocus"}, ChildProcess::Output::capture);
+    return query.readLine(Clock::now() + patience).value_or("none");
+  }
+
+  [[nodiscard]] bool showsWindowOf(pid_t pid) const {
+    return display.run({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}, std::chrono::seconds(30),
+                       ChildProcess::Output::discard) == 0;
+  }
+
+  // Starts a second copy and checks that it opens no window and leaves the focus where it was
+  // until it exits, saying why on stderr and in the nth such notice that server shows; shown
+  // gathers what the server printed.
+  void startSecondCopyQuietly(ChildProcess& server, std::string& shown, std::size_t nth) const {
+    const std::string target = focusedWindow();
+    ChildProcess second = start({}, ChildProcess::Output::capture);
+    std::optional<int> status;
+    bool windowSeen = false;
+    bool focusKept = true;
+    const auto deadline = Clock::now() + patience;
+    while (!status && !windowSeen && Clock::now() < deadline) {
+      windowSeen = showsWindowOf(second.pid());
+      focusKept = focusKept && focusedWindow() == target;
+      status = second.wait(Clock::now() + std::chrono::milliseconds(100));
+    }
+    EXPECT_FALSE(windowSeen) << nth;
+    EXPECT_TRUE(focusKept) << nth;
+    std::vector<std::string> said;
+    std::string output;
+    while (const auto text = second.readLine(Clock::now() + patience)) output += (said.emplace_back(*text) + "\n");
+    ASSERT_EQ(status.value_or(-1), 0) << nth << "\n" << output;
+    EXPECT_NE(std::find(said.begin(), said.end(), "zentak: Zentak is already running with this project."),
+              said.end())
+        << nth;
+    const std::string body = "body: 'Zentak is already running with this project.'";
+    EXPECT_TRUE(waitFor([&] {
+      while (const auto text = server.readLine(Clock::now() + std::chrono::milliseconds(10))) shown += *text + "\n";
+      std::size_t seen = 0;
+      for (std::size_t at = shown.find(body); at != std::string::npos; at = shown.find(body, at + 1)) ++seen;
+      return seen >= nth;
+    })) << shown;
+  }
+
   const XvfbServer display;
+  std::optional<ChildProcess> bus;
+  std::string sessionBus;
   const TempDir dir;
   const std::filesystem::path home = dir.path() / "home";
   const std::filesystem::path program = dir.path() / "zentak";
@@ -285,6 +357,36 @@ TEST_F(CommandLineProgramTest, AnUnknownOptionTellsTheUsageAndOpensNoWindow) {
             wrong.lines.end());
   EXPECT_FALSE(std::filesystem::exists(dir.path() / ProjectFile::fileName));
   EXPECT_FALSE(windowShown());
+}
+
+// Faults: a second start during a run opened a window (a modal box that took the focus from the
+// window the run types into, and the run's next Enter closed it: text lost and misplaced), or
+// kept running; it did not say "Zentak is already running with this project." on stderr, or it
+// exited before its notice reached the notification server; a first copy that gives no answer
+// at all (here: frozen) made the second open the box all the same.
+TEST_F(CommandLineProgramTest, ASecondStartDuringARunOpensNoWindowAndTheRunLosesNothing) {
+  ChildProcess server = startNotificationServer();
+  const std::string line = "abcdefghij{Return}";
+  writeProject(dir.path(), {{"Lines", "abcdefghij<ENTER>", true}});
+  RecorderClient recorder(display.spawn({XRECORDER_PATH}, ChildProcess::Output::capture));
+  ChildProcess copy = start({"--run", "Lines"});
+  std::string typed = recorder.readUntil(line);
+  ASSERT_EQ(typed, line);
+
+  std::string shown;
+  startSecondCopyQuietly(server, shown, 1);
+  // The run went on typing into its window, every text whole.
+  typed += recorder.readUntil(line);
+  ASSERT_EQ(run({"--stop"}).status, 0);
+  typed += recorder.readUntilEscape();
+  std::string whole;
+  while (whole.size() < typed.size()) whole += line;
+  EXPECT_EQ(typed, whole);
+
+  ASSERT_TRUE(waitFor([this] { return windowShown(); }));
+  ASSERT_EQ(kill(copy.pid(), SIGSTOP), 0);
+  startSecondCopyQuietly(server, shown, 2);
+  ASSERT_EQ(kill(copy.pid(), SIGCONT), 0);
 }
 
 // Faults: a link put in the project file's place while Zentak ran was followed by the next save

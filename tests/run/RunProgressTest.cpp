@@ -78,6 +78,27 @@ TEST(RunProgressTest, TheEndSaysThePassesTypedAndWhy) {
   }
 }
 
+// Catches a run ended in the middle of a pass told as "No pass typed" after text was typed, or as
+// whole passes only, so that the cut pass goes unmentioned; and a pass typed to its end (the
+// pause before the next) told as cut.
+TEST(RunProgressTest, ARunEndedInThePassSaysSo) {
+  const std::tuple<std::int64_t, std::int64_t, End, const char*> cases[] = {
+      {1, 3, End::stopKey, "1 full pass and part of the next typed: ended with the stop key."},
+      {4, 1, End::user, "4 full passes and part of the next typed: ended with \"End Sequence Now\"."},
+      {0, 1, End::stopKey, "Part of the first pass (1 typing) typed: ended with the stop key."},
+      {0, 12, End::timeUp, "Part of the first pass (12 typings) typed: its stop delay ran out."},
+      {0, 0, End::stopKey, "No pass typed: ended with the stop key."},
+      {2, 0, End::stopKey, "2 passes typed: ended with the stop key."},
+  };
+  for (const auto& [done, typings, end, body] : cases) {
+    RunProgress run = inPass(Stop::afterDelay, done + 1);
+    run.passesDone = done;
+    run.typingsInPass = typings;
+    run.end = end;
+    EXPECT_EQ(run.endedBody(), body);
+  }
+}
+
 // Catches a tool tip without the group or the stop key (the notices are read at a real server),
 // and a long name that makes the stop window as wide as the screen or is cut inside a character.
 TEST(RunProgressTest, TheToolTipNamesTheGroupAndTheStopKey) {

@@ -391,5 +391,28 @@ TEST_F(SequencerTest, TheProgressFollowsTheRunAndItsEnd) {
   }
   EXPECT_EQ(seen,
             "starts in 0:02, stops in 0:10; starts now, stops in 0:09; pass 1, stops in 0:08; "
-            "pass 2, stops in 0:08; pass 18, stops in 0:01; 17 passes typed: its stop delay ran out.; ");
+            "pass 2, stops in 0:08; pass 18, stops in 0:01; "
+            "17 full passes and part of the next typed: its stop delay ran out.; ");
+}
+
+// Catches the typings of a pass cut short left untold ("No pass typed" after text was typed),
+// still counted once the pass was typed to its end (in the pause before the next), or carried
+// into the next run: a pass lasts 450 ms, the next one typing its first text at 500.
+TEST_F(SequencerTest, TheEndTellsThePartOfAPassCutShort) {
+  group.setStopAfterDelay(false);
+  group.setDontStop(true);
+  const std::pair<std::uint64_t, const char*> cases[] = {
+      {60, "Part of the first pass (1 typing) typed: ended with \"End Sequence Now\"."},
+      {10, "No pass typed: ended with \"End Sequence Now\"."},
+      {420, "1 pass typed: ended with \"End Sequence Now\"."},
+      {520, "1 full pass and part of the next typed: ended with \"End Sequence Now\"."},
+  };
+  for (const auto& [at, body] : cases) {
+    const std::uint64_t start = clockMs;
+    sequencer.onRunSequence();
+    runTo(start + at);
+    postEndSequence();
+    runTo(clockMs);
+    EXPECT_EQ(sequencer.progress().endedBody(), body) << at;
+  }
 }
