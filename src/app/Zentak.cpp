@@ -247,8 +247,8 @@ bool Zentak::OnInit() {
   requests = std::make_unique<CopyRequests>(*mainFrame, *desktop);
   if (startRun) {
     requests->runWhenLoaded(*startRun, [this, channelAddress](const ChannelProtocol::Answer& answer) {
-      [[maybe_unused]] const int status =
-          CopyClient(folder, channelAddress, std::cout, std::cerr).report({CopyChannel::Reply::Outcome::answered, answer}, *startRun);
+      CopyClient client(folder, channelAddress, std::cout, std::cerr);
+      [[maybe_unused]] const int status = client.report({CopyChannel::Reply::Outcome::answered, answer}, *startRun);
     });
   }
   DisplayLoss::install([this] {

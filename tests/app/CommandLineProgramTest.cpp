@@ -108,7 +108,8 @@ UniqueFd listenUnder(const std::string& abstractName) {
   UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
   sockaddr_un address{};
   const socklen_t length = addressOf("@" + abstractName, address);
-  if (::bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), length) != 0 || ::listen(socket.get(), 4) != 0) {
+  if (::bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), length) != 0 ||
+      ::listen(socket.get(), 4) != 0) {
     socket.reset();
   }
   return socket;
@@ -380,8 +381,8 @@ TEST_F(CommandLineProgramTest, TwoHundredCallersAtOnceAllGetAnAnswer) {
   const auto deadline = Clock::now() + patience;
   int answered = 0;
   for (const UniqueFd& caller : callers) {
-    const auto answer = caller.valid() ? ChannelProtocol::parseAnswer(ChannelProtocol::Verb::stop, readAll(caller, deadline))
-                                       : std::nullopt;
+    if (!caller.valid()) continue;
+    const auto answer = ChannelProtocol::parseAnswer(ChannelProtocol::Verb::stop, readAll(caller, deadline));
     if (answer && answer->status == ChannelProtocol::Status::notRunning) ++answered;
   }
   EXPECT_EQ(answered, 200);
@@ -410,14 +411,17 @@ TEST_F(CommandLineProgramTest, ACallerClosedUnansweredCallsOnceMore) {
     const int waitMs = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(patience).count());
     if (::poll(entries.data(), entries.size(), waitMs) <= 0) return UniqueFd();
     for (const pollfd& entry : entries) {
-      if ((entry.revents & POLLIN) != 0) return UniqueFd(::accept4(entry.fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+      if ((entry.revents & POLLIN) != 0) {
+        return UniqueFd(::accept4(entry.fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+      }
     }
     return UniqueFd();
   };
   std::thread standIn([&takeCall] {
     takeCall().reset();
     const UniqueFd second = takeCall();
-    const std::string answer = ChannelProtocol::formatAnswer(ChannelProtocol::Verb::stop, {ChannelProtocol::Status::ok, {}});
+    const std::string answer =
+        ChannelProtocol::formatAnswer(ChannelProtocol::Verb::stop, {ChannelProtocol::Status::ok, {}});
     const std::string request = readAll(second, Clock::now() + patience, true);
     if (!request.empty()) ::send(second.get(), answer.data(), answer.size(), MSG_NOSIGNAL);
   });
@@ -498,7 +502,8 @@ TEST_F(CommandLineProgramTest, StopEndsTheRunAfterTheProgramsFolderBecameReadOnl
   const Outcome stop = run({"--stop"});
   std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
 
-  EXPECT_EQ(again.lines, (std::vector<std::string>{"zentak: A group is running already; end it first (zentak --stop)."}));
+  EXPECT_EQ(again.lines,
+            (std::vector<std::string>{"zentak: A group is running already; end it first (zentak --stop)."}));
   EXPECT_EQ(stop.lines, std::vector<std::string>{});
   EXPECT_EQ(stop.status, 0);
   const std::string typed = recorder.readUntilEscape();
