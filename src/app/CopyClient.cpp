@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "commands/GroupCommand.h"
-#include "project/InstanceLock.h"
 #include "project/ProjectFile.h"
 
 namespace {
@@ -57,11 +56,12 @@ std::optional<std::string> problemOf(const CopyChannel::Reply& reply, const std:
 
 }  // namespace
 
-CopyClient::CopyClient(std::filesystem::path projectFolder, std::ostream& output, std::ostream& errors)
-    : folder(std::move(projectFolder)), out(output), err(errors) {}
+CopyClient::CopyClient(std::filesystem::path projectFolder, ChannelAddress channelAddress, std::ostream& output,
+                       std::ostream& errors)
+    : folder(std::move(projectFolder)), channel(std::move(channelAddress)), out(output), err(errors) {}
 
 int CopyClient::list() {
-  const CopyChannel::Reply reply = CopyChannel::ask(InstanceLock::nameFor(folder), {ChannelProtocol::Verb::list, {}});
+  const CopyChannel::Reply reply = CopyChannel::ask(channel, {ChannelProtocol::Verb::list, {}});
   std::vector<std::string> names;
   if (reply.outcome == Outcome::noCopy) {
     if (!readNames(names)) return refused;
@@ -76,11 +76,11 @@ int CopyClient::list() {
 }
 
 int CopyClient::run(const std::string& group) {
-  return report(CopyChannel::ask(InstanceLock::nameFor(folder), {ChannelProtocol::Verb::run, group}), group);
+  return report(CopyChannel::ask(channel, {ChannelProtocol::Verb::run, group}), group);
 }
 
 int CopyClient::stop() {
-  return report(CopyChannel::ask(InstanceLock::nameFor(folder), {ChannelProtocol::Verb::stop, {}}));
+  return report(CopyChannel::ask(channel, {ChannelProtocol::Verb::stop, {}}));
 }
 
 int CopyClient::report(const CopyChannel::Reply& reply, const std::string& group) {

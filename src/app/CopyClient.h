@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ChannelAddress.h"
 #include "app/CopyChannel.h"
 
 // The command line's side of the channel between copies: asks the copy running on a project to
@@ -18,8 +19,8 @@ class CopyClient {
   static constexpr int refused = 1;
   static constexpr int usageError = 2;
 
-  // projectFolder holds the project file and names the channel.
-  CopyClient(std::filesystem::path projectFolder, std::ostream& out, std::ostream& err);
+  // projectFolder holds the project file; channel is where the running copy listens.
+  CopyClient(std::filesystem::path projectFolder, ChannelAddress channel, std::ostream& out, std::ostream& err);
 
   // Prints the group names one a line: the running copy's, or else the project file's.
   int list();
@@ -41,6 +42,7 @@ class CopyClient {
   void tell(const std::string& problem);
 
   std::filesystem::path folder;
+  ChannelAddress channel;
   std::ostream& out;
   std::ostream& err;
 };

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/ChannelAddress.h"
 #include "app/CopyChannel.h"
 #include "app/CopyClient.h"
 #include "app/CopyRequests.h"
@@ -26,6 +27,7 @@
 #include "project/Settings.h"
 #include "shell/HelpBook.h"
 #include "shell/HelpModule.h"
+#include "shell/TopToolbar.h"
 #include "shell/UserDialogs.h"
 #include "tern/CrashReport.h"
 #include "tern/EventDispatcher.h"
@@ -61,17 +63,21 @@ std::optional<int> answerWithoutWindow(const CommandLine& line) {
     case CommandLine::Action::stop:
       break;
   }
+  const std::filesystem::path program = runningProgramFolder();
   std::filesystem::path folder;
   try {
-    folder = ProjectFolder::locate(runningProgramFolder());
+    folder = ProjectFolder::locate(program);
   } catch (const std::system_error& error) {
     std::cerr << "zentak: Cannot find the project's folder: " << error.code().message() << '.' << std::endl;
     return CopyClient::refused;
   }
-  CopyClient client(folder, std::cout, std::cerr);
+  // The copy running for this program is asked wherever it keeps its project: that folder is
+  // chosen once, at its start.
+  const ChannelAddress channel = ChannelAddress::forProgram(program);
+  CopyClient client(folder, channel, std::cout, std::cerr);
   if (line.action() == CommandLine::Action::list) return client.list();
   if (line.action() == CommandLine::Action::stop) return client.stop();
-  const auto reply = CopyChannel::ask(InstanceLock::nameFor(folder), {ChannelProtocol::Verb::run, line.group()});
+  const auto reply = CopyChannel::ask(channel, {ChannelProtocol::Verb::run, line.group()});
   if (reply.outcome == CopyChannel::Reply::Outcome::noCopy) return std::nullopt;
   return client.report(reply, line.group());
 }
@@ -195,21 +201,25 @@ bool Zentak::OnInit() {
   if (const CommandLine line(argc, pointers.data()); line.action() == CommandLine::Action::run) startRun = line.group();
   // Nothing has read or written the project yet: a second copy goes without touching it.
   instanceLock = std::make_unique<InstanceLock>(folder);
-  const std::string channelName = InstanceLock::nameFor(folder);
-  if (instanceLock->heldElsewhere()) {
-    if (startRun) {
-      endStatus = CopyClient(folder, std::cout, std::cerr).run(*startRun);
-      return true;
-    }
-    endStatus = CopyClient::success;
-    const auto reply = CopyChannel::ask(channelName, {ChannelProtocol::Verb::raise, {}});
-    if (reply.outcome != CopyChannel::Reply::Outcome::answered || reply.answer.status != ChannelProtocol::Status::ok) {
-      tellAlreadyRunning();
-    }
+  const ChannelAddress channelAddress = ChannelAddress::forProgram(program);
+  const bool locked = instanceLock->heldElsewhere();
+  if (locked && startRun) {
+    endStatus = CopyClient(folder, channelAddress, std::cout, std::cerr).run(*startRun);
     return true;
   }
+  if (!startRun) {
+    // A copy that runs for this program is brought forward even when this one would choose
+    // another project folder: its own may have become read-only since that copy started.
+    const auto reply = CopyChannel::ask(channelAddress, {ChannelProtocol::Verb::raise, {}});
+    const bool answered = reply.outcome == CopyChannel::Reply::Outcome::answered;
+    if (locked || answered) {
+      endStatus = CopyClient::success;
+      if (!answered || reply.answer.status != ChannelProtocol::Status::ok) tellAlreadyRunning();
+      return true;
+    }
+  }
   // Told before the window opens, rather than after it has.
-  if (startRun && !CopyClient(folder, std::cout, std::cerr).projectHas(*startRun)) {
+  if (startRun && !CopyClient(folder, channelAddress, std::cout, std::cerr).projectHas(*startRun)) {
     endStatus = CopyClient::refused;
     return true;
   }
@@ -232,14 +242,18 @@ bool Zentak::OnInit() {
   }
   // Listening before the window shows: a request sent once it is seen (a desktop shortcut's
   // "zentak --run") finds this copy, which asks it to come again until it can answer.
+  std::string channelProblem;
   try {
-    channel = std::make_unique<CopyChannel>(channelName, [this](const ChannelProtocol::Request& request) {
+    channel = std::make_unique<CopyChannel>(channelAddress, [this](const ChannelProtocol::Request& request) {
       return requests ? requests->answer(request) : CopyRequests::notReady(request);
     });
-  } catch (const std::system_error&) {
-    // A second copy then tells its user that this one runs, as it would without the channel.
+  } catch (const std::system_error& error) {
+    // The copy still types from its window; its user learns why the command line misses it.
+    channelProblem = std::string("zentak --run, --stop and --list cannot reach this Zentak: ") + error.what() + ".";
+    std::cerr << "zentak: " << channelProblem << std::endl;
   }
   mainFrame = new MyFrame(folder, *settings, *desktop);
+  if (!channelProblem.empty()) mainFrame->SetStatusText(wxString::FromUTF8(channelProblem), TopToolbar::statusField);
   mainFrame->helpBook().setBook(HelpBook::locate(program));
   mainFrame->helpBook().setViewerModule(HelpModule::locate(program));
   mainFrame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
@@ -261,9 +275,9 @@ bool Zentak::OnInit() {
   });
   requests = std::make_unique<CopyRequests>(*mainFrame, *desktop);
   if (startRun) {
-    requests->runWhenLoaded(*startRun, [this](const ChannelProtocol::Answer& answer) {
-      [[maybe_unused]] const int status =
-          CopyClient(folder, std::cout, std::cerr).report({CopyChannel::Reply::Outcome::answered, answer}, *startRun);
+    requests->runWhenLoaded(*startRun, [this, channelAddress](const ChannelProtocol::Answer& answer) {
+      CopyClient client(folder, channelAddress, std::cout, std::cerr);
+      [[maybe_unused]] const int status = client.report({CopyChannel::Reply::Outcome::answered, answer}, *startRun);
     });
   }
   DisplayLoss::install([this] {
