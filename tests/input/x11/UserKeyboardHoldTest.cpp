@@ -1,15 +1,9 @@
-// The user's keys during typing, on a private Xvfb. The user's keyboard is the server's own
-// keyboard device, "Xvfb keyboard": attached to the core keyboard like a person's keyboard, and
-// another device than the XTEST one the run types with. Its keys are made with XTEST's device
-// requests, each one handled by the server before the test goes on, so the order of the user's
-// keys and the run's is fixed without any timing.
+// The user's keys during typing, on a private Xvfb, from the server's own keyboard device
+// (PersonKeyboard): the order of the user's keys and the run's is fixed without any timing.
 
 #include <gtest/gtest.h>
 // After gtest: Xlib's macros would clash with its names.
 #include <X11/Xlib.h>
-#include <X11/extensions/XInput.h>
-#include <X11/extensions/XInput2.h>
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 #include <atomic>
@@ -26,6 +20,7 @@
 #include "input/x11/XTestInjector.h"
 #include "keys/StopChord.h"
 #include "support/ChildProcess.h"
+#include "support/PersonKeyboard.h"
 #include "support/XvfbServer.h"
 
 namespace {
@@ -36,42 +31,6 @@ using Clock = std::chrono::steady_clock;
 constexpr auto patience = std::chrono::seconds(30);
 
 constexpr unsigned modifierBits = ShiftMask | ControlMask | Mod1Mask;
-
-struct DeviceCloser {
-  Display* dpy;
-  void operator()(XDevice* device) const { XCloseDevice(dpy, device); }
-};
-
-// The person at the keyboard.
-class PhysicalKeyboard {
- public:
-  explicit PhysicalKeyboard(const std::string& displayName)
-      : display(displayName), device(XOpenDevice(display.get(), serverKeyboard()), DeviceCloser{display.get()}) {}
-
-  void press(KeySym keysym) { send(keysym, true); }
-  void release(KeySym keysym) { send(keysym, false); }
-
- private:
-  [[nodiscard]] XID serverKeyboard() const {
-    int count = 0;
-    XIDeviceInfo* devices = XIQueryDevice(display.get(), XIAllDevices, &count);
-    XID found = 0;
-    for (int i = 0; i < count; ++i) {
-      if (std::string(devices[i].name) == "Xvfb keyboard") found = static_cast<XID>(devices[i].deviceid);
-    }
-    XIFreeDeviceInfo(devices);
-    return found;
-  }
-
-  void send(KeySym keysym, bool down) {
-    XTestFakeDeviceKeyEvent(display.get(), device.get(), XKeysymToKeycode(display.get(), keysym), down ? True : False,
-                            nullptr, 0, CurrentTime);
-    XSync(display.get(), False);
-  }
-
-  XDisplay display;
-  std::unique_ptr<XDevice, DeviceCloser> device;
-};
 
 // A key press the focused window reported.
 struct Reported {
@@ -147,21 +106,21 @@ void expectExact(std::vector<Reported> got, std::u32string_view typed, const std
 TEST_F(UserKeyboardHoldTest, TheUsersModifiersNeverModifyTheText) {
   struct Case {
     std::string name;
-    std::vector<KeySym> keys;
+    std::vector<std::string> keys;
   };
   const std::vector<Case> cases{
-      {"a Shift touch", {XK_Shift_L}},
-      {"a chord's modifiers one after another", {XK_Control_L, XK_Alt_L, XK_Shift_L}},
-      {"AltGr and Super", {XK_ISO_Level3_Shift, XK_Super_L}},
+      {"a Shift touch", {"Shift_L"}},
+      {"a chord's modifiers one after another", {"Control_L", "Alt_L", "Shift_L"}},
+      {"AltGr and Super", {"ISO_Level3_Shift", "Super_L"}},
   };
-  PhysicalKeyboard user(server->name());
+  PersonKeyboard user(server->name());
   for (const Case& c : cases) {
     XTestInjector injector(server->name());
     const std::u32string text = letters(3000);
     type(injector, std::u32string_view(text).substr(0, 1000));
-    for (const KeySym key : c.keys) user.press(key);
+    for (const std::string& key : c.keys) user.press(key);
     type(injector, std::u32string_view(text).substr(1000, 1000));
-    for (const KeySym key : c.keys) user.release(key);
+    for (const std::string& key : c.keys) user.release(key);
     type(injector, std::u32string_view(text).substr(2000));
     injector.flush();
     endCase(injector);
@@ -177,19 +136,19 @@ TEST_F(UserKeyboardHoldTest, TheChordDuringATextStopsItUnmodified) {
   ASSERT_TRUE(stopKey.grab(StopChord::standard()));
   XTestInjector injector(server->name());
   injector.setGrabGuard(&stopKey);
-  PhysicalKeyboard user(server->name());
+  PersonKeyboard user(server->name());
   const std::u32string text = letters(1000);
   type(injector, text);
-  for (const KeySym key : std::initializer_list<KeySym>{XK_Control_L, XK_Alt_L, XK_Shift_L}) {
+  for (const std::string& key : std::initializer_list<std::string>{"Control_L", "Alt_L", "Shift_L"}) {
     user.press(key);
     type(injector, text);
   }
-  user.press(XK_Escape);
+  user.press("Escape");
   // As the run does: it types on, a key at a time, until it hears of the stop.
   const std::u32string rest = letters(1'000'000);
   std::size_t after = 0;
   while (presses.load() == 0 && after < rest.size()) injector.typeChar(rest[after++]);
-  for (const KeySym key : std::initializer_list<KeySym>{XK_Escape, XK_Shift_L, XK_Alt_L, XK_Control_L}) {
+  for (const std::string& key : std::initializer_list<std::string>{"Escape", "Shift_L", "Alt_L", "Control_L"}) {
     user.release(key);
   }
   injector.flush();
@@ -213,11 +172,11 @@ TEST_F(UserKeyboardHoldTest, TheChordDuringATextStopsItUnmodified) {
 // Catches the hold taking the user's keyboard while the user holds a key down: the key's release
 // would then go to the hold, and the core keyboard would keep it down after the run.
 TEST_F(UserKeyboardHoldTest, AKeyHeldBeforeTheTextIsNotLeftDown) {
-  PhysicalKeyboard user(server->name());
+  PersonKeyboard user(server->name());
   XTestInjector injector(server->name());
-  user.press(XK_Control_L);
+  user.press("Control_L");
   type(injector, U"abc");
-  user.release(XK_Control_L);
+  user.release("Control_L");
   injector.flush();
   type(injector, U"xyz");
   endCase(injector);
