@@ -39,6 +39,17 @@ Answer CopyRequests::notReady(const ChannelProtocol::Request& request) {
 
 Answer CopyRequests::answer(const ChannelProtocol::Request& request) {
   uiThread.assertCurrent("CopyRequests::answer");
+  Answer answer = answerNow(request);
+  // The run's start saves the project first: a save with something to tell (it failed, or went
+  // to a recovery file) holds the start behind its message, and the asker hears that it waits
+  // rather than that the run is on.
+  if (request.verb == ChannelProtocol::Verb::run && answer.status == Status::ok && !window.saveBeforeRun()) {
+    answer.status = Status::dialogOpen;
+  }
+  return answer;
+}
+
+Answer CopyRequests::answerNow(const ChannelProtocol::Request& request) {
   // Until the project is loaded and its first group selected, the tree is not the project yet.
   const CommandTree& tree = window.commandTree();
   if (!window.isProjectLoaded() || tree.groupRecord(tree.runningGroup()) == nullptr) {
@@ -124,7 +135,7 @@ void CopyRequests::onStopWait() {
 void CopyRequests::runWhenLoaded(const std::string& name, std::function<void(const Answer&)> told) {
   uiThread.assertCurrent("CopyRequests::runWhenLoaded");
   const auto tick = [this, name, told = std::move(told)](wxTimerEvent&) {
-    const Answer answer = this->answer({ChannelProtocol::Verb::run, name});
+    const Answer answer = answerNow({ChannelProtocol::Verb::run, name});
     if (answer.status == Status::starting || answer.status == Status::dialogOpen) return;
     loadWait.Stop();
     told(answer);

@@ -33,6 +33,8 @@ class CopyRequests final : private wxEvtHandler, public Tern::EventReceiver {
   void receive(Tern::CountedPtr<Tern::Event> event) override;
 
  private:
+  // The answer without the save a run's start makes first; a run's start is queued.
+  ChannelProtocol::Answer answerNow(const ChannelProtocol::Request& request);
   ChannelProtocol::Answer list() const;
   ChannelProtocol::Answer run(const std::string& group);
   // Selects the group and runs it as "Run Current Group" does.

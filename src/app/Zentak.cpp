@@ -97,24 +97,40 @@ std::filesystem::path runningProgramFolder() {
   return self.parent_path();
 }
 
+// Tells the user that a setting in the settings file names nothing Zentak can use, what it
+// should name, and what Zentak does instead.
+void tellUnreadable(const std::string& key, const std::string& text, const std::string& should,
+                    const std::string& instead) {
+  UserDialogs::current().tell("The setting " + key + "=" + text + " in Zentak.conf " + should + ".\n" + instead + ".",
+                              "Zentak", UserDialogs::Icon::warning, nullptr);
+}
+
 // The chord that ends a run, from the settings file. The default is written there when the file
 // names none, so that a user finds where to change it; a text that names no chord counts as the
-// default and is left for the user to mend.
+// default, and the user is told.
 StopChord stopChord(Settings& settings) {
   const std::string key = "stopKey";
   const std::optional<std::string> text = settings.readText(key);
   if (!text) settings.writeText(key, StopChord::standard().format());
-  return text ? StopChord::parse(*text).value_or(StopChord::standard()) : StopChord::standard();
+  if (!text) return StopChord::standard();
+  if (const auto chord = StopChord::parse(*text)) return *chord;
+  tellUnreadable(key, *text, "names no key chord Zentak can take (such as " + StopChord::standard().format() + ")",
+                 "Zentak ends runs at " + StopChord::standard().format());
+  return StopChord::standard();
 }
 
 // The input service the user asks for, from the settings file, written there as "auto" when the
-// file names none; a text that names no service counts as "auto".
+// file names none; a text that names no service counts as "auto", and the user is told.
 InputBackend::Choice inputBackend(Settings& settings) {
   const std::string key = "inputBackend";
   const std::optional<std::string> text = settings.readText(key);
-  if (!text) settings.writeText(key, std::string(InputBackend::format(InputBackend::Choice::automatic)));
-  return text ? InputBackend::parse(*text).value_or(InputBackend::Choice::automatic)
-              : InputBackend::Choice::automatic;
+  const std::string automatic(InputBackend::format(InputBackend::Choice::automatic));
+  if (!text) settings.writeText(key, automatic);
+  if (!text) return InputBackend::Choice::automatic;
+  if (const auto choice = InputBackend::parse(*text)) return *choice;
+  tellUnreadable(key, *text, "names no way of typing Zentak knows (auto, x11, wayland, kde, portal or mutter)",
+                 "Zentak chooses one itself, as with " + automatic);
+  return InputBackend::Choice::automatic;
 }
 
 // The chord windows paste at, from the settings file, written there as the default when the file
@@ -125,11 +141,9 @@ PasteKey pasteKey(Settings& settings) {
   if (!text) settings.writeText(key, PasteKey::standard().format());
   if (!text) return PasteKey::standard();
   if (const auto chord = PasteKey::parse(*text)) return *chord;
-  UserDialogs::current().tell("The setting pasteKey=" + *text +
-                                  " in Zentak.conf names no key chord Zentak can press (such as Ctrl+V, "
-                                  "Ctrl+Shift+V or Shift+Insert).\nZentak pastes with " +
-                                  PasteKey::standard().format() + ".",
-                              "Zentak", UserDialogs::Icon::warning, nullptr);
+  tellUnreadable(key, *text,
+                 "names no key chord Zentak can press (such as Ctrl+V, Ctrl+Shift+V or Shift+Insert)",
+                 "Zentak pastes with " + PasteKey::standard().format());
   return PasteKey::standard();
 }
 

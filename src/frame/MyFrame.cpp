@@ -297,6 +297,11 @@ void MyFrame::saveProject() {
   keeper->save();
 }
 
+bool MyFrame::saveBeforeRun() {
+  uiThread.assertCurrent("MyFrame::saveBeforeRun");
+  return keeper->saveUntold();
+}
+
 void MyFrame::saveIfChanged() {
   uiThread.assertCurrent("MyFrame::saveIfChanged");
   keeper->saveIfChanged();

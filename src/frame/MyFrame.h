@@ -73,6 +73,9 @@ class MyFrame : public wxFrame,
 
   // Writes the whole tree to the project file; a failure is reported to the user.
   void saveProject();
+  // Writes the whole tree to the project file, telling nothing; false when the save of a run's
+  // start will have something to tell (a failure, or the project written elsewhere). UI thread.
+  bool saveBeforeRun();
   // Saves the project when it differs from what this window last saved; a failure is told once
   // until a save succeeds. Nothing is saved before the project is loaded or during a run, whose
   // start saves. UI thread.

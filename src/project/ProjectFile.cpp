@@ -145,22 +145,6 @@ std::filesystem::path folderOf(const std::filesystem::path& file) {
   return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
 }
 
-// The file a path names once every symbolic link is followed; a link that points nowhere
-// names the file it would point to, so that a save creates it there.
-std::filesystem::path finalTarget(const std::filesystem::path& path) {
-  std::filesystem::path file = path;
-  for (int links = 0; links < mostLinks; ++links) {
-    struct stat info {};
-    if (::lstat(file.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return file;
-    std::error_code error;
-    const std::filesystem::path target = std::filesystem::read_symlink(file, error);
-    if (error) throw systemError(error, "Cannot follow the link", file.string());
-    file = target.is_absolute() ? target : file.parent_path() / target;
-  }
-  throw systemError(std::make_error_code(std::errc::too_many_symbolic_link_levels), "Cannot follow the links of",
-                    path.string());
-}
-
 void writeAll(int fd, std::string_view text, const std::string& name) {
   while (!text.empty()) {
     const ssize_t written = ::write(fd, text.data(), text.size());
@@ -183,6 +167,12 @@ mode_t newFileMode() {
   const mode_t mask = ::umask(077);
   ::umask(mask);
   return 0666 & ~mask;
+}
+
+FileStamp stampFrom(const struct stat& info) {
+  return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+          static_cast<std::int64_t>(info.st_size),
+          static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
 
 }  // namespace
@@ -272,9 +262,33 @@ void checkReplaceable(const std::filesystem::path& path) {
   }
 }
 
+std::optional<FileStamp> stampOf(const std::filesystem::path& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0) return stampFrom(info);
+  if (errno == ENOENT) return std::nullopt;
+  throw systemError("Cannot look at", path.string());
+}
+
+std::filesystem::path finalTarget(const std::filesystem::path& path) {
+  std::filesystem::path file = path;
+  for (int links = 0; links < mostLinks; ++links) {
+    struct stat info {};
+    if (::lstat(file.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return file;
+    std::error_code error;
+    const std::filesystem::path target = std::filesystem::read_symlink(file, error);
+    if (error) throw systemError(error, "Cannot follow the link", file.string());
+    file = target.is_absolute() ? target : file.parent_path() / target;
+  }
+  throw systemError(std::make_error_code(std::errc::too_many_symbolic_link_levels), "Cannot follow the links of",
+                    path.string());
+}
+
 void writeFileSafely(const std::filesystem::path& path, std::string_view text) {
   checkReplaceable(path);
-  const std::filesystem::path target = finalTarget(path);
+  replaceFile(finalTarget(path), text);
+}
+
+FileStamp replaceFile(const std::filesystem::path& target, std::string_view text) {
   const std::filesystem::path folder = folderOf(target);
   std::string pattern = (folder / (temporaryPrefix(target) + std::string(temporarySuffix))).string();
   Descriptor file(::mkstemp(pattern.data()));
@@ -286,12 +300,15 @@ void writeFileSafely(const std::filesystem::path& path, std::string_view text) {
   if (::fchmod(file.get(), mode) != 0) throw systemError("Cannot set the permissions of", pattern);
   writeAll(file.get(), text, pattern);
   if (::fsync(file.get()) != 0) throw systemError("Cannot flush", pattern);
+  struct stat written {};
+  if (::fstat(file.get(), &written) != 0) throw systemError("Cannot look at", pattern);
   if (file.close() != 0) throw systemError("Cannot close", pattern);
   if (::rename(pattern.c_str(), target.c_str()) != 0) throw systemError("Cannot replace", target.string());
   temporary.keep();
   // Make the rename itself durable.
   const Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (directory.get() >= 0) ::fsync(directory.get());
+  return stampFrom(written);
 }
 
 void removeStaleTemporaries(const std::filesystem::path& path) {

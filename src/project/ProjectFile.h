@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,12 +82,37 @@ std::string readFile(const std::filesystem::path& path);
 // may not write it.
 void checkReplaceable(const std::filesystem::path& path);
 
+// What tells one file's content on disk from another's: the file (its device and inode) and
+// its size and time of last change as they were.
+struct FileStamp {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::int64_t size = 0;
+  std::int64_t modifiedNs = 0;
+
+  bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of what the path names, links followed; nothing when nothing is there (a link
+// that points nowhere included). Throws std::system_error when it cannot be looked at.
+std::optional<FileStamp> stampOf(const std::filesystem::path& path);
+
+// The file a path names once every symbolic link is followed; a link that points nowhere names
+// the file it would point to, so that a save creates it there. Throws std::system_error when a
+// link cannot be read or the links go round.
+std::filesystem::path finalTarget(const std::filesystem::path& path);
+
 // Replaces the file with the text so that a failure at any point leaves either the old file or
 // the new one whole: a temporary file beside it is written, flushed to the disk and renamed
 // over it. A symbolic link is followed to the file it finally names, which is replaced there,
 // so the link stays. Throws std::system_error naming what failed (checkReplaceable included);
 // the old file is then untouched.
 void writeFileSafely(const std::filesystem::path& path, std::string_view text);
+
+// The same at file itself, with no link followed (a link there would be replaced by the file)
+// and no check of its permissions. Returns the stamp of the file written, taken from the file
+// itself, so that nothing renamed into its place meanwhile is taken for it.
+FileStamp replaceFile(const std::filesystem::path& file, std::string_view text);
 
 // Removes the temporary files writeFileSafely leaves beside the path when it is killed halfway
 // (".Zentak.ini.XXXXXX"). Run before any save can be under way; a file that cannot be removed

@@ -22,6 +22,10 @@
 #include "support/TempDir.h"
 #include "support/XvfbServer.h"
 
+#include <sys/stat.h>
+
+#include <fstream>
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -61,6 +65,12 @@ void writeProject(const std::filesystem::path& folder, const std::vector<Group>&
   std::string text;
   ProjectFile::writeProject(text, blocks);
   ProjectFile::writeFileSafely(folder / ProjectFile::fileName, text);
+}
+
+// The inode of the file, which a save that replaces the file changes.
+ino_t inodeOf(const std::filesystem::path& file) {
+  struct stat info {};
+  return ::stat(file.c_str(), &info) == 0 ? info.st_ino : 0;
 }
 
 bool waitFor(const std::function<bool()>& condition) {
@@ -127,6 +137,29 @@ class CommandLineProgramTest : public testing::Test {
     ChildProcess copy = start({});
     EXPECT_TRUE(waitFor([this] { return windowShown(); }));
     return copy;
+  }
+
+  // The first window shown whose name matches the pattern, other than the one passed; empty when
+  // none shows within the patience.
+  [[nodiscard]] std::string shownWindow(const std::string& pattern, const std::string& other = {}) const {
+    std::string found;
+    waitFor([&] {
+      ChildProcess search = display.spawn({"xdotool", "search", "--onlyvisible", "--name", pattern},
+                                          ChildProcess::Output::capture);
+      const auto deadline = Clock::now() + patience;
+      found.clear();
+      while (const auto line = search.readLine(deadline)) {
+        if (*line != other && found.empty()) found = *line;
+      }
+      search.wait(deadline);
+      return !found.empty();
+    });
+    return found;
+  }
+
+  // Answers the dialog with Return, as a user does.
+  void answer(const std::string& window) const {
+    EXPECT_EQ(display.run({"xdotool", "windowfocus", "--sync", window, "key", "Return"}), 0);
   }
 
   // Every file under the test's folder, for checking that nothing was written.
@@ -227,4 +260,74 @@ TEST_F(CommandLineProgramTest, AnUnknownOptionTellsTheUsageAndOpensNoWindow) {
             wrong.lines.end());
   EXPECT_FALSE(std::filesystem::exists(dir.path() / ProjectFile::fileName));
   EXPECT_FALSE(windowShown());
+}
+
+// Faults: a link put in the project file's place while Zentak ran was followed by the next save
+// (the one at a run's start), overwriting the file it points to with the project; the user was
+// not told, nor the project kept; --run said the run was on while it waited behind the message;
+// a link made before the start was no longer saved through.
+TEST_F(CommandLineProgramTest, ALinkSwappedInWhileRunningIsNotWrittenThroughAndTheRunSaysItWaits) {
+  // The project lives in a synced folder, linked into the program's folder before the start.
+  const std::filesystem::path synced = dir.path() / "synced";
+  std::filesystem::create_directories(synced);
+  writeProject(synced, {{"G1", "hi"}});
+  // Unix line ends: a save writes CR LF, so a file with CR LF in it was saved.
+  std::string unix = ProjectFile::readFile(synced / ProjectFile::fileName);
+  for (std::size_t at; (at = unix.find("\r\n")) != std::string::npos;) unix.erase(at, 1);
+  std::ofstream(synced / ProjectFile::fileName, std::ios::binary | std::ios::trunc) << unix;
+  const std::filesystem::path project = dir.path() / ProjectFile::fileName;
+  std::filesystem::create_symlink(synced / ProjectFile::fileName, project);
+  RecorderClient recorder(display.spawn({XRECORDER_PATH}, ChildProcess::Output::capture));
+  ChildProcess copy = startCopy();
+
+  ASSERT_EQ(run({"--run", "G1"}).status, 0);
+  EXPECT_EQ(recorder.readUntilEscape(), "hi");
+  ASSERT_TRUE(waitFor([this] { return windowShown(); }));
+  const std::string text = ProjectFile::readFile(synced / ProjectFile::fileName);
+  EXPECT_NE(text.find("\r\n"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_symlink(std::filesystem::symlink_status(project)));
+  const ino_t saved = inodeOf(synced / ProjectFile::fileName);
+
+  // Someone who may write to the folder swaps the link for one to a file of theirs.
+  const std::filesystem::path precious = dir.path() / "precious";
+  std::ofstream(precious) << "precious bytes";
+  std::filesystem::create_symlink(precious, dir.path() / "x");
+  std::filesystem::rename(dir.path() / "x", project);
+  const Outcome waits = run({"--run", "G1"});
+  EXPECT_EQ(waits.status, 1);
+  EXPECT_EQ(waits.lines, (std::vector<std::string>{"zentak: Zentak waits for an answer in one of its dialogs."}));
+  const std::string message = shownWindow("^SAVE ERROR$");
+  ASSERT_FALSE(message.empty());
+  EXPECT_EQ(ProjectFile::readFile(precious), "precious bytes");
+  EXPECT_EQ(std::filesystem::read_symlink(project), precious);
+  EXPECT_EQ(inodeOf(synced / ProjectFile::fileName), saved);
+  std::vector<std::filesystem::path> recovered;
+  for (const auto& entry : std::filesystem::directory_iterator(home / "data" / "Zentak")) {
+    if (entry.path().filename().string().starts_with("Zentak-recovered-")) recovered.push_back(entry.path());
+  }
+  ASSERT_EQ(recovered.size(), 1U);
+  EXPECT_EQ(ProjectFile::readFile(recovered[0]), text);
+
+  // Once the message is answered, the run goes on.
+  answer(message);
+  EXPECT_EQ(recorder.readUntilEscape(), "hi");
+  EXPECT_EQ(ProjectFile::readFile(precious), "precious bytes");
+}
+
+// Fault: a stopKey or an inputBackend in Zentak.conf that Zentak cannot read was taken as the
+// default without a word, while a bad pasteKey is told.
+TEST_F(CommandLineProgramTest, SettingsZentakCannotReadAreTold) {
+  writeProject(dir.path(), {{"G1", "hi"}});
+  std::filesystem::create_directories(home / "config" / "Velmora");
+  std::ofstream(home / "config" / "Velmora" / "Zentak.conf") << "stopKey=Ctrl+Nowhere\ninputBackend=telepathy\n";
+  ChildProcess copy = start({});
+  // One message for each, one after the other, before the window opens.
+  const std::string first = shownWindow("^Zentak$");
+  ASSERT_FALSE(first.empty());
+  EXPECT_FALSE(windowShown());
+  answer(first);
+  const std::string second = shownWindow("^Zentak$", first);
+  ASSERT_FALSE(second.empty());
+  answer(second);
+  EXPECT_TRUE(waitFor([this] { return windowShown(); }));
 }

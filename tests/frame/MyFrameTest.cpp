@@ -430,8 +430,12 @@ TEST_F(MyFrameTest, AFailedSaveIsReportedAndLeavesTheOldFile) {
   std::filesystem::create_directory(dir.path() / "Zentak.ini");
   frame->saveProject();
   ASSERT_EQ(dialogs.messages.size(), 1U);
-  EXPECT_EQ(dialogs.messages[0].text, "Failed to save command project file.\nPlease try again.");
+  // Something else in the file's place is not the file loaded: the project goes elsewhere.
+  const std::string told = dialogs.messages[0].text.utf8_string();
+  EXPECT_TRUE(told.starts_with("Failed to save command project file.\n" + (dir.path() / "Zentak.ini").string()));
   EXPECT_EQ(dialogs.messages[0].caption, "SAVE ERROR");
+  ASSERT_EQ(recovered().size(), 1U);
+  EXPECT_NE(told.find(recovered()[0].string()), std::string::npos);
   EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "Zentak.ini"));
   std::filesystem::remove(dir.path() / "Zentak.ini");
 }
@@ -548,7 +552,8 @@ TEST_F(MyFrameTest, AWindowClosedBeforeItsProjectLoadedLeavesTheFileAlone) {
   EXPECT_EQ(readProject(), project);
 }
 
-// Faults: edits waited for the exit to be saved; a save with nothing changed rewrote the file.
+// Faults: edits waited for the exit to be saved; a save with nothing changed rewrote the file;
+// another program's change to the file was saved over without a word.
 TEST_F(MyFrameTest, ChangesAreSavedAfterAPauseAndOnlyWhenThereAreAny) {
   writeProject(twoGroups());
   open();
@@ -558,9 +563,14 @@ TEST_F(MyFrameTest, ChangesAreSavedAfterAPauseAndOnlyWhenThereAreAny) {
   writeProject("written by someone else");
   frame->saveIfChanged();
   EXPECT_EQ(readProject(), "written by someone else");
+  // Another program's change is not saved over: the project goes to a recovery file, told of.
   frame->commandEditor().commandTextCtrl().SetValue("changed again");
   frame->saveIfChanged();
-  EXPECT_NE(readProject().find("changed again"), std::string::npos);
+  EXPECT_EQ(readProject(), "written by someone else");
+  ASSERT_EQ(recovered().size(), 1U);
+  EXPECT_NE(ProjectFile::readFile(recovered()[0]).find("changed again"), std::string::npos);
+  ASSERT_EQ(dialogs.messages.size(), 1U);
+  EXPECT_EQ(dialogs.messages[0].caption, "SAVE ERROR");
 }
 
 // Fault: a second copy on the same folder went on, and the last of the two to exit overwrote

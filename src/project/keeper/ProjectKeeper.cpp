@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <system_error>
+#include <utility>
 
 #include "project/RecoveryFile.h"
 
@@ -30,6 +31,12 @@ bool ProjectKeeper::load(ProjectFile::Sink& sink) {
   uiThread.assertCurrent("ProjectKeeper::load");
   // Nothing saves yet, so any temporary file is left over from a save that was killed.
   ProjectFile::removeStaleTemporaries(file);
+  // Looked at before reading: a file changed in between is then taken for someone else's.
+  try {
+    known = KnownFile::look(file);
+  } catch (const std::system_error&) {
+    // Nor can it be read, so it is kept before the first save, which looks again.
+  }
   std::string text;
   bool readable = false;
   bool failed = false;
@@ -63,8 +70,14 @@ void ProjectKeeper::changed() {
 void ProjectKeeper::save() {
   uiThread.assertCurrent("ProjectKeeper::save");
   if (!write(window.projectText(lastSaved.size()))) {
-    window.tell(saveFailed + "\nPlease try again.", saveErrorTitle, UserDialogs::Icon::error);
+    window.tell(failureText() + "\nPlease try again.", saveErrorTitle, UserDialogs::Icon::error);
   }
+  tellDiversion();
+}
+
+bool ProjectKeeper::saveUntold() {
+  uiThread.assertCurrent("ProjectKeeper::saveUntold");
+  return write(window.projectText(lastSaved.size())) && diversion.empty();
 }
 
 void ProjectKeeper::saveIfChanged() {
@@ -74,9 +87,10 @@ void ProjectKeeper::saveIfChanged() {
   if (text == lastSaved) return;
   if (write(text)) {
     autosaveFailureTold = false;
+    tellDiversion();
   } else if (!autosaveFailureTold && !quiet) {
     autosaveFailureTold = true;
-    window.tell(saveFailed + "\nPlease try again.", saveErrorTitle, UserDialogs::Icon::error);
+    window.tell(failureText() + "\nPlease try again.", saveErrorTitle, UserDialogs::Icon::error);
   }
 }
 
@@ -86,7 +100,9 @@ bool ProjectKeeper::saveAtClose(bool canStay) {
   // user's file.
   if (!loaded) return true;
   const std::string text = window.projectText(lastSaved.size());
-  return write(text) || keepAfterFailedSave(text, canStay);
+  if (!write(text)) return keepAfterFailedSave(text, canStay);
+  if (!diversion.empty()) tellAtExit(std::exchange(diversion, {}), UserDialogs::Icon::warning);
+  return true;
 }
 
 void ProjectKeeper::saveWithoutDisplay() {
@@ -99,19 +115,55 @@ void ProjectKeeper::saveWithoutDisplay() {
 
 bool ProjectKeeper::write(const std::string& text) {
   try {
-    // A read-only file stays as it is, and so stays where it is.
-    ProjectFile::checkReplaceable(file);
-    std::error_code absent;
-    if (keepBeforeSave && std::filesystem::exists(std::filesystem::symlink_status(file, absent))) {
-      ProjectFile::preserveUnreadable(file);
+    if (keepBeforeSave) {
+      std::error_code absent;
+      if (std::filesystem::exists(std::filesystem::symlink_status(file, absent))) {
+        ProjectFile::preserveUnreadable(file);
+      }
+      // Nothing of the user's is left at the path: whatever is there now may be replaced.
+      known = KnownFile::look(file);
+      keepBeforeSave = false;
     }
-    keepBeforeSave = false;
-    ProjectFile::writeFileSafely(file, text);
-    lastSaved = text;
-    return true;
-  } catch (const std::exception&) {
+    // value() throws when no load has looked at the file: nothing is written then.
+    known = known.value().replace(text);
+  } catch (const KnownFile::Changed&) {
+    if (!divert(text)) return false;
+  } catch (const std::system_error& error) {
+    failure = (known ? known->target() : file).string() + ": " + error.code().message();
+    return false;
+  } catch (const std::exception& error) {
+    failure = (known ? known->target() : file).string() + ": " + error.what();
     return false;
   }
+  lastSaved = text;
+  return true;
+}
+
+bool ProjectKeeper::divert(const std::string& text) {
+  const std::filesystem::path left = known->path();
+  const std::string notOurs =
+      left.string() + " is no longer the file Zentak loaded or last saved: another program replaced or changed it. "
+                      "Zentak left it as it is";
+  try {
+    const std::filesystem::path kept = RecoveryFile::write(text, std::chrono::system_clock::now());
+    known = KnownFile::look(kept);
+    diversion = saveFailed + "\n" + notOurs + ".\nYour project was written to\n" + kept.string() +
+                "\nZentak saves it there until it is closed; copy it over " + left.filename().string() +
+                " to carry on from it.";
+    return true;
+  } catch (const std::system_error& error) {
+    failure = notOurs + ", and no copy could be written to " + recoveryFolderText() + ": " + error.code().message();
+  } catch (const std::exception& error) {
+    failure = notOurs + ", and no copy could be written to " + recoveryFolderText() + ": " + error.what();
+  }
+  return false;
+}
+
+std::string ProjectKeeper::failureText() const { return saveFailed + "\n" + failure; }
+
+void ProjectKeeper::tellDiversion() {
+  const std::string notice = std::exchange(diversion, {});
+  if (!notice.empty() && !quiet) window.tell(notice, saveErrorTitle, UserDialogs::Icon::warning);
 }
 
 bool ProjectKeeper::keepAfterFailedSave(const std::string& text, bool canStay) {
@@ -119,17 +171,17 @@ bool ProjectKeeper::keepAfterFailedSave(const std::string& text, bool canStay) {
   // the project where it belongs.
   if (canStay && !exitSaveFailed) {
     exitSaveFailed = true;
-    tellAtExit(saveFailed + "\nZentak stays open: make room on the disk or fix the folder's permissions, then close "
-                            "it again.",
+    tellAtExit(failureText() + "\nZentak stays open: make room on the disk or fix the folder's permissions, then close "
+                               "it again.",
                UserDialogs::Icon::error);
     return false;
   }
   try {
     const std::filesystem::path kept = RecoveryFile::write(text, std::chrono::system_clock::now());
-    tellAtExit(saveFailed + "\nYour project was written to\n" + kept.string(), UserDialogs::Icon::warning);
+    tellAtExit(failureText() + "\nYour project was written to\n" + kept.string(), UserDialogs::Icon::warning);
     return true;
-  } catch (const std::exception&) {
-    tellAtExit("Failed to save command project file, and no copy could be written to\n" + recoveryFolderText() +
+  } catch (const std::exception& error) {
+    tellAtExit(failureText() + "\nNo copy could be written to\n" + recoveryFolderText() + ": " + error.what() +
                    "\nMake room on the disk, then close Zentak again.",
                UserDialogs::Icon::error);
     return !canStay;
