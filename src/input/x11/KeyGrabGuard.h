@@ -18,4 +18,9 @@ class KeyGrabGuard {
 
   // Puts the grab back after suspend.
   virtual void resume() noexcept = 0;
+
+  // A key the user pressed while the run held the user's keyboards aside (UserKeyboardHold): it
+  // reached no window and no grab, so the grab hears of it here, with the modifier state of the
+  // keyboard it came from.
+  virtual void pressedAside(std::uint8_t keycode, unsigned modifiers) noexcept = 0;
 };

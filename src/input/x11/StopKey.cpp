@@ -132,6 +132,8 @@ struct StopKey::State {
   void ungrab(xcb_keycode_t keycode) noexcept;
   void watch() noexcept;
   void pressedKey(const xcb_key_press_event_t& press, std::uint32_t sequence) noexcept;
+  [[nodiscard]] bool isChord(std::uint8_t keycode, unsigned modifiers) const noexcept;
+  void pressedAside() noexcept;
   void letGo() noexcept;
 
   const Tern::OwnerThread uiThread;
@@ -263,13 +265,12 @@ void StopKey::State::watch() noexcept {
 // modifiers down. An active grab of our own, unlike the passive one, outlasts the chord's key.
 void StopKey::State::pressedKey(const xcb_key_press_event_t& press, std::uint32_t sequence) noexcept {
   xcb_connection_t* c = connection.get();
-  const std::uint32_t chord = watchedChord.load();
-  const bool isChord = chord != 0 && press.detail == (chord & 0xff) && ((press.state & (chord >> 8)) == chord >> 8);
+  const bool chord = isChord(press.detail, press.state);
   if (holding.load()) {
-    if (isChord) onPressed();
+    if (chord) onPressed();
     return;
   }
-  const bool take = isChord && sequence >= letGoRequest.load();
+  const bool take = chord && sequence >= letGoRequest.load();
   if (take) {
     xcb_grab_keyboard(c, 0, root, press.time, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
     holding.store(true);
@@ -278,6 +279,24 @@ void StopKey::State::pressedKey(const xcb_key_press_event_t& press, std::uint32_
   xcb_allow_events(c, XCB_ALLOW_ASYNC_KEYBOARD, XCB_CURRENT_TIME);
   xcb_flush(c);
   if (take) onPressed();
+}
+
+bool StopKey::State::isChord(std::uint8_t keycode, unsigned modifiers) const noexcept {
+  const std::uint32_t chord = watchedChord.load();
+  return chord != 0 && keycode == (chord & 0xff) && ((modifiers & (chord >> 8)) == chord >> 8);
+}
+
+// As at a press the grab took, the keyboard is taken first, so that none of the run's keys sent
+// after this returns reaches a window. Returns once the server has answered.
+void StopKey::State::pressedAside() noexcept {
+  if (!holding.exchange(true)) {
+    xcb_connection_t* c = connection.get();
+    const Owned<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(
+        c, xcb_grab_keyboard(c, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr));
+    // Waiting for the answer may have read events the worker has not seen yet.
+    wakeUp.signal();
+  }
+  onPressed();
 }
 
 // Returns once the server has processed the ungrab.
@@ -357,6 +376,11 @@ void StopKey::suspend() noexcept {
   if (state->current) {
     state->ungrab(state->current->keycode);
   }
+}
+
+void StopKey::pressedAside(std::uint8_t keycode, unsigned modifiers) noexcept {
+  state->uiThread.assertCurrent("StopKey::pressedAside");
+  if (state->isChord(keycode, modifiers)) state->pressedAside();
 }
 
 void StopKey::resume() noexcept {

@@ -20,7 +20,7 @@ class StopKey : public KeyGrabGuard {
  public:
   // Opens the named display (or $DISPLAY when empty) and starts the worker. pressed runs on
   // the worker thread, once per press of the chord while it is grabbed, after the keyboard is
-  // taken, and must not throw.
+  // taken (on the UI thread for a press held aside, see pressedAside), and must not throw.
   // Throws XError when the display cannot be opened, std::system_error when the worker cannot
   // be set up. UI thread only.
   StopKey(const std::string& displayName, std::function<void()> pressed);
@@ -59,6 +59,9 @@ class StopKey : public KeyGrabGuard {
   [[nodiscard]] bool covers(std::uint8_t keycode) const override;
   void suspend() noexcept override;
   void resume() noexcept override;
+  // The chord pressed aside counts as a press of the chord: the keyboard is taken and the press
+  // reported, on the calling thread, before this returns.
+  void pressedAside(std::uint8_t keycode, unsigned modifiers) noexcept override;
 
  private:
   struct State;

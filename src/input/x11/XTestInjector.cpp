@@ -21,6 +21,7 @@
 #include "keys/KeyPositions.h"
 #include "keys/SpareKeyBindings.h"
 #include "input/x11/SpareKeyWriter.h"
+#include "input/x11/UserKeyboardHold.h"
 #include "input/x11/XDisplay.h"
 #include "input/x11/XKeymap.h"
 #include "input/x11/XPrimaryMonitor.h"
@@ -77,6 +78,7 @@ struct XTestInjector::State {
 
   void begin();
   void pumpEvents();
+  void letGoOfUser();
   void adoptKeymap();
   void adoptLevels();
   void sendOut();
@@ -106,6 +108,9 @@ struct XTestInjector::State {
 
   // A grab that presses of the keys it covers must pass by; not owned.
   KeyGrabGuard* grabGuard = nullptr;
+
+  // The user's keyboards, held aside from the start of each batch of input to its flush.
+  UserKeyboardHold userHold{dpy};
 
   // What may be held pressed, told to heldReport (not owned) with a window of this connection
   // as marker: the server destroys it only after it has handled everything this connection sent.
@@ -157,13 +162,31 @@ XTestInjector::State::~State() {
     sendOut();
     if (heldInput.settle()) tellHeld();
     giveBackSpares();
+    userHold.letGo();
     XSync(dpy, False);
   } catch (...) {
     // A destructor cannot report; what could not be undone stays as it is.
   }
 }
 
-void XTestInjector::State::begin() { pumpEvents(); }
+void XTestInjector::State::begin() {
+  const bool starting = !batchStarted;
+  pumpEvents();
+  if (starting) {
+    KeycodeSet own;
+    for (std::size_t keycode = 0; keycode < holdCount.size(); ++keycode) own.set(keycode, holdCount[keycode] != 0);
+    userHold.take(own);
+  }
+}
+
+// After the ungrab, a round trip brings in every key the hold took before it, and the grab guard
+// hears of them now rather than at the next batch, which may be far off.
+void XTestInjector::State::letGoOfUser() {
+  if (!userHold.held()) return;
+  userHold.letGo();
+  XSync(dpy, False);
+  pumpEvents();
+}
 
 void XTestInjector::State::pumpEvents() {
   const KeycodeSet others = ~spares.spare();
@@ -172,6 +195,10 @@ void XTestInjector::State::pumpEvents() {
   while (XEventsQueued(dpy, mode) > 0) {
     XEvent event{};
     XNextEvent(dpy, &event);
+    if (const auto press = userHold.pressOf(event)) {
+      if (grabGuard != nullptr) grabGuard->pressedAside(press->keycode, press->modifiers);
+      continue;
+    }
     if (keymap.handle(event, others)) {
       continue;
     }
@@ -527,5 +554,6 @@ void XTestInjector::flush() {
   // Only here, at the end of a batch, not at every round trip: a set shrunk within a text would
   // grow again with its next keys, a report each.
   if (s.heldInput.settle()) s.tellHeld();
+  s.letGoOfUser();
   s.batchStarted = false;
 }

@@ -19,7 +19,9 @@ class XKeymap;
 // need more keycodes than are free, the typing waits (settleTime at most) until the keys typed
 // so far have settled, then binds the next chunk. Bindings stay until given back or until
 // destruction. Every so many events it waits for the server to catch up, so that little of a
-// text is ever in flight. UI thread only.
+// text is ever in flight. From the first event of a batch to its flush the user's keyboards are
+// held aside (UserKeyboardHold), so that the user's keys neither modify nor break into what it
+// types; a key the user presses meanwhile goes to the grab guard. UI thread only.
 class XTestInjector : public Injector {
  public:
   // Throws XError when the display cannot be opened or lacks XTEST or XKB.
