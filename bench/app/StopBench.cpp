@@ -21,6 +21,7 @@
 #include "commands/GroupCommand.h"
 #include "project/ProjectFile.h"
 #include "support/ChildProcess.h"
+#include "support/ProgramEnvironment.h"
 #include "support/TempDir.h"
 #include "support/XvfbServer.h"
 
@@ -85,11 +86,7 @@ class Program {
     ChildProcess::Options options;
     options.argv = {path.string()};
     options.argv.insert(options.argv.end(), arguments.begin(), arguments.end());
-    options.env = {{"DISPLAY", display.name()},   {"WAYLAND_DISPLAY", ""},
-                   {"GDK_BACKEND", "x11"},        {"NO_AT_BRIDGE", "1"},
-                   {"GSETTINGS_BACKEND", "memory"}, {"HOME", dir.path().string()},
-                   {"XDG_CONFIG_HOME", (dir.path() / "config").string()},
-                   {"XDG_DATA_HOME", (dir.path() / "data").string()}};
+    options.env = programOnDisplay(display.name(), dir.path());
     options.out = ChildProcess::Output::discard;
     options.err = ChildProcess::Output::discard;
     return ChildProcess(options);

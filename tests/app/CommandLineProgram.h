@@ -24,6 +24,7 @@
 #include "project/InstanceLock.h"
 #include "project/ProjectFile.h"
 #include "support/ChildProcess.h"
+#include "support/ProgramEnvironment.h"
 #include "support/TempDir.h"
 #include "support/XvfbServer.h"
 
@@ -98,15 +99,8 @@ class CommandLineProgramTest : public testing::Test {
 
   std::vector<std::pair<std::string, std::string>> environment() const {
     // On the test's own X server whatever session is around, without an accessibility bus.
-    std::vector<std::pair<std::string, std::string>> variables = {{"DISPLAY", display.name()},
-                                                                  {"WAYLAND_DISPLAY", ""},
-                                                                  {"GDK_BACKEND", "x11"},
-                                                                  {"NO_AT_BRIDGE", "1"},
-                                                                  {"GSETTINGS_BACKEND", "memory"},
-                                                                  {"HOME", home.string()},
-                                                                  {"XDG_CONFIG_HOME", (home / "config").string()},
-                                                                  {"XDG_DATA_HOME", (home / "data").string()},
-                                                                  {"XDG_RUNTIME_DIR", runtimeFolder}};
+    std::vector<std::pair<std::string, std::string>> variables = programOnDisplay(display.name(), home);
+    variables.emplace_back("XDG_RUNTIME_DIR", runtimeFolder);
     if (!sessionBus.empty()) variables.emplace_back("DBUS_SESSION_BUS_ADDRESS", sessionBus);
     return variables;
   }

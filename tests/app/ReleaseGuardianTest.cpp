@@ -29,6 +29,7 @@
 #include "support/TempDir.h"
 #include "support/XKeyboardProbe.h"
 #include "support/XvfbServer.h"
+#include "support/ProgramEnvironment.h"
 
 namespace {
 
@@ -104,15 +105,7 @@ ChildProcess startHoldingProgram(const XvfbServer& display, const TempDir& dir) 
   writeHoldingProject(dir.path());
   ChildProcess::Options options;
   options.argv = {(dir.path() / "zentak").string()};
-  // On the test's own X server whatever session is around, without an accessibility bus.
-  options.env = {{"DISPLAY", display.name()},
-                 {"WAYLAND_DISPLAY", ""},
-                 {"GDK_BACKEND", "x11"},
-                 {"NO_AT_BRIDGE", "1"},
-                 {"GSETTINGS_BACKEND", "memory"},
-                 {"HOME", home.string()},
-                 {"XDG_CONFIG_HOME", (home / "config").string()},
-                 {"XDG_DATA_HOME", (home / "data").string()}};
+  options.env = programOnDisplay(display.name(), home);
   ChildProcess program(options);
   // "Run Current Group" by the menu bar's keys, as a user would.
   EXPECT_EQ(display.run({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^Zentak", "windowfocus", "--sync",

@@ -17,6 +17,7 @@
 #include "support/RecorderClient.h"
 #include "support/TempDir.h"
 #include "support/XvfbServer.h"
+#include "support/ProgramEnvironment.h"
 
 namespace {
 
@@ -61,15 +62,7 @@ class UserKeysDuringRunTest : public ::testing::Test {
   ChildProcess runGroup() {
     ChildProcess::Options options;
     options.argv = {(dir.path() / "zentak").string(), "--run", "Type"};
-    // On the test's own X server whatever session is around, without an accessibility bus.
-    options.env = {{"DISPLAY", display.name()},
-                   {"WAYLAND_DISPLAY", ""},
-                   {"GDK_BACKEND", "x11"},
-                   {"NO_AT_BRIDGE", "1"},
-                   {"GSETTINGS_BACKEND", "memory"},
-                   {"HOME", home.string()},
-                   {"XDG_CONFIG_HOME", (home / "config").string()},
-                   {"XDG_DATA_HOME", (home / "data").string()}};
+    options.env = programOnDisplay(display.name(), home);
     return ChildProcess(options);
   }
 
