@@ -10,6 +10,8 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <ctime>
 #include <functional>
@@ -33,6 +35,7 @@
 #include "project/Settings.h"
 #include "shell/FrameIds.h"
 #include "support/ChildProcess.h"
+#include "support/PersonKeyboard.h"
 #include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
 #include "tern/EventDispatcher.h"
@@ -296,6 +299,115 @@ StopFigures stopFigures(Settings& settings) {
   return figures;
 }
 
+// What xrecorder saw of a run typing x, from the moment a person's first key went down (the
+// steady clock's nanoseconds, 0 before): the characters, those of them typed with a modifier down
+// or typed as another than x, and when the last came; up to the final commands' Escape.
+struct PersonRecording {
+  std::atomic<int> chars{0};
+  std::atomic<std::int64_t> personFromNs{0};
+  int charsAfter = 0;
+  int wrongAfter = 0;
+  int wrong = 0;
+  Clock::time_point lastCharAt{};
+
+  void read(ChildProcess& recorder) {
+    constexpr unsigned long shiftControlAlt = 0x1 | 0x4 | 0x8;
+    while (const auto line = recorder.readLine(Clock::now() + patience)) {
+      std::istringstream in(*line);
+      std::string kind;
+      std::string keysym;
+      std::string codePoint;
+      std::string state;
+      in >> kind >> keysym >> codePoint >> state;
+      if (kind != "K") continue;
+      const unsigned long sym = std::stoul(keysym, nullptr, 16);
+      const unsigned long mods = std::stoul(state, nullptr, 16);
+      if (sym >= 0xffe1 && sym <= 0xffee) continue;
+      if (sym == 0xff1b && (mods & shiftControlAlt) == 0) return;
+      const Clock::time_point at = Clock::now();
+      const bool isWrong = sym != 'x' || (mods & shiftControlAlt) != 0;
+      const std::int64_t from = personFromNs.load();
+      if (from != 0 && at.time_since_epoch().count() >= from) {
+        ++charsAfter;
+        if (isWrong) ++wrongAfter;
+      }
+      if (isWrong) ++wrong;
+      lastCharAt = at;
+      chars.fetch_add(1);
+    }
+    throw std::runtime_error("xrecorder saw no final Escape");
+  }
+};
+
+// The person's keys on their own keyboard, each pressed stepMs after the last, all held holdMs
+// after the last press, then let go of; once the run has typed startAfter characters. The moment
+// the first key went down.
+Clock::time_point pressAsAPerson(PersonRecording& seen, int startAfter, const std::vector<std::string>& keys,
+                                 int stepMs, int holdMs) {
+  PersonKeyboard person(wxGetenv("DISPLAY"));
+  const auto deadline = Clock::now() + patience;
+  while (seen.chars.load() < startAfter && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const Clock::time_point first = Clock::now();
+  seen.personFromNs = first.time_since_epoch().count();
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(stepMs));
+    person.press(keys[i]);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+  for (auto key = keys.rbegin(); key != keys.rend(); ++key) person.release(*key);
+  return first;
+}
+
+struct PersonFigures {
+  double stopMs = 0;
+  int wrongAfter = 0;
+};
+
+// A run types a text of 100,000 characters over and over; a person presses the stop key's chord
+// one key after another, 40 ms apart, held 150 ms. From the first key's press to the last
+// character, and the characters that came modified (or as another) from then on.
+PersonFigures personStopFigures(Settings& settings) {
+  ChildProcess recorder = startRecorder();
+  Project project([](GroupCommand& group) {
+    group.setDontStop(true);
+    group.setFinalText("<ESC>");
+  });
+  project.commands.push_back(typingCommand(std::string(100'000, 'x'), 1'000'000));
+  Window window(project, settings);
+  PersonRecording seen;
+  auto reading = std::async(std::launch::async, [&] { seen.read(recorder); });
+  auto pressing = std::async(std::launch::async, [&seen] {
+    return pressAsAPerson(seen, 30'000, {"Control_L", "Alt_L", "Shift_L", "Escape"}, 40, 150);
+  });
+  window.run();
+  if (!runLoopUntil([&window] { return window.ended(); }, patience)) throw std::runtime_error("the chord did nothing");
+  const Clock::time_point first = pressing.get();
+  reading.get();
+  return {std::max(0.0, milliseconds(seen.lastCharAt - first)), seen.wrongAfter};
+}
+
+// One pass of 100,000 characters; a person touches Shift for 100 ms in the middle of it. The
+// characters that came out wrong (modified, another, lost or doubled).
+int shiftTouchWrong(Settings& settings) {
+  constexpr int length = 100'000;
+  ChildProcess recorder = startRecorder();
+  Project project([](GroupCommand& group) {
+    group.setStopAfterRepeats(true);
+    group.setRepeatCount(1);
+    group.setFinalText("<ESC>");
+  });
+  project.commands.push_back(typingCommand(std::string(length, 'x'), 1));
+  Window window(project, settings);
+  PersonRecording seen;
+  auto reading = std::async(std::launch::async, [&] { seen.read(recorder); });
+  auto touching = std::async(std::launch::async, [&seen] { return pressAsAPerson(seen, length / 2, {"Shift_L"}, 0, 100); });
+  window.run();
+  if (!runLoopUntil([&window] { return window.ended(); }, patience)) throw std::runtime_error("the run did not end");
+  touching.get();
+  reading.get();
+  return seen.wrong + std::abs(length - seen.chars.load());
+}
+
 // CPU time per minute of the whole program while its run waits for a start an hour ahead.
 double idleCpuMsPerMinute(Settings& settings) {
   Project project([](GroupCommand& group) {
@@ -326,6 +438,12 @@ int measure() {
     const BusyCores busy;
     return stopFigures(*settings);
   }();
+  const PersonFigures person = personStopFigures(*settings);
+  const PersonFigures busyPerson = [&] {
+    const BusyCores busy;
+    return personStopFigures(*settings);
+  }();
+  const int touchWrong = shiftTouchWrong(*settings);
   const double idle = idleCpuMsPerMinute(*settings);
   Tern::EventDispatcher::install(nullptr);
   for (const auto& message : dialogs.messages) std::cerr << "message: " << message.text << '\n';
@@ -336,6 +454,11 @@ int measure() {
   std::printf("run_stop_latency_ms_busy %.1f ms\n", busyStop.latencyMs);
   std::printf("run_chars_after_stop_busy %d chars\n", busyStop.charsAfter);
   std::printf("run_modified_after_stop_busy %d chars\n", busyStop.modifiedAfter);
+  std::printf("run_stop_human_after %.1f ms\n", person.stopMs);
+  std::printf("run_stop_human_modified %d chars\n", person.wrongAfter);
+  std::printf("run_stop_human_after_busy %.1f ms\n", busyPerson.stopMs);
+  std::printf("run_stop_human_modified_busy %d chars\n", busyPerson.wrongAfter);
+  std::printf("run_modifier_touch_wrong %d chars\n", touchWrong);
   std::printf("run_idle_cpu_ms_per_min %.1f ms\n", idle);
   return dialogs.messages.empty() ? 0 : 1;
 }
