@@ -257,6 +257,7 @@ void RunHost::startTyping(const KeyActions& list) {
 }
 
 void RunHost::stopTyping() {
+  if (typing.isTyping()) input.endText();
   typing.stop();
   typingWork.stop();
   typingResume.Stop();
@@ -267,6 +268,7 @@ bool RunHost::typeSlice() {
   // What would go into the open menu, or come out modified by the user's key, waits; the loop
   // is left to sleep meanwhile.
   if (!mayType()) {
+    input.endText();
     typingResume.StartOnce(typingResumeMs);
     return false;
   }

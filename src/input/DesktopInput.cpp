@@ -186,6 +186,8 @@ void DesktopInput::playKeys(const KeyActions& list) { player->playKeys(list); }
 
 bool DesktopInput::userHoldsModifier() const { return xtest != nullptr && xtest->othersHoldModifier(); }
 
+void DesktopInput::endText() { injector->endText(); }
+
 // The spare keycodes a run bound for characters the layout lacks go back with the held keys.
 void DesktopInput::releaseHeldInput() {
   player->releaseAll();

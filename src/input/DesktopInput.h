@@ -58,6 +58,7 @@ class DesktopInput final : public RunInput {
   void playKeys(const KeyActions& list);
   // Only what XTest types can be told apart from the user's keys.
   [[nodiscard]] bool userHoldsModifier() const override;
+  void endText() override;
   void releaseHeldInput() override;
   void refreshKeyboardLayout() override;
   bool grabStopKey(std::function<void()> pressed) override;

@@ -27,6 +27,9 @@ class RunInput {
   // Whether the user holds down a modifier key (Shift, Ctrl, Alt, AltGr, Super...) that typing
   // did not press: a text typed now would come out modified. UI thread only.
   [[nodiscard]] virtual bool userHoldsModifier() const = 0;
+  // A text left before its end (stopped, or waiting while typing may not go on) gives back what
+  // typing holds for a text's length. UI thread only.
+  virtual void endText() {}
   // Releases every key and mouse button that typing left held. UI thread only.
   virtual void releaseHeldInput() = 0;
   // Brings the keyboard-layout lookup up to date with the keyboard. UI thread only.

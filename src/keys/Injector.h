@@ -42,4 +42,9 @@ class Injector {
 
   // Sends everything injected so far on its way, so that no event is held back.
   virtual void flush() = 0;
+
+  // The text being typed is done, stopped or paused: what the injector holds for the length of
+  // a text (the user's keyboards, kept apart so that their keys modify none of it) goes back.
+  // A text typed in slices flushes after each slice and ends only once.
+  virtual void endText() {}
 };

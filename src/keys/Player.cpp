@@ -102,6 +102,7 @@ std::size_t Player::playSome(const KeyActions& list, std::size_t from, Clock::ti
     }
   }
   injector.flush();
+  if (pos >= list.size()) injector.endText();
   return std::min(pos, list.size());
 }
 
@@ -121,6 +122,7 @@ void Player::releaseAll() {
     if (heldKeys.test(k)) key(static_cast<std::uint8_t>(k), false);
   }
   injector.flush();
+  injector.endText();
 }
 
 std::u32string Player::typedChars(const KeyActions& list) {

@@ -26,7 +26,7 @@ class Player {
   // list between two actions, the rest of it left out, and keeps any list from starting.
   void playKeys(const KeyActions& list);
   // Plays the list from position from on, as playKeys does, until it ends, the stop is raised or
-  // the clock passes until, then flushes the injector. Returns where the list goes on from:
+  // the clock passes until, then flushes the injector, and ends the text once it is done. Returns where the list goes on from:
   // list.size() once it is done or stopped. A list is started at 0 and each call goes on from
   // where the one before left it.
   std::size_t playSome(const KeyActions& list, std::size_t from, Clock::time_point until);

@@ -80,6 +80,7 @@ class WaylandLikeInput final : public RunInput {
     return real.playKeys(list, from, until);
   }
   [[nodiscard]] bool userHoldsModifier() const override { return real.userHoldsModifier(); }
+  void endText() override { real.endText(); }
   void releaseHeldInput() override { real.releaseHeldInput(); }
   void refreshKeyboardLayout() override { real.refreshKeyboardLayout(); }
   bool grabStopKey(std::function<void()> pressed) override { return real.grabStopKey(std::move(pressed)); }

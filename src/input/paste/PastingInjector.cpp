@@ -67,6 +67,11 @@ void PastingInjector::expectChars(std::u32string_view chars) {
   inner.expectChars(typed);
 }
 
+void PastingInjector::endText() {
+  uiThread.assertCurrent("PastingInjector::endText");
+  inner.endText();
+}
+
 void PastingInjector::flush() {
   uiThread.assertCurrent("PastingInjector::flush");
   pastePending();

@@ -27,6 +27,7 @@ class PastingInjector final : public Injector {
   [[nodiscard]] bool canType(char32_t c) const override;
   void expectChars(std::u32string_view chars) override;
   void flush() override;
+  void endText() override;
 
  private:
   // Pastes the characters gathered so far, if any.

@@ -529,6 +529,9 @@ void XTestInjector::giveBackSpareKeys() {
   state->uiThread.assertCurrent("XTestInjector::giveBackSpareKeys");
   state->begin();
   state->giveBackSpares();
+  // The run is over: the user's keyboards, taken as this began, go back.
+  state->letGoOfUser();
+  state->batchStarted = false;
 }
 
 void XTestInjector::setGrabGuard(KeyGrabGuard* guard) {
@@ -554,6 +557,15 @@ void XTestInjector::flush() {
   // Only here, at the end of a batch, not at every round trip: a set shrunk within a text would
   // grow again with its next keys, a report each.
   if (s.heldInput.settle()) s.tellHeld();
-  s.letGoOfUser();
   s.batchStarted = false;
+}
+
+// Only at a text's end, not at each flush: a key the user pressed between two slices of a text
+// would otherwise reach the core keyboard (an Escape without the modifiers held apart, say, which
+// the stop key's grab never sees).
+void XTestInjector::endText() {
+  state->uiThread.assertCurrent("XTestInjector::endText");
+  state->letGoOfUser();
+  // The next key begins a new batch, which takes the keyboards again.
+  state->batchStarted = false;
 }

@@ -34,6 +34,7 @@ class XTestInjector : public Injector {
   void typeChar(char32_t c) override;
   void expectChars(std::u32string_view chars) override;
   void flush() override;
+  void endText() override;
 
   // Whether a modifier key (lock keys aside) is down that this injector did not press: the
   // user's, or another program's. UI thread only.
