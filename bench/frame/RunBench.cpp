@@ -114,6 +114,12 @@ struct Project {
   }
 };
 
+// A group that types until the user stops it, then Escape as its final command.
+void untilStopped(GroupCommand& group) {
+  group.setDontStop(true);
+  group.setFinalText("<ESC>");
+}
+
 // The main window on a project, its group selected.
 class Window {
  public:
@@ -273,10 +279,7 @@ struct StopRecording {
 // (none after the press counts as 0), and what arrived after it.
 StopFigures stopFigures(Settings& settings) {
   ChildProcess recorder = startRecorder();
-  Project project([](GroupCommand& group) {
-    group.setDontStop(true);
-    group.setFinalText("<ESC>");
-  });
+  Project project(untilStopped);
   project.commands.push_back(typingCommand(std::string(100'000, 'x'), 1'000'000));
   Window window(project, settings);
   StopRecording seen;
@@ -368,10 +371,7 @@ struct PersonFigures {
 // character, and the characters that came modified (or as another) from then on.
 PersonFigures personStopFigures(Settings& settings) {
   ChildProcess recorder = startRecorder();
-  Project project([](GroupCommand& group) {
-    group.setDontStop(true);
-    group.setFinalText("<ESC>");
-  });
+  Project project(untilStopped);
   project.commands.push_back(typingCommand(std::string(100'000, 'x'), 1'000'000));
   Window window(project, settings);
   PersonRecording seen;
